@@ -1,0 +1,28 @@
+# make run   : install what is missing, build, start the program in ./workdir
+# make test  : install what is missing, build, run every test
+BUILD_DIR ?= build
+WORK_DIR  ?= workdir
+JOBS      ?= $(shell nproc)
+
+.PHONY: all deps configure build run test clean
+
+all: build
+
+deps:
+	@./scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	@mkdir -p $(WORK_DIR)
+	@cd $(WORK_DIR) && ../$(BUILD_DIR)/src/app/mekira
+
+test: build
+	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD_DIR)
