@@ -1,0 +1,100 @@
+#include "codepage.h"
+
+#include "error.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringConverter>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <QStringList>
+
+namespace platform {
+
+namespace {
+
+constexpr const char *kCodec = "Shift_JIS"; // ICU maps this name to the Windows table
+
+QString writeErrorText(const QString &path)
+{
+    return QStringLiteral("%1 に書き込めません").arg(QFileInfo(path).absoluteFilePath());
+}
+
+} // namespace
+
+QString decodeCp932(const QByteArray &bytes)
+{
+    QStringDecoder decoder(kCodec);
+    if (!decoder.isValid())
+        return QString::fromLatin1(bytes);
+    return decoder.decode(bytes);
+}
+
+QByteArray encodeCp932(const QString &text)
+{
+    // The encoder refuses a whole string once it meets an unmapped character, so
+    // encode one code point at a time and put "?" where CP932 has nothing.
+    QStringEncoder encoder(kCodec, QStringConverter::Flag::Stateless);
+    QByteArray out;
+    out.reserve(text.size() * 2);
+    qsizetype i = 0;
+    while (i < text.size()) {
+        qsizetype len = 1;
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            len = 2;
+        const QStringView piece = QStringView(text).mid(i, len);
+        const char16_t u = piece.at(0).unicode();
+        if (len == 1 && u < 0x80) {
+            out.append(char(u));
+        } else {
+            QByteArray bytes = encoder.encode(piece);
+            if (encoder.hasError() || bytes.isEmpty() || (bytes.size() == 1 && bytes.at(0) == 0x1a)) {
+                encoder.resetState();
+                encoder = QStringEncoder(kCodec, QStringConverter::Flag::Stateless);
+                out.append('?');
+            } else {
+                out.append(bytes);
+            }
+        }
+        i += len;
+    }
+    return out;
+}
+
+QStringList readCp932Lines(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EFileError(QStringLiteral("%1 を開けません").arg(QFileInfo(path).absoluteFilePath()));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw EFileError(QStringLiteral("%1 を読めません").arg(QFileInfo(path).absoluteFilePath()));
+    QString text = decodeCp932(bytes);
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast(); // the line end of the last line opens no new line
+    return lines;
+}
+
+void saveFileAtomically(const QString &path, const QByteArray &contents)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size()
+        || !file.commit())
+        throw EFileError(writeErrorText(path));
+}
+
+void writeCp932Lines(const QString &path, const QStringList &lines)
+{
+    QByteArray contents;
+    for (const QString &line : lines) {
+        contents.append(encodeCp932(line));
+        contents.append("\r\n");
+    }
+    saveFileAtomically(path, contents);
+}
+
+} // namespace platform

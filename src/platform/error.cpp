@@ -1,0 +1,7 @@
+#include "error.h"
+
+namespace platform {
+
+Error::Error(QString message) : m_message(std::move(message)), m_utf8(m_message.toUtf8()) {}
+
+} // namespace platform

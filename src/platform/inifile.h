@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+
+// An INI file read and written key by key, like the private-profile functions of the
+// original platform: section and key names match regardless of case and of blanks
+// around them; a missing file, section or key reads as the default; a read value is at
+// most 2047 characters; the file is CP932 with CR LF line ends. Every write reaches
+// the disk at once through a file written aside and renamed over the old one, keeping
+// every other line (other sections and keys, comments, order).
+class IniFile
+{
+public:
+    explicit IniFile(QString path);
+
+    const QString &path() const { return m_path; }
+
+    QString readString(const QString &section, const QString &key,
+                       const QString &defaultValue = QString()) const;
+    // Decimal (or "$"/"0x" hexadecimal) text; any other text reads as the default.
+    int readInteger(const QString &section, const QString &key, int defaultValue) const;
+
+    // Raises EFileError "%s に書き込めません" (the full path) when the file cannot be written.
+    void writeString(const QString &section, const QString &key, const QString &value) const;
+    void writeInteger(const QString &section, const QString &key, int value) const;
+
+    static constexpr qsizetype kMaxValueLength = 2047;
+
+private:
+    QString m_path;
+};
+
+} // namespace platform

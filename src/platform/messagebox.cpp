@@ -1,0 +1,69 @@
+#include "messagebox.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+
+namespace platform {
+
+namespace {
+
+class WidgetMessageBoxes final : public MessageBoxes
+{
+public:
+    bool question(const QString &text) override
+    {
+        QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text,
+                        QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
+    }
+
+    void notice(const QString &text) override { show(text); }
+    void error(const QString &text) override { show(text); }
+
+private:
+    static void show(const QString &text)
+    {
+        QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok,
+                        QApplication::activeWindow());
+        box.exec();
+    }
+};
+
+WidgetMessageBoxes &widgetBoxes()
+{
+    static WidgetMessageBoxes boxes;
+    return boxes;
+}
+
+MessageBoxes *g_installed = nullptr;
+
+} // namespace
+
+QString applicationTitle()
+{
+    return QStringLiteral("◇mekira_RErorezev");
+}
+
+QString errorBoxText(const QString &message)
+{
+    if (!message.isEmpty() && message.back().unicode() > 46)
+        return message + QLatin1Char('.');
+    return message;
+}
+
+MessageBoxes &messageBoxes()
+{
+    return g_installed ? *g_installed : widgetBoxes();
+}
+
+void setMessageBoxes(MessageBoxes *boxes)
+{
+    g_installed = boxes;
+}
+
+} // namespace platform
