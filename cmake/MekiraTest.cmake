@@ -1,4 +1,5 @@
 # mekira_add_test(<name> SOURCES <files...> LIBS <targets...> [GUI] [TIMEOUT <s>])
+# GUI marks tests that open widgets (label "gui").
 # One Qt Test executable registered with CTest. GUI tests run on the offscreen
 # platform; every test gets a private XDG_RUNTIME_DIR and HOME so that nothing
 # leaks between runs or into the user's own settings.
@@ -10,14 +11,14 @@ function(mekira_add_test name)
   set(runtime_dir "${CMAKE_BINARY_DIR}/test-runtime/${name}")
   file(MAKE_DIRECTORY "${runtime_dir}")
   set(env "XDG_RUNTIME_DIR=${runtime_dir}" "HOME=${runtime_dir}" "LANG=C.UTF-8"
-          "MEKIRA_TEST_OUTPUT=${CMAKE_BINARY_DIR}/test-output")
-  if(T_GUI)
-    list(APPEND env "QT_QPA_PLATFORM=offscreen")
-  else()
-    list(APPEND env "QT_QPA_PLATFORM=offscreen")
-  endif()
+          "MEKIRA_TEST_OUTPUT=${CMAKE_BINARY_DIR}/test-output"
+          # GUI tests and widget-free ones alike: no test may need a display.
+          "QT_QPA_PLATFORM=offscreen")
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${T_TIMEOUT})
+  if(T_GUI)
+    set_tests_properties(${name} PROPERTIES LABELS gui)
+  endif()
 endfunction()
