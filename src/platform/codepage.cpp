@@ -23,12 +23,40 @@ QString writeErrorText(const QString &path)
 
 } // namespace
 
+// ICU turns a byte sequence it cannot map into U+001A; so does a real 0x1A byte.
+// Decode character by character to tell the two apart.
+static QString decodeCarefully(const QByteArray &bytes)
+{
+    QString out;
+    out.reserve(bytes.size());
+    qsizetype i = 0;
+    while (i < bytes.size()) {
+        const auto lead = static_cast<unsigned char>(bytes.at(i));
+        const bool doubleByte = ((lead >= 0x81 && lead <= 0x9f) || (lead >= 0xe0 && lead <= 0xfc))
+                                && i + 1 < bytes.size();
+        const qsizetype len = doubleByte ? 2 : 1;
+        if (lead == 0x1a) {
+            out.append(QChar(0x1a));
+        } else {
+            QStringDecoder decoder(kCodec, QStringConverter::Flag::Stateless);
+            const QString piece = decoder.decode(bytes.mid(i, len));
+            if (decoder.hasError() || piece.contains(QChar(0x1a)) || piece.isEmpty())
+                out.append(QChar(QChar::ReplacementCharacter));
+            else
+                out.append(piece);
+        }
+        i += len;
+    }
+    return out;
+}
+
 QString decodeCp932(const QByteArray &bytes)
 {
-    QStringDecoder decoder(kCodec);
-    if (!decoder.isValid())
-        return QString::fromLatin1(bytes);
-    return decoder.decode(bytes);
+    QStringDecoder decoder(kCodec, QStringConverter::Flag::Stateless);
+    const QString text = decoder.decode(bytes);
+    if (!decoder.hasError() && !text.contains(QChar(0x1a)))
+        return text;
+    return decodeCarefully(bytes);
 }
 
 QByteArray encodeCp932(const QString &text)

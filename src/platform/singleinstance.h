@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QLocalServer;
+
+namespace platform {
+
+// One running program per user and display. The first start listens on a local
+// socket; a later start connects to it, asks the first to come to the front, and ends.
+class SingleInstance : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SingleInstance(QString name, QObject *parent = nullptr);
+    ~SingleInstance() override;
+
+    // The socket name for this user and display.
+    static QString defaultName();
+
+    // True when no other instance answers: this process then serves the name.
+    // False when another instance was found and asked to come to the front.
+    bool becomePrimary();
+
+Q_SIGNALS:
+    // Another start asked this instance to show its window.
+    void activationRequested();
+
+private:
+    void acceptConnections();
+
+    QString m_name;
+    QLocalServer *m_server = nullptr;
+};
+
+} // namespace platform
