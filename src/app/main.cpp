@@ -1,0 +1,37 @@
+#include "mainwindow.h"
+
+#include "platform/fonts.h"
+#include "platform/messagebox.h"
+#include "platform/sessionend.h"
+#include "platform/singleinstance.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    application.setApplicationName(platform::applicationTitle());
+    application.setApplicationDisplayName(platform::applicationTitle());
+
+    // A second start hands over to the running one and ends without a window.
+    platform::SingleInstance instance(platform::SingleInstance::defaultName());
+    if (!instance.becomePrimary())
+        return 0;
+
+    platform::installFontSubstitutions();
+
+    TForm_Main window;
+    QObject::connect(&instance, &platform::SingleInstance::activationRequested, &window, [&window] {
+        if (window.isMinimized())
+            window.showNormal();
+        window.raise();
+        window.activateWindow();
+    });
+    // A logout or kill closes the window as its close box does, so the entries are saved.
+    platform::SessionEndWatcher sessionEnd;
+    QObject::connect(&sessionEnd, &platform::SessionEndWatcher::sessionEnding, &window,
+                     &QWidget::close);
+
+    window.show();
+    return application.exec();
+}

@@ -1,0 +1,200 @@
+#pragma once
+
+#include "printing/printerbinding.h"
+
+#include <QHash>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QStatusBar;
+class QTabBar;
+class QToolButton;
+class TLuNumEdit;
+class TOvPrinterSetupDialog;
+
+// The main window: the slip record lives in its controls, and every command of the
+// program is one of its handlers. The handlers are spread over several source files,
+// one per concern (start and keys here, navigation, sender profiles, transfer,
+// printing and printer binding in the files named after them).
+class TForm_Main : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TForm_Main(QWidget *parent = nullptr);
+    ~TForm_Main() override;
+
+    // The working directory captured at start: the base of every settings path.
+    const QString &workingDirectory() const { return m_workingDirectory; }
+    QString settingsFilePath() const;
+
+    // --- Start, exit, shared keys -------------------------------------------------
+    void FormShow();
+    void FormDestroy();
+    void FormKeyDown(int key, Qt::KeyboardModifiers shift);
+    void SpeedButton_F2Click();
+    void SpeedButton_F6Click();
+    void SpeedButton_F7Click();
+
+    // --- Navigation and help texts --------------------------------------------------
+    void Edit_Cls();
+    void Edit_Warning();
+    void Edit_ZipChange();
+    void Edit_telChange();
+    void Memo1Change();
+    void BitBtn_CLSClick();
+    void BitBtn_MemoCLSClick();
+    void BitBtn_WebHelpClick();
+    void BitBtn_SendMailClick();
+    void CheckBox_tClick(QCheckBox *clicked);
+    void Edit_ZipKeyDown(int key, Qt::KeyboardModifiers shift);
+    void Edit_telKeyDown(int key, Qt::KeyboardModifiers shift);
+    void Edit_G2KeyDown(int key, Qt::KeyboardModifiers shift);
+    void Edit_End_KeyDown(int key, Qt::KeyboardModifiers shift);
+    void LuNumEdit_KOSUUEnter();
+
+    // --- Sender profiles -----------------------------------------------------------
+    void Edit_Cls_My();
+    void SpeedButton_readMyClick();
+    void BitBtn_MyClick();
+    void PageControl_MyChange();
+    void CheckBox_MyClick();
+    // The selected profile number, 0 to 9, or -1 when no tab is selected.
+    int selectedProfile() const { return m_selectedProfile; }
+
+    // --- Transfer --------------------------------------------------------------------
+    void BitBtn_1Click();
+
+    // --- Printing and printer binding ----------------------------------------------------
+    void SpeedButton_F11Click();
+    void SpeedButton_PRNSETClick();
+    void ComboBox_SELChange();
+    void SpeedButton_PrnIdGetClick();
+    void BitBtn_PrnSetClick();
+    void BitBtn_PrnSet2Click();
+
+    printing::PrinterBinding PrinterBinding;
+
+    // --- Controls (named as in the slip record) ------------------------------------------
+    // Paste band
+    QFrame *Panel3 = nullptr;
+    QPlainTextEdit *Memo1 = nullptr;
+    QLabel *Label8 = nullptr;
+    QPushButton *BitBtn_1 = nullptr;
+    QLabel *Label1 = nullptr;
+    QPushButton *BitBtn_WebHelp = nullptr;
+    QPushButton *BitBtn_SendMail = nullptr;
+    QPushButton *BitBtn_MemoCLS = nullptr;
+    QLabel *Label12 = nullptr;
+    // Destination band
+    QFrame *Panel1 = nullptr;
+    QLabel *Label_1 = nullptr;
+    QLineEdit *Edit_Zip = nullptr;
+    QLabel *Label_Warning = nullptr;
+    QLineEdit *Edit_Add1 = nullptr;
+    QLineEdit *Edit_Add2 = nullptr;
+    QLineEdit *Edit_Add3 = nullptr;
+    QLineEdit *Edit_Custo1 = nullptr;
+    QLineEdit *Edit_tel = nullptr;
+    QPushButton *BitBtn_CLS = nullptr;
+    QLabel *Label10 = nullptr;
+    // Sender band
+    QFrame *PanelSender = nullptr;
+    QCheckBox *CheckBox_My = nullptr;
+    QTabBar *PageControl_My = nullptr;
+    QLineEdit *Edit_MyZip = nullptr;
+    QLineEdit *Edit_MyADD1 = nullptr;
+    QLineEdit *Edit_MyADD2 = nullptr;
+    QLineEdit *Edit_My = nullptr;
+    QLineEdit *Edit_MyTEL = nullptr;
+    QPushButton *BitBtn_My = nullptr;
+    QLabel *Label3 = nullptr;
+    // Goods and print band
+    QFrame *Panel4 = nullptr;
+    QGroupBox *GroupBox1 = nullptr;
+    QComboBox *ComboBox1 = nullptr;
+    QComboBox *ComboBox2 = nullptr;
+    QComboBox *ComboBox3 = nullptr;
+    QLabel *Label_Prn_Top = nullptr;
+    QLabel *Label_Prn_Left = nullptr;
+    QComboBox *ComboBox_SEL = nullptr;
+    QPushButton *BitBtn_PrnSet = nullptr;
+    QPushButton *BitBtn_PrnSet2 = nullptr;
+    QLabel *Label_de_date = nullptr;
+    QLineEdit *Edit_de_date1 = nullptr;
+    QLineEdit *Edit_de_date2 = nullptr;
+    QCheckBox *CheckBox_Date_1 = nullptr;
+    QDateEdit *DateTimePicker_1 = nullptr;
+    QLabel *Label_3 = nullptr;
+    QLineEdit *Edit_G1 = nullptr;
+    QLineEdit *Edit_G2 = nullptr;
+    QLineEdit *Edit_G3 = nullptr;
+    QGroupBox *GroupBox_Time = nullptr;
+    QCheckBox *CheckBox_t1 = nullptr;
+    QCheckBox *CheckBox_t2 = nullptr;
+    QCheckBox *CheckBox_t3 = nullptr;
+    QCheckBox *CheckBox_t4 = nullptr;
+    QCheckBox *CheckBox_t5 = nullptr;
+    QCheckBox *CheckBox_t6 = nullptr;
+    // Kept but never shown
+    QLineEdit *LuNumEdit_KOSUU = nullptr;
+    QLineEdit *LuNumEdit_PriceSub = nullptr;
+    QLineEdit *LuNumEdit_ZenChk = nullptr;
+    QComboBox *ComboBox_FontSize = nullptr;
+    // Help line, function keys, status bar
+    QLabel *Panel_HelpMess = nullptr;
+    QFrame *Panel_Fnc = nullptr;
+    QToolButton *SpeedButton_F[12] = {};
+    QStatusBar *StatusBar1 = nullptr;
+
+    TOvPrinterSetupDialog *OvPrinterSetupDialog1 = nullptr;
+
+    // The six time-slot boxes in order.
+    QList<QCheckBox *> timeSlots() const;
+    // The five sender edits in profile order.
+    QList<QLineEdit *> senderEdits() const;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    using KeyHandler = std::function<void(int, Qt::KeyboardModifiers)>;
+
+    void buildUi();
+    void buildPasteBand();
+    void buildDestinationBand();
+    void buildSenderBand();
+    void buildGoodsBand();
+    void buildFunctionKeys();
+    void setUpTabOrder();
+    void connectHandlers();
+    void connectNavigation();
+    void connectProfiles();
+    void connectTransfer();
+    void connectPrinting();
+    void setUpFunctionKeys();
+
+    void onKeyDown(QWidget *control, KeyHandler handler);
+    void onEnter(QWidget *control, std::function<void()> handler);
+    void focusNextControl();
+    void loadSettings();
+
+    QString m_workingDirectory;
+    int m_selectedProfile = 0;
+    bool m_started = false;
+    bool m_saved = false;
+    QHash<QObject *, KeyHandler> m_keyHandlers;
+    QHash<QObject *, std::function<void()>> m_enterHandlers;
+};

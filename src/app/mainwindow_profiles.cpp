@@ -1,0 +1,82 @@
+// The ten sender profiles and the sender print switch.
+#include "mainwindow.h"
+
+#include "senderprofile.h"
+
+#include "platform/error.h"
+#include "platform/guard.h"
+#include "platform/messagebox.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+
+namespace {
+
+const QColor kSwitchedOff(128, 128, 128);
+
+} // namespace
+
+void TForm_Main::connectProfiles()
+{
+    const auto guard = [](auto handler) { return [handler] { platform::guarded(handler); }; };
+    connect(BitBtn_My, &QPushButton::clicked, this, guard([this] { BitBtn_MyClick(); }));
+    connect(PageControl_My, &QTabBar::currentChanged, this, guard([this] { PageControl_MyChange(); }));
+    connect(CheckBox_My, &QCheckBox::clicked, this, guard([this] { CheckBox_MyClick(); }));
+    connect(CheckBox_Date_1, &QCheckBox::clicked, this, guard([this] { CheckBox_MyClick(); }));
+}
+
+void TForm_Main::Edit_Cls_My()
+{
+    for (QLineEdit *edit : senderEdits())
+        edit->clear();
+}
+
+void TForm_Main::PageControl_MyChange()
+{
+    m_selectedProfile = PageControl_My->currentIndex();
+    SpeedButton_readMyClick();
+}
+
+void TForm_Main::SpeedButton_readMyClick()
+{
+    if (m_selectedProfile < 0 || m_selectedProfile >= app::SenderProfileStore::kCount) {
+        platform::notify(QStringLiteral("TabErr"));
+        return;
+    }
+    // Nothing is set until the whole file is read: on failure the fields keep their text.
+    const app::SenderProfile p = app::SenderProfileStore(workingDirectory()).load(m_selectedProfile);
+    Edit_MyZip->setText(p.zip);
+    Edit_MyADD1->setText(p.address1);
+    Edit_MyADD2->setText(p.address2);
+    Edit_My->setText(p.name);
+    Edit_MyTEL->setText(p.tel);
+}
+
+void TForm_Main::BitBtn_MyClick()
+{
+    if (!platform::ask(QStringLiteral("ご依頼主を登録しますか?"))) {
+        Edit_MyZip->setFocus();
+        return;
+    }
+    if (m_selectedProfile < 0 || m_selectedProfile >= app::SenderProfileStore::kCount)
+        throw platform::Error(QStringLiteral("TabErr"));
+    const app::SenderProfile p{Edit_MyZip->text(), Edit_MyADD1->text(), Edit_MyADD2->text(),
+                               Edit_My->text(), Edit_MyTEL->text()};
+    app::SenderProfileStore(workingDirectory()).save(m_selectedProfile, p);
+    platform::notify(QStringLiteral("ご依頼主を登録しました"));
+    Panel_HelpMess->setText(QStringLiteral("    "));
+    Edit_MyZip->setFocus();
+}
+
+void TForm_Main::CheckBox_MyClick()
+{
+    const QColor background = CheckBox_My->isChecked() ? QPalette().color(QPalette::Base) : kSwitchedOff;
+    for (QLineEdit *edit : senderEdits()) {
+        QPalette palette = edit->palette();
+        palette.setColor(QPalette::Base, background);
+        edit->setPalette(palette);
+    }
+}

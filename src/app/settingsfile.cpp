@@ -1,0 +1,79 @@
+#include "settingsfile.h"
+
+#include "platform/inifile.h"
+
+namespace app {
+
+namespace {
+const QString kPrinterIndexKey = QStringLiteral("RErorezevprnno");
+}
+
+SettingsFile::SettingsFile(QString path) : m_path(std::move(path)) {}
+
+StoredSettings SettingsFile::load() const
+{
+    const platform::IniFile ini(m_path);
+    const QString s = section();
+    StoredSettings r;
+    r.printerIndex = ini.readInteger(s, kPrinterIndexKey, -1);
+    r.printerTop = ini.readInteger(s, QStringLiteral("mekira_RErorezevPrn_Top"), 0);
+    r.printerLeft = ini.readInteger(s, QStringLiteral("mekira_RErorezevPrn_Left"), 0);
+    r.tabMy = ini.readInteger(s, QStringLiteral("Tab_My"), 0);
+    r.addrFont = ini.readInteger(s, QStringLiteral("Addr_Font"), 1);
+    r.my = ini.readString(s, QStringLiteral("OP023My"));
+    // Asked for as written by an old release; names match regardless of case and blanks.
+    r.myZip = ini.readString(s, QStringLiteral("OP023MyZIP "));
+    r.myAdd1 = ini.readString(s, QStringLiteral("OP023MyADD1"));
+    r.myAdd2 = ini.readString(s, QStringLiteral("OP023MyADD2"));
+    r.myTel = ini.readString(s, QStringLiteral("OP023MyTEL"));
+    r.zip = ini.readString(s, QStringLiteral("E_ZIP"));
+    r.add1 = ini.readString(s, QStringLiteral("E_AD1"));
+    r.add2 = ini.readString(s, QStringLiteral("E_AD2"));
+    r.custo1 = ini.readString(s, QStringLiteral("E_CUS"));
+    r.tel = ini.readString(s, QStringLiteral("E_TEL"));
+    r.g1 = ini.readString(s, QStringLiteral("E_G1"));
+    r.g2 = ini.readString(s, QStringLiteral("E_G2"));
+    r.g3 = ini.readString(s, QStringLiteral("E_G3"));
+    r.kosuu = ini.readString(s, QStringLiteral("KOSUU"), QStringLiteral("1"));
+    r.deDate1 = ini.readString(s, QStringLiteral("de_date1"));
+    r.deDate2 = ini.readString(s, QStringLiteral("de_date2"));
+    r.comboBoxSel = ini.readInteger(s, QStringLiteral("ComboBox_SEL"), 0);
+    return r;
+}
+
+void SettingsFile::save(const StoredSettings &v) const
+{
+    const platform::IniFile ini(m_path);
+    const QString s = section();
+    ini.writeInteger(s, QStringLiteral("Addr_Font"), v.addrFont);
+    ini.writeString(s, QStringLiteral("E_ZIP"), v.zip);
+    ini.writeString(s, QStringLiteral("E_AD1"), v.add1);
+    ini.writeString(s, QStringLiteral("E_AD2"), v.add2);
+    ini.writeString(s, QStringLiteral("E_CUS"), v.custo1);
+    ini.writeString(s, QStringLiteral("E_TEL"), v.tel);
+    ini.writeString(s, QStringLiteral("E_G1"), v.g1);
+    ini.writeString(s, QStringLiteral("E_G2"), v.g2);
+    ini.writeString(s, QStringLiteral("E_G3"), v.g3);
+    ini.writeString(s, QStringLiteral("KOSUU"), v.kosuu);
+    ini.writeString(s, QStringLiteral("de_date1"), v.deDate1);
+    ini.writeString(s, QStringLiteral("de_date2"), v.deDate2);
+    ini.writeString(s, QStringLiteral("OP023My"), v.my);
+    ini.writeString(s, QStringLiteral("OP023MyZip"), v.myZip);
+    ini.writeString(s, QStringLiteral("OP023MyADD1"), v.myAdd1);
+    ini.writeString(s, QStringLiteral("OP023MyADD2"), v.myAdd2);
+    ini.writeString(s, QStringLiteral("OP023MyTEL"), v.myTel);
+    ini.writeInteger(s, QStringLiteral("ComboBox_SEL"), v.comboBoxSel);
+    ini.writeInteger(s, QStringLiteral("Tab_My"), v.tabMy);
+}
+
+int SettingsFile::readPrinterIndex() const
+{
+    return platform::IniFile(m_path).readInteger(section(), kPrinterIndexKey, -1);
+}
+
+void SettingsFile::writePrinterIndex(int index) const
+{
+    platform::IniFile(m_path).writeInteger(section(), kPrinterIndexKey, index);
+}
+
+} // namespace app

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+
+namespace app {
+
+// What "mekira_RErorezev.ini" carries from one run to the next: the slip fields that
+// are kept, the sender tab, the paper feed and the start values of the printer binding.
+struct StoredSettings
+{
+    // Read at start only (the binding's start values; F7 writes the printer index).
+    int printerIndex = -1;
+    int printerTop = 0;
+    int printerLeft = 0;
+
+    int tabMy = 0;
+    int addrFont = 1;
+    QString my;
+    QString myZip;
+    QString myAdd1;
+    QString myAdd2;
+    QString myTel;
+    QString zip;
+    QString add1;
+    QString add2;
+    QString custo1;
+    QString tel;
+    QString g1;
+    QString g2;
+    QString g3;
+    QString kosuu = QStringLiteral("1");
+    QString deDate1;
+    QString deDate2;
+    int comboBoxSel = 0;
+};
+
+// The settings file at a given path, section "mekira_RErorezevPrn".
+class SettingsFile
+{
+public:
+    explicit SettingsFile(QString path);
+
+    static QString fileName() { return QStringLiteral("mekira_RErorezev.ini"); }
+    static QString section() { return QStringLiteral("mekira_RErorezevPrn"); }
+
+    // Reads the 22 keys in their order; a missing file or key gives its default.
+    StoredSettings load() const;
+    // Writes the 19 kept keys in their order, each at once. A failing write raises
+    // the file error and the keys after it are not written.
+    void save(const StoredSettings &settings) const;
+
+    // The printer index that F7 reads and writes.
+    int readPrinterIndex() const;
+    void writePrinterIndex(int index) const;
+
+private:
+    QString m_path;
+};
+
+} // namespace app
