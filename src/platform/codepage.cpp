@@ -61,10 +61,14 @@ QString decodeCp932(const QByteArray &bytes)
 
 QByteArray encodeCp932(const QString &text)
 {
-    // The encoder refuses a whole string once it meets an unmapped character, so
-    // encode one code point at a time and put "?" where CP932 has nothing.
-    QStringEncoder encoder(kCodec, QStringConverter::Flag::Stateless);
-    QByteArray out;
+    QStringEncoder whole(kCodec, QStringConverter::Flag::Stateless);
+    QByteArray out = whole.encode(text);
+    if (!whole.hasError())
+        return out;
+
+    // Some character has no CP932 form: encode one code point at a time with a fresh
+    // encoder (its error flag does not reset) and put "?" where CP932 has nothing.
+    out.clear();
     out.reserve(text.size() * 2);
     qsizetype i = 0;
     while (i < text.size()) {
@@ -72,18 +76,12 @@ QByteArray encodeCp932(const QString &text)
         if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
             len = 2;
         const QStringView piece = QStringView(text).mid(i, len);
-        const char16_t u = piece.at(0).unicode();
-        if (len == 1 && u < 0x80) {
-            out.append(char(u));
+        if (len == 1 && piece.at(0).unicode() < 0x80) {
+            out.append(char(piece.at(0).unicode()));
         } else {
-            QByteArray bytes = encoder.encode(piece);
-            if (encoder.hasError() || bytes.isEmpty() || (bytes.size() == 1 && bytes.at(0) == 0x1a)) {
-                encoder.resetState();
-                encoder = QStringEncoder(kCodec, QStringConverter::Flag::Stateless);
-                out.append('?');
-            } else {
-                out.append(bytes);
-            }
+            QStringEncoder encoder(kCodec, QStringConverter::Flag::Stateless);
+            const QByteArray bytes = encoder.encode(piece);
+            out.append(encoder.hasError() || bytes.isEmpty() ? QByteArray("?") : bytes);
         }
         i += len;
     }
@@ -109,10 +107,12 @@ QStringList readCp932Lines(const QString &path)
 
 void saveFileAtomically(const QString &path, const QByteArray &contents)
 {
+    // Unbuffered, so that a short write (full disk) shows in write()'s count: a buffered
+    // QSaveFile would report the flush of a truncated file as success.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size()
-        || !file.commit())
-        throw EFileError(writeErrorText(path));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
+        || file.write(contents) != contents.size() || !file.commit())
+        throw EFileError(writeErrorText(path)); // the half-written file is discarded
 }
 
 void writeCp932Lines(const QString &path, const QStringList &lines)

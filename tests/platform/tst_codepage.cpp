@@ -1,0 +1,120 @@
+#include "platform/codepage.h"
+#include "platform/convert.h"
+#include "platform/error.h"
+#include "platform/messagebox.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class CodePageTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void decodingNeverFails_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("plain") << QByteArray("abc") << u"abc"_qs;
+        QTest::newRow("kanji") << QByteArray::fromHex("8ca9967b") << u"見本"_qs;
+        QTest::newRow("half-width kana") << QByteArray::fromHex("b6de") << u"ｶﾞ"_qs;
+        QTest::newRow("undefined single bytes") << QByteArray::fromHex("41ff42") << u"A\uFFFDB"_qs;
+        QTest::newRow("lone lead byte at end") << QByteArray::fromHex("4181") << u"A\uFFFD"_qs;
+        QTest::newRow("real SUB byte stays") << QByteArray::fromHex("1aff") << u"\u001A\uFFFD"_qs;
+    }
+    void decodingNeverFails()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(platform::decodeCp932(bytes), text);
+    }
+
+    void unmappedCharactersBecomeQuestionMarks()
+    {
+        QCOMPARE(platform::encodeCp932(u"髙①～€"_qs), QByteArray::fromHex("fbfc874081603f"));
+        QCOMPARE(platform::encodeCp932(u"\U0001F600x"_qs), QByteArray("?x"));
+        QCOMPARE(platform::encodeCp932(QString(QChar(0xD800)) + u"y"_qs), QByteArray("?y"));
+    }
+
+    void linesFileRoundTrip()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"my0.txt"_qs);
+        platform::writeCp932Lines(path, {u"100-0001"_qs, QString(), u"見本商店"_qs});
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("100-0001\r\n\r\n") + QByteArray::fromHex("8ca9967b8fa49358") + "\r\n");
+        QCOMPARE(platform::readCp932Lines(path), (QStringList{u"100-0001"_qs, QString(), u"見本商店"_qs}));
+    }
+
+    void missingFileRaisesNamingIt()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"my3.txt"_qs);
+        try {
+            platform::readCp932Lines(path);
+            QFAIL("no error raised");
+        } catch (const platform::EFileError &e) {
+            QVERIFY(e.message().contains(path));
+        }
+    }
+
+    void strictIntegers_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<int>("value");
+        QTest::newRow("zero") << u"0"_qs << true << 0;
+        QTest::newRow("leading spaces") << u"  12"_qs << true << 12;
+        QTest::newRow("trailing space") << u"12 "_qs << false << 0;
+        QTest::newRow("plus") << u"+7"_qs << true << 7;
+        QTest::newRow("minus") << u"-8"_qs << true << -8;
+        QTest::newRow("min") << u"-2147483648"_qs << true << INT_MIN;
+        QTest::newRow("max") << u"2147483647"_qs << true << INT_MAX;
+        QTest::newRow("over max") << u"2147483648"_qs << false << 0;
+        QTest::newRow("hex dollar") << u"$FF"_qs << true << 255;
+        QTest::newRow("hex 0x") << u"0x10"_qs << true << 16;
+        QTest::newRow("hex X") << u"Xa"_qs << true << 10;
+        QTest::newRow("hex pattern") << u"$FFFFFFFF"_qs << true << -1;
+        QTest::newRow("nine hex digits") << u"$100000000"_qs << false << 0;
+        QTest::newRow("letters after") << u"12a"_qs << false << 0;
+        QTest::newRow("fraction") << u"1.5"_qs << false << 0;
+        QTest::newRow("empty") << QString() << false << 0;
+        QTest::newRow("sign only") << u"-"_qs << false << 0;
+        QTest::newRow("full-width digits") << u"１２"_qs << false << 0;
+        QTest::newRow("tab before") << u"\t1"_qs << false << 0;
+    }
+    void strictIntegers()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, ok);
+        QFETCH(int, value);
+        int result = 0;
+        QCOMPARE(platform::tryStrToInt(text, result), ok);
+        if (ok)
+            QCOMPARE(result, value);
+        else
+            QVERIFY_THROWS_EXCEPTION(platform::EConvertError, platform::StrToInt(text));
+    }
+
+    void errorBoxAppendsFullStop_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("Japanese") << u"ファイルがありません"_qs << u"ファイルがありません."_qs;
+        QTest::newRow("ends with stop") << u"Index is out of Range."_qs << u"Index is out of Range."_qs;
+        QTest::newRow("ends with minus (45)") << u"abc-"_qs << u"abc-"_qs;
+        QTest::newRow("ends with slash (47)") << u"abc/"_qs << u"abc/."_qs;
+        QTest::newRow("empty") << QString() << QString();
+    }
+    void errorBoxAppendsFullStop()
+    {
+        QFETCH(QString, message);
+        QFETCH(QString, shown);
+        QCOMPARE(platform::errorBoxText(message), shown);
+    }
+};
+
+QTEST_GUILESS_MAIN(CodePageTest)
+#include "tst_codepage.moc"

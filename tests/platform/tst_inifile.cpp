@@ -1,0 +1,208 @@
+#include "platform/codepage.h"
+#include "platform/error.h"
+#include "platform/inifile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <QDir>
+
+#include <csignal>
+#include <sys/resource.h>
+
+// Limits the size of files this process writes, for the lifetime of the object.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+using platform::IniFile;
+
+class IniFileTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QString path(const QString &name = QStringLiteral("test.ini")) const { return m_dir.filePath(name); }
+
+    static void writeBytes(const QString &path, const QByteArray &bytes)
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
+    static QByteArray readBytes(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+private Q_SLOTS:
+    void init() { QFile::remove(path()); }
+
+    void missingFileSectionOrKeyReadsDefault()
+    {
+        const IniFile ini(path());
+        QCOMPARE(ini.readString(u"S"_qs, u"K"_qs, u"dflt"_qs), u"dflt"_qs);
+        QCOMPARE(ini.readInteger(u"S"_qs, u"K"_qs, -1), -1);
+        writeBytes(path(), "[Other]\r\nK=1\r\n[S]\r\nX=2\r\n");
+        QCOMPARE(ini.readInteger(u"Missing"_qs, u"K"_qs, 7), 7);
+        QCOMPARE(ini.readInteger(u"S"_qs, u"K"_qs, 7), 7);
+        QCOMPARE(ini.readInteger(u"S"_qs, u"X"_qs, 7), 2);
+        QVERIFY(!QFile::exists(path(u"never.ini"_qs)));
+    }
+
+    void namesMatchRegardlessOfCaseAndBlanks_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("lower-case key") << QByteArray("[Sec]\r\nop023myzip=123\r\n") << u"Sec"_qs << u"OP023MyZIP "_qs;
+        QTest::newRow("key with blanks in file") << QByteArray("[Sec]\r\n  OP023MyZip  = 123\r\n") << u"Sec"_qs << u"OP023MyZip"_qs;
+        QTest::newRow("section case and blanks") << QByteArray("[ sEc ]\r\nK=123\r\n") << u"SEC"_qs << u" k "_qs;
+    }
+    void namesMatchRegardlessOfCaseAndBlanks()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        writeBytes(path(), file);
+        QCOMPARE(IniFile(path()).readString(section, key), u"123"_qs);
+    }
+
+    void integerKeys_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("decimal") << u"12"_qs << 12;
+        QTest::newRow("negative") << u"-8"_qs << -8;
+        QTest::newRow("hex") << u"$10"_qs << 16;
+        QTest::newRow("trailing letters") << u"12a"_qs << 1;
+        QTest::newRow("word") << u"abc"_qs << 1;
+        QTest::newRow("empty") << QString() << 1;
+        QTest::newRow("too large") << u"4294967296"_qs << 1;
+        QTest::newRow("fraction") << u"1.5"_qs << 1;
+    }
+    void integerKeys()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, expected);
+        const IniFile ini(path());
+        ini.writeString(u"S"_qs, u"Addr_Font"_qs, text);
+        QCOMPARE(ini.readInteger(u"S"_qs, u"Addr_Font"_qs, 1), expected);
+    }
+
+    void longValueIsCut()
+    {
+        const IniFile ini(path());
+        const QString value(3000, QChar(u'あ'));
+        ini.writeString(u"S"_qs, u"K"_qs, value);
+        const QString read = ini.readString(u"S"_qs, u"K"_qs);
+        QCOMPARE(read.size(), 2047);
+        QCOMPARE(read, value.left(2047));
+    }
+
+    void cp932RoundTrip_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("name with ideographic space") << u"見本　花子"_qs << QByteArray::fromHex("8ca9967b814089d48e71");
+        QTest::newRow("variant kanji") << u"髙"_qs << QByteArray::fromHex("fbfc");
+        QTest::newRow("circled digit") << u"①"_qs << QByteArray::fromHex("8740");
+        QTest::newRow("wave dash as Windows writes it") << u"～"_qs << QByteArray::fromHex("8160");
+    }
+    void cp932RoundTrip()
+    {
+        QFETCH(QString, value);
+        QFETCH(QByteArray, bytes);
+        const IniFile ini(path());
+        ini.writeString(u"S"_qs, u"K"_qs, value);
+        QCOMPARE(readBytes(path()), QByteArray("[S]\r\nK=") + bytes + "\r\n");
+        QCOMPARE(ini.readString(u"S"_qs, u"K"_qs), value);
+    }
+
+    void characterOutsideCp932ComesBackAltered()
+    {
+        const IniFile ini(path());
+        ini.writeString(u"S"_qs, u"K"_qs, u"a€b😀c"_qs);
+        QCOMPARE(ini.readString(u"S"_qs, u"K"_qs), u"a?b?c"_qs);
+    }
+
+    void writeKeepsOtherLines()
+    {
+        writeBytes(path(), "; written by hand\r\n[First]\r\nA=1\r\n\r\n[mekira]\r\nKeep=x\r\nE_ZIP=old\r\n"
+                           "; comment in section\r\nLast=y\r\n\r\n[Third]\r\nB=2\r\n");
+        const IniFile ini(path());
+        ini.writeString(u"MEKIRA"_qs, u"e_zip"_qs, u"123-4567"_qs);
+        ini.writeString(u"mekira"_qs, u"New"_qs, u"n"_qs);
+        ini.writeString(u"Fourth"_qs, u"C"_qs, u"3"_qs);
+        QCOMPARE(readBytes(path()),
+                 QByteArray("; written by hand\r\n[First]\r\nA=1\r\n\r\n[mekira]\r\nKeep=x\r\ne_zip=123-4567\r\n"
+                            "; comment in section\r\nLast=y\r\nNew=n\r\n\r\n[Third]\r\nB=2\r\n"
+                            "[Fourth]\r\nC=3\r\n"));
+    }
+
+    void readsFileWithLfLineEnds()
+    {
+        writeBytes(path(), "[S]\nK=v\n");
+        QCOMPARE(IniFile(path()).readString(u"S"_qs, u"K"_qs), u"v"_qs);
+    }
+
+    // A disk that fills up half way: the file-size limit makes the write fail even
+    // for root, which read-only folders would not stop.
+    void failedWriteLeavesOldFileWhole()
+    {
+        const IniFile ini(path());
+        ini.writeString(u"S"_qs, u"Other"_qs, u"kept"_qs);
+        ini.writeString(u"S"_qs, u"K"_qs, u"old"_qs);
+        const QByteArray before = readBytes(path());
+
+        bool raised = false;
+        {
+            FileSizeLimit limit(64);
+            try {
+                ini.writeString(u"S"_qs, u"K"_qs, QString(500, QLatin1Char('x')));
+            } catch (const platform::EFileError &e) {
+                raised = true;
+                QCOMPARE(e.message(), path() + u" に書き込めません"_qs);
+            }
+        }
+        QVERIFY(raised);
+        QCOMPARE(readBytes(path()), before);
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{u"test.ini"_qs});
+    }
+
+    void failedWriteIntoMissingFolderNamesTheFile()
+    {
+        const QString file = m_dir.filePath(u"no/such/folder/settings.ini"_qs);
+        try {
+            IniFile(file).writeString(u"S"_qs, u"K"_qs, u"v"_qs);
+            QFAIL("no error raised");
+        } catch (const platform::EFileError &e) {
+            QCOMPARE(e.message(), file + u" に書き込めません"_qs);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(IniFileTest)
+#include "tst_inifile.moc"
