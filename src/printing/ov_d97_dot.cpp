@@ -60,10 +60,10 @@ private:
 
 int firstCheckedTimeSlot(const SlipData &slip)
 {
-    const std::array<bool, 6> slots = {slip.CheckBox_t1, slip.CheckBox_t2, slip.CheckBox_t3,
+    const std::array<bool, 6> checked = {slip.CheckBox_t1, slip.CheckBox_t2, slip.CheckBox_t3,
                                        slip.CheckBox_t4, slip.CheckBox_t5, slip.CheckBox_t6};
-    for (std::size_t i = 0; i < slots.size(); ++i) {
-        if (slots[i])
+    for (std::size_t i = 0; i < checked.size(); ++i) {
+        if (checked[i])
             return int(i);
     }
     return -1;
