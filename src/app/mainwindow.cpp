@@ -269,6 +269,9 @@ void TForm_Main::buildSenderBand()
         QStringLiteral("QTabBar::tab { height: 17px; padding: 0px 2px; color: gray; }"));
     for (int i = 1; i <= 10; ++i)
         PageControl_My->addTab(QStringLiteral("依頼主%1").arg(i));
+    // The scroll arrows of the tab strip are for the mouse; Tab skips them.
+    for (QToolButton *arrow : PageControl_My->findChildren<QToolButton *>())
+        arrow->setFocusPolicy(Qt::NoFocus);
     PageControl_My->setToolTip(QStringLiteral("依頼主番号ごとに登録してください。　登録後切り替えが可能になります。"));
 
     const struct
@@ -445,9 +448,10 @@ void TForm_Main::setUpTabOrder()
         Edit_G3,     ComboBox_SEL, CheckBox_t1,   CheckBox_t2,    CheckBox_t3,    CheckBox_t4,
         CheckBox_t5, CheckBox_t6, PageControl_My, CheckBox_My,    Edit_MyZip,     Edit_MyADD1,
         Edit_MyADD2, Edit_My,     Edit_MyTEL,     BitBtn_My,      BitBtn_SendMail};
+    // The chain wraps from the last back to the first by itself: every other control
+    // takes the focus by click only.
     for (int i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order.at(i), order.at(i + 1));
-    setTabOrder(order.last(), order.first());
 }
 
 // --- Event plumbing ---------------------------------------------------------------------
@@ -468,6 +472,15 @@ bool TForm_Main::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
     case QEvent::KeyPress:
+        if (watched == DateTimePicker_1) {
+            // Tab leaves the date box as it leaves every other box, rather than
+            // stepping through year, month and day.
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+                focusNextPrevChild(key == Qt::Key_Tab);
+                return true;
+            }
+        }
         if (const auto it = m_keyHandlers.constFind(watched); it != m_keyHandlers.cend()) {
             const auto *key = static_cast<QKeyEvent *>(event);
             const KeyHandler handler = *it;
@@ -530,6 +543,9 @@ void TForm_Main::showEvent(QShowEvent *event)
     m_started = true;
     if (const QScreen *screen = this->screen())
         move(screen->availableGeometry().center() - frameGeometry().center() + pos());
+    // The focus starts in the first control of the tab order, also when the start
+    // sequence ends early.
+    Edit_Zip->setFocus();
     // Run the start sequence once the window is on the screen, so that a box it shows
     // (a missing sender profile, say) appears over the window and not before it.
     QMetaObject::invokeMethod(this, [this] { platform::guarded([this] { FormShow(); }); },

@@ -1,0 +1,115 @@
+#pragma once
+
+#include "app/mainwindow.h"
+
+#include "platform/messagebox.h"
+#include "platform/shell.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QQueue>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// Message boxes that answer questions from a script (Yes when the script is empty)
+// and note every box shown, in order.
+class ScriptedBoxes : public platform::MessageBoxes
+{
+public:
+    ScriptedBoxes() { platform::setMessageBoxes(this); }
+    ~ScriptedBoxes() override { platform::setMessageBoxes(nullptr); }
+
+    bool question(const QString &text) override
+    {
+        questions.append(text);
+        return answers.isEmpty() ? true : answers.dequeue();
+    }
+    void notice(const QString &text) override { notices.append(text); }
+    void error(const QString &text) override { errors.append(text); }
+
+    void clear()
+    {
+        questions.clear();
+        notices.clear();
+        errors.clear();
+    }
+
+    QQueue<bool> answers;
+    QStringList questions;
+    QStringList notices;
+    QStringList errors;
+};
+
+// A shell that keeps the links it was asked to open.
+class RecordingShell : public platform::Shell
+{
+public:
+    RecordingShell() { platform::setShell(this); }
+    ~RecordingShell() override { platform::setShell(nullptr); }
+    void open(const QUrl &url) override { opened.append(url); }
+    QList<QUrl> opened;
+};
+
+// A main window started in a working folder of its own, as the program starts it.
+class WindowFixture
+{
+public:
+    explicit WindowFixture(const QString &folder) : m_previous(QDir::currentPath())
+    {
+        QDir::setCurrent(folder);
+    }
+    ~WindowFixture()
+    {
+        window.reset();
+        QDir::setCurrent(m_previous);
+    }
+
+    void start()
+    {
+        window = std::make_unique<TForm_Main>();
+        window->show();
+        // The start sequence runs from the event loop once the window is shown.
+        QTRY_VERIFY_WITH_TIMEOUT(window->workingDirectory() == QDir::currentPath(), 5000);
+        QApplication::processEvents();
+    }
+    TForm_Main &w() { return *window; }
+
+    // Closes the window as its close box does.
+    void close()
+    {
+        window->close();
+        window.reset();
+    }
+
+    std::unique_ptr<TForm_Main> window;
+
+private:
+    QString m_previous;
+};
+
+inline QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline void writeFileBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(bytes);
+}
+
+// Types Japanese text as an input method commits it (QTest::keyClicks cannot).
+inline void commitText(QWidget *widget, const QString &text)
+{
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QApplication::sendEvent(widget, &event);
+}

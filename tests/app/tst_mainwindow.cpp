@@ -1,0 +1,232 @@
+#include "appfixture.h"
+
+#include "app/settingsfile.h"
+#include "platform/codepage.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QToolButton>
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScriptedBoxes> m_boxes;
+    std::unique_ptr<WindowFixture> m_fixture;
+
+    QString file(const QString &name) const { return m_dir->filePath(name); }
+    QString settingsPath() const { return file(app::SettingsFile::fileName()); }
+    void saveProfile0() { writeFileBytes(file(u"my0.txt"_qs), "\r\n\r\n\r\n\r\n\r\n"); }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_boxes = std::make_unique<ScriptedBoxes>();
+        m_fixture = std::make_unique<WindowFixture>(m_dir->path());
+    }
+    void cleanup()
+    {
+        m_fixture.reset();
+        m_boxes.reset();
+        m_dir.reset();
+    }
+
+    void firstStartInAnEmptyFolder()
+    {
+        m_fixture->start();
+        TForm_Main &w = m_fixture->w();
+        QCOMPARE(w.windowTitle(), u"mekira　送り状印刷　< VOzevozov　> ver1.13"_qs);
+        QCOMPARE(w.size(), QSize(682, 663));
+        // The only box: the missing profile of the first tab.
+        QCOMPARE(m_boxes->errors.size(), 1);
+        QVERIFY(m_boxes->errors.first().contains(u"my0.txt"_qs));
+        for (QLineEdit *e : {w.Edit_Zip, w.Edit_Add1, w.Edit_Add2, w.Edit_Custo1, w.Edit_tel, w.Edit_G1,
+                             w.Edit_G2, w.Edit_G3, w.Edit_MyZip, w.Edit_MyADD1, w.Edit_MyADD2, w.Edit_My,
+                             w.Edit_MyTEL})
+            QVERIFY2(e->text().isEmpty(), qPrintable(e->objectName()));
+        QCOMPARE(w.LuNumEdit_KOSUU->text(), u"1"_qs);
+        QCOMPARE(w.PageControl_My->currentIndex(), 0);
+        QCOMPARE(w.ComboBox_SEL->currentText(), u"手差し"_qs);
+        QCOMPARE(w.DateTimePicker_1->date(), QDate::currentDate());
+        QVERIFY(w.CheckBox_My->isChecked());
+        QVERIFY(w.CheckBox_Date_1->isChecked());
+        for (QCheckBox *slot : w.timeSlots())
+            QVERIFY(!slot->isChecked());
+        QCOMPARE(w.StatusBar1->currentMessage(), u"  "_qs);
+        QCOMPARE(QApplication::focusWidget(), w.Edit_Zip);
+        QVERIFY(!QFile::exists(settingsPath()));
+
+        m_fixture->close();
+        const QByteArray bytes = fileBytes(settingsPath());
+        QCOMPARE(bytes, QByteArray("[mekira_RErorezevPrn]\r\nAddr_Font=1\r\nE_ZIP=\r\nE_AD1=\r\nE_AD2=\r\n"
+                                   "E_CUS=\r\nE_TEL=\r\nE_G1=\r\nE_G2=\r\nE_G3=\r\nKOSUU=1\r\nde_date1=\r\n"
+                                   "de_date2=\r\nOP023My=\r\nOP023MyZip=\r\nOP023MyADD1=\r\nOP023MyADD2=\r\n"
+                                   "OP023MyTEL=\r\nComboBox_SEL=0\r\nTab_My=0\r\n"));
+    }
+
+    void functionKeysAfterStart()
+    {
+        saveProfile0();
+        m_fixture->start();
+        TForm_Main &w = m_fixture->w();
+        for (int i = 0; i < 12; ++i) {
+            QToolButton *b = w.SpeedButton_F[i];
+            if (i == 1) {
+                QCOMPARE(b->text(), u"中止"_qs);
+                QVERIFY(b->isEnabled());
+            } else if (i == 10) {
+                QCOMPARE(b->text(), u"印刷"_qs);
+                QVERIFY(b->isEnabled());
+            } else {
+                QCOMPARE(b->text(), QStringLiteral("F%1").arg(i + 1));
+                QVERIFY(!b->isEnabled());
+            }
+        }
+        QVERIFY(m_boxes->errors.isEmpty());
+    }
+
+    void storedValuesComeBack()
+    {
+        saveProfile0();
+        writeFileBytes(settingsPath(),
+                       platform::encodeCp932(u"[mekira_RErorezevPrn]\r\nE_ZIP=１２３－４５６７\r\nE_AD1=東京都\r\n"
+                                             "E_TEL=０３－１２３４\r\nE_G1=本\r\nKOSUU=2\r\nComboBox_SEL=7\r\n"
+                                             "op023myzip=999\r\nTab_My=0\r\nde_date1=12\r\n"_qs));
+        m_fixture->start();
+        TForm_Main &w = m_fixture->w();
+        QCOMPARE(w.Edit_Zip->text(), u"123-4567"_qs);
+        QCOMPARE(w.Edit_tel->text(), u"03-1234"_qs);
+        QCOMPARE(w.Edit_Add1->text(), u"東京都"_qs);
+        QCOMPARE(w.Edit_G1->text(), u"本"_qs);
+        QCOMPARE(w.LuNumEdit_KOSUU->text(), u"2"_qs);
+        QCOMPARE(w.Edit_de_date1->text(), u"12"_qs);
+        QCOMPARE(w.ComboBox_SEL->currentIndex(), 0); // a stored feed of 7 starts with 手差し
+        // The profile file wins over the stored sender fields.
+        QCOMPARE(w.Edit_MyZip->text(), QString());
+    }
+
+    void senderFieldsFromSettingsStayWhenTheProfileIsMissing()
+    {
+        writeFileBytes(settingsPath(), "[mekira_RErorezevPrn]\r\nOP023MyZip=100-0001\r\nTab_My=4\r\n");
+        m_fixture->start();
+        TForm_Main &w = m_fixture->w();
+        QCOMPARE(w.PageControl_My->currentIndex(), 4);
+        QCOMPARE(w.Edit_MyZip->text(), u"100-0001"_qs);
+        QCOMPARE(m_boxes->errors.size(), 1);
+        QVERIFY(m_boxes->errors.first().contains(u"my4.txt"_qs));
+    }
+
+    void add3IsNotKept()
+    {
+        saveProfile0();
+        m_fixture->start();
+        commitText(m_fixture->w().Edit_Add3, u"三行目"_qs);
+        commitText(m_fixture->w().Edit_Add1, u"一行目"_qs);
+        QCOMPARE(m_fixture->w().Edit_Add3->text(), u"三行目"_qs);
+        m_fixture->close();
+        const QString text = platform::decodeCp932(fileBytes(settingsPath()));
+        QVERIFY(text.contains(u"E_AD1=一行目\r\n"_qs));
+        QVERIFY(!text.contains(u"三行目"_qs));
+        m_fixture->start();
+        QCOMPARE(m_fixture->w().Edit_Add3->text(), QString());
+        QCOMPARE(m_fixture->w().Edit_Add1->text(), u"一行目"_qs);
+    }
+
+    void closeBoxSavesWithoutAQuestion()
+    {
+        saveProfile0();
+        m_fixture->start();
+        m_fixture->w().Edit_G2->setText(u"みかん"_qs);
+        m_fixture->close();
+        QVERIFY(m_boxes->questions.isEmpty());
+        QVERIFY(platform::decodeCp932(fileBytes(settingsPath())).contains(u"E_G2=みかん\r\n"_qs));
+    }
+
+    void quitQuestion()
+    {
+        saveProfile0();
+        m_fixture->start();
+        TForm_Main &w = m_fixture->w();
+        w.Edit_G1->setFocus();
+        m_boxes->answers.enqueue(false);
+        QTest::keyClick(w.Edit_G1, Qt::Key_F2);
+        QCOMPARE(m_boxes->questions, QStringList{u"終了しますか?"_qs});
+        QVERIFY(w.isVisible());
+        QCOMPARE(QApplication::focusWidget(), w.Edit_Zip);
+        QVERIFY(!QFile::exists(settingsPath()));
+
+        m_boxes->answers.enqueue(true);
+        QTest::mouseClick(w.SpeedButton_F[1], Qt::LeftButton);
+        QVERIFY(!w.isVisible());
+        QVERIFY(QFile::exists(settingsPath()));
+    }
+
+    void sharedKeyMap()
+    {
+        saveProfile0();
+        m_fixture->start();
+        TForm_Main &w = m_fixture->w();
+        w.Edit_Add1->setFocus();
+        QTest::keyClick(w.Edit_Add1, Qt::Key_Up);
+        QCOMPARE(QApplication::focusWidget(), w.Edit_Add2);
+        QTest::keyClick(w.Edit_Add2, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), w.Edit_Add3);
+        QTest::keyClick(w.Edit_Add3, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(QApplication::focusWidget(), w.Edit_Custo1);
+        QTest::keyClick(w.Edit_Custo1, Qt::Key_A);
+        QCOMPARE(w.Edit_Custo1->text(), u"a"_qs);
+        QCOMPARE(QApplication::focusWidget(), w.Edit_Custo1);
+        QTest::keyClick(w.Edit_MyTEL, Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), w.Edit_Custo1);
+    }
+
+    void keysOnOtherControlsReachNoHandler()
+    {
+        saveProfile0();
+        m_fixture->start();
+        TForm_Main &w = m_fixture->w();
+        for (QWidget *control : QList<QWidget *>{w.CheckBox_t1, w.ComboBox_SEL, w.PageControl_My, w.Memo1}) {
+            control->setFocus();
+            QTest::keyClick(control, Qt::Key_F2);
+            QTest::keyClick(control, Qt::Key_F11);
+        }
+        QVERIFY(m_boxes->questions.isEmpty());
+        QVERIFY(w.isVisible());
+    }
+
+    void tabOrderFollowsTheForm()
+    {
+        saveProfile0();
+        m_fixture->start();
+        TForm_Main &w = m_fixture->w();
+        const QList<QWidget *> order = QList<QWidget *>{
+            w.Edit_Zip, w.Edit_Add1, w.Edit_Add2, w.Edit_Add3, w.Edit_Custo1, w.Edit_tel, w.CheckBox_Date_1,
+            w.Edit_de_date1, w.Edit_de_date2, w.DateTimePicker_1, w.Edit_G1, w.Edit_G2, w.Edit_G3,
+            w.ComboBox_SEL, w.CheckBox_t1, w.CheckBox_t2, w.CheckBox_t3, w.CheckBox_t4, w.CheckBox_t5,
+            w.CheckBox_t6, w.PageControl_My, w.CheckBox_My, w.Edit_MyZip, w.Edit_MyADD1, w.Edit_MyADD2,
+            w.Edit_My, w.Edit_MyTEL, w.BitBtn_My, w.BitBtn_SendMail, w.Edit_Zip};
+        w.Edit_Zip->setFocus();
+        for (int i = 1; i < order.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget *focus = QApplication::focusWidget();
+            // A date box passes the focus to its inner line edit.
+            while (focus && focus->parentWidget() && !order.contains(focus))
+                focus = focus->parentWidget();
+            QVERIFY2(focus == order.at(i),
+                     qPrintable(order.at(i)->objectName() + u" expected, got "_qs
+                                + (focus ? focus->objectName() + u" "_qs + QString::fromLatin1(focus->metaObject()->className()) : u"none"_qs)));
+        }
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_mainwindow.moc"
