@@ -177,6 +177,7 @@ public:
     QPoint caretPosition() const;
 
     QSize sizeHint() const override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 public Q_SLOTS:
     void clear();
@@ -205,7 +206,6 @@ protected:
     void keyPressEvent(QKeyEvent *e) override;
     void keyReleaseEvent(QKeyEvent *e) override;
     void inputMethodEvent(QInputMethodEvent *e) override;
-    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     void focusInEvent(QFocusEvent *e) override;
     void focusOutEvent(QFocusEvent *e) override;
     void mousePressEvent(QMouseEvent *e) override;

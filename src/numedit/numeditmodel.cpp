@@ -16,6 +16,9 @@ void NumEditModel::refilter()
 void NumEditModel::reformat()
 {
     m_valText = formatText(m_text, m_format);
+    // A selection always spans the whole display.
+    if (m_selLength != 0)
+        m_selLength = int(m_valText.size());
 }
 
 bool NumEditModel::setText(const QString &v)
@@ -109,7 +112,7 @@ void NumEditModel::clear()
     saveUndo();
     m_text.clear();
     reformat();
-    m_selected = false;
+    clearSelect();
     m_modified = false;
 }
 
@@ -214,7 +217,7 @@ void NumEditModel::paste(const QString &s)
     m_text = allSelected() ? filterText(s, m_format) : filterText(m_text + s, m_format);
     m_text = trimZeros(m_text);
     reformat();
-    m_selected = false;
+    clearSelect();
 }
 
 NumEditModel::Outcome NumEditModel::undo()
@@ -223,7 +226,7 @@ NumEditModel::Outcome NumEditModel::undo()
         return Outcome::Ignored;
     std::swap(m_text, m_undoBuffer);
     reformat();
-    m_selected = true;
+    selectAll();
     return Outcome::Committed;
 }
 

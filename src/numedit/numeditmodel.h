@@ -39,9 +39,10 @@ public:
     // Selection: nothing, or the whole display.
     bool allSelected() const { return selLength() != 0; }
     int selStart() const { return 0; }
-    int selLength() const { return m_selected ? int(m_valText.size()) : 0; }
-    void selectAll() { m_selected = true; }
-    void clearSelect() { m_selected = false; }
+    int selLength() const { return m_selLength; }
+    // Selects the display as it stands: an empty display selects nothing.
+    void selectAll() { m_selLength = int(m_valText.size()); }
+    void clearSelect() { m_selLength = 0; }
 
     // Writing the value from outside: filtered and trimmed; undo, selection and the
     // modified flag stay. Returns false when v already is the value text.
@@ -99,7 +100,7 @@ private:
     QString m_undoBuffer;
     bool m_canUndo = false;
     bool m_modified = false;
-    bool m_selected = false;
+    int m_selLength = 0; // 0, or the length of the selected display
 };
 
 } // namespace numedit
