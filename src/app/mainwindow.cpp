@@ -101,6 +101,7 @@ QPushButton *makePictureButton(QWidget *parent, const QString &name, QStyle::Sta
     button->setObjectName(name);
     button->setIcon(parent->style()->standardIcon(icon));
     button->setGeometry(geometry);
+    button->setAutoDefault(true); // a focused button takes Enter, as on the form's home desktop
     return button;
 }
 

@@ -1,0 +1,87 @@
+// The program as a user starts it: one instance per desktop, and a session end that
+// saves the entries.
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUuid>
+
+#include <csignal>
+
+class ProcessTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    static QProcessEnvironment environment(const QString &display)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"QT_QPA_PLATFORM"_qs, u"offscreen"_qs);
+        // A display name of its own, so that the test meets no other running copy.
+        env.insert(u"DISPLAY"_qs, display);
+        env.remove(u"WAYLAND_DISPLAY"_qs);
+        return env;
+    }
+
+    static void startIn(QProcess &process, const QString &folder, const QString &display)
+    {
+        process.setProcessEnvironment(environment(display));
+        process.setWorkingDirectory(folder);
+        process.start(QString::fromUtf8(MEKIRA_BINARY), {});
+        QVERIFY(process.waitForStarted(5000));
+    }
+
+    static bool exists(const QString &path) { return QFile::exists(path); }
+
+private Q_SLOTS:
+    void secondStartEndsAndLeavesTheFirstRunning()
+    {
+        QTemporaryDir dir;
+        const QString display = u":test-"_qs + QUuid::createUuid().toString(QUuid::Id128);
+        QFile profile(dir.filePath(u"my0.txt"_qs));
+        QVERIFY(profile.open(QIODevice::WriteOnly));
+        profile.write("\r\n\r\n\r\n\r\n\r\n");
+        profile.close();
+
+        QProcess first;
+        startIn(first, dir.path(), display);
+        QTest::qWait(1500); // let it take the name
+
+        QProcess second;
+        startIn(second, dir.path(), display);
+        QVERIFY(second.waitForFinished(5000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(first.state(), QProcess::Running);
+
+        first.terminate();
+        QVERIFY(first.waitForFinished(5000));
+        QCOMPARE(first.exitCode(), 0);
+    }
+
+    void terminationSavesTheSettings()
+    {
+        QTemporaryDir dir;
+        const QString display = u":test-"_qs + QUuid::createUuid().toString(QUuid::Id128);
+        QFile profile(dir.filePath(u"my0.txt"_qs));
+        QVERIFY(profile.open(QIODevice::WriteOnly));
+        profile.write("100-0001\r\n\r\n\r\n\r\n\r\n");
+        profile.close();
+
+        QProcess program;
+        startIn(program, dir.path(), display);
+        QTest::qWait(1500);
+        QVERIFY(!exists(dir.filePath(u"mekira_RErorezev.ini"_qs)));
+        ::kill(pid_t(program.processId()), SIGTERM);
+        QVERIFY(program.waitForFinished(5000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QFile settings(dir.filePath(u"mekira_RErorezev.ini"_qs));
+        QVERIFY(settings.open(QIODevice::ReadOnly));
+        const QByteArray bytes = settings.readAll();
+        QVERIFY(bytes.contains("OP023MyZip=100-0001\r\n"));
+        QVERIFY(bytes.endsWith("Tab_My=0\r\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(ProcessTest)
+#include "tst_process.moc"
