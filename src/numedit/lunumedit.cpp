@@ -495,6 +495,16 @@ void TLuNumEdit::undo()
 
 // ---- focus movement -------------------------------------------------------------
 
+void TLuNumEdit::focusNextControl()
+{
+    moveFocus(true);
+}
+
+void TLuNumEdit::focusPreviousControl()
+{
+    moveFocus(false);
+}
+
 void TLuNumEdit::moveFocus(bool next)
 {
     // A box that is a window of its own has no form to move the focus in.
@@ -713,10 +723,12 @@ QVariant TLuNumEdit::inputMethodQuery(Qt::InputMethodQuery query) const
 
 void TLuNumEdit::focusInEvent(QFocusEvent *e)
 {
-    // Switching windows or closing a popup gives the focus back without entering.
-    const bool entering = e->reason() != Qt::ActiveWindowFocusReason
-                          && e->reason() != Qt::PopupFocusReason;
-    if (entering) {
+    // Coming back from another window or from a popup is no new entry; the first
+    // focus of a window that opens with the box focused is.
+    const bool returning = e->reason() == Qt::ActiveWindowFocusReason
+                           || e->reason() == Qt::PopupFocusReason;
+    if (!(returning && m_entered)) {
+        m_entered = true;
         const QPointer<TLuNumEdit> self(this);
         Q_EMIT entered();
         if (!self)
@@ -730,9 +742,10 @@ void TLuNumEdit::focusInEvent(QFocusEvent *e)
 
 void TLuNumEdit::focusOutEvent(QFocusEvent *e)
 {
-    const bool leaving = e->reason() != Qt::ActiveWindowFocusReason
-                         && e->reason() != Qt::PopupFocusReason;
-    if (leaving) {
+    const bool leavingWindow = e->reason() == Qt::ActiveWindowFocusReason
+                               || e->reason() == Qt::PopupFocusReason;
+    if (!leavingWindow && m_entered) {
+        m_entered = false;
         const QPointer<TLuNumEdit> self(this);
         Q_EMIT exited();
         if (!self)

@@ -189,6 +189,11 @@ public Q_SLOTS:
     void pasteFromClipboard();
     void selectAll();
     void undo();
+    // Moves the focus to the next or previous control in the window's tab order
+    // (what Enter and the arrows do with the focus-move switches); a box that is a
+    // window of its own does nothing.
+    void focusNextControl();
+    void focusPreviousControl();
 
 Q_SIGNALS:
     void changed();       // after an edit by the user, never after a property write
@@ -266,6 +271,7 @@ private:
     bool m_caretOn = false;
     QBasicTimer m_caretTimer;
     bool m_dblClickFlag = false;
+    bool m_entered = false; // the box is its window's entered control
     QRect m_drawRect;
 
     QMenu *m_editPopup = nullptr;

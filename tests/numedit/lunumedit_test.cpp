@@ -117,6 +117,7 @@ private Q_SLOTS:
     void inputMethod();
     void mouseSelection();
     void focusEnterAndExit();
+    void windowSwitchIsNoEntry();
     void exactModifiers();
     void sizing();
     void caretStandsAfterTypedText();
@@ -658,6 +659,42 @@ void LuNumEditTest::focusEnterAndExit()
     QCOMPARE(f.box->selLength(), 0);
     f.box->setFocus(Qt::OtherFocusReason);
     QCOMPARE(f.box->selLength(), 0); // no select on entering without AutoSelect
+}
+
+void LuNumEditTest::windowSwitchIsNoEntry()
+{
+    Form f;
+    QSignalSpy entered(f.box, &TLuNumEdit::entered);
+    QSignalSpy exited(f.box, &TLuNumEdit::exited);
+    f.box->setText(QStringLiteral("12"));
+    // A window that opens with the box focused enters it.
+    f.box->setFocus(Qt::OtherFocusReason);
+    f.window.show();
+    f.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&f.window));
+    QTRY_VERIFY(f.box->hasFocus());
+    QCOMPARE(entered.count(), 1);
+    QCOMPARE(f.box->selLength(), 2);
+
+    // Another window taking the focus and giving it back is neither exit nor entry.
+    f.box->clearSelect();
+    QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(f.box, &out);
+    QFocusEvent in(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(f.box, &in);
+    QCOMPARE(entered.count(), 1);
+    QCOMPARE(exited.count(), 0);
+    QCOMPARE(f.box->selLength(), 0);
+
+    // The public focus moves follow the tab order.
+    f.box->focusNextControl();
+    QVERIFY(f.after->hasFocus());
+    QCOMPARE(exited.count(), 1);
+    f.after->setFocus(Qt::OtherFocusReason);
+    f.box->setFocus(Qt::OtherFocusReason);
+    f.box->focusPreviousControl();
+    QVERIFY(f.before->hasFocus());
+    QCOMPARE(entered.count(), 2);
 }
 
 void LuNumEditTest::exactModifiers()
