@@ -1,0 +1,65 @@
+// libFuzzer entry: the input bytes are UTF-16 code units of a pasted text.
+// Build with -DMEKIRA_BUILD_FUZZERS=ON and clang++, then run transfer_fuzzer.
+
+#include "transfer/pipeline.h"
+#include "transfer/texthelpers.h"
+
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+bool holdsLineBreak(const QString &text)
+{
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u >= 0x0A && u <= 0x0D) || u == 0x85 || u == 0x2028 || u == 0x2029)
+            return true;
+    }
+    return false;
+}
+
+void require(bool condition)
+{
+    if (!condition)
+        __builtin_trap();
+}
+
+void checkTransfer(const QStringList &paste)
+{
+    const transfer::TransferResult result = transfer::TransferText(paste);
+    if (!result.foundText) {
+        require(result.pasteBox.isEmpty());
+        require(result.fields == transfer::DestinationFields{});
+        return;
+    }
+    require(result.pasteBox.size() == transfer::kWorkingLineCount);
+    for (const QString &line : result.pasteBox)
+        require(!holdsLineBreak(line));
+    const transfer::DestinationFields &f = result.fields;
+    for (const QString *field : {&f.zip, &f.add1, &f.add2, &f.custo1, &f.tel})
+        require(!holdsLineBreak(*field));
+    require(f.zip.isEmpty() || f.zip.size() == transfer::kZipHeadLength);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    QString text(qsizetype(size / 2), Qt::Uninitialized);
+    std::memcpy(text.data(), data, (size / 2) * 2);
+
+    checkTransfer(transfer::SplitPasteLines(text));
+    checkTransfer({text});
+
+    const QString half = transfer::ToHalfWidth(text);
+    require(half.size() <= transfer::kHalfWidthMaxLength);
+    require(transfer::ToHalfWidth(half) == half);
+    (void)transfer::LeadingNumber(text);
+    (void)transfer::StrToIntZero(text);
+    (void)transfer::TrimAllSpaces(text);
+    return 0;
+}
