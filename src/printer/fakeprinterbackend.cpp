@@ -3,6 +3,9 @@
 #include "printer/ovprinters.h"
 
 #include <QPainter>
+#include <QThread>
+
+FakePrinterBackend::FakePrinterBackend() = default;
 
 FakePrinterBackend::~FakePrinterBackend()
 {
@@ -129,6 +132,7 @@ OvValidateResult FakePrinterBackend::validateSettings(const QString &device, QBy
 
 OvCapabilities FakePrinterBackend::deviceCapabilities(const OvDeviceRecord &device)
 {
+    ++m_capabilityQueries;
     const int i = findByName(device.device);
     return i < 0 ? OvCapabilities{} : m_printers.at(i).capabilities;
 }
@@ -143,7 +147,12 @@ std::function<OvSystemState()> FakePrinterBackend::systemProbe() const
         state.ports.append(p.port);
     }
     state.ports += m_extraPorts;
-    return [state] { return state; };
+    const int delay = m_probeDelayMs;
+    return [state, delay] {
+        if (delay > 0)
+            QThread::msleep(delay);
+        return state;
+    };
 }
 
 // ---------------------------------------------------------------- printer object

@@ -42,7 +42,7 @@ public:
     // Settings block for `fields`, paper 9, bin 1, 600 dpi, scale 100, 1 copy.
     static QByteArray settingsBlock(quint32 fields, quint16 driverExtra = 0);
 
-    FakePrinterBackend() = default;
+    FakePrinterBackend();
     ~FakePrinterBackend() override;
 
     // --- scripting
@@ -54,6 +54,8 @@ public:
     // Extra port names reported besides the printers' own ports (in this order after them).
     void setExtraPorts(const QStringList &ports) { m_extraPorts = ports; }
     void setEnumerationFails(bool fails) { m_enumFails = fails; }
+    // The change-check probe sleeps this long on its worker thread (a slow spooler).
+    void setProbeDelay(int ms) { m_probeDelayMs = ms; }
     // The printer object's current settings block, as held now.
     QByteArray &currentSettings() { return m_current.settings; }
     // Selects a position without the layer (as another program or a dialog would).
@@ -66,6 +68,7 @@ public:
     int discardCount() const { return m_discards; }
     int storeCount() const { return m_stores; }         // setCurrentDevice calls
     int validateCount() const { return m_validations; }
+    int capabilityQueries() const { return m_capabilityQueries; }
     const OvDeviceRecord &lastStored() const { return m_lastStored; }
     // "BeginDoc:<title>", "NewPage", "EndDoc", "Abort", in call order.
     const QStringList &jobLog() const { return m_jobLog; }
@@ -106,6 +109,8 @@ private:
     int m_default = 0;
     int m_position = -1;
     bool m_enumFails = false;
+    int m_probeDelayMs = 0;
+    int m_capabilityQueries = 0;
     OvDeviceRecord m_current;
     int m_discards = 0;
     int m_stores = 0;

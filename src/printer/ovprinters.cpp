@@ -103,7 +103,8 @@ bool TOvAllPrintersInfo::Compare(const TOvAllPrintersInfo &another) const
 
 TOvPrinter::TOvPrinter(std::unique_ptr<OvPrinterBackend> backend)
     : m_backend(std::move(backend)),
-      m_allInfo(std::make_unique<TOvAllPrintersInfo>(*m_backend))
+      m_allInfo(std::make_unique<TOvAllPrintersInfo>(*m_backend)),
+      m_knownPorts(UniquePorts(m_backend->enumPorts()))
 {
 }
 
@@ -319,18 +320,19 @@ const QStringList &TOvPrinter::PrinterNames()
     return m_printerNames;
 }
 
-void TOvPrinter::ApplyPortList(const QStringList &spoolerPorts)
+QStringList TOvPrinter::UniquePorts(const QStringList &spoolerPorts)
 {
-    m_portNames.clear();
+    QStringList ports;
     for (const QString &port : spoolerPorts) {
-        if (!m_portNames.contains(port, Qt::CaseInsensitive))
-            m_portNames.append(port);
+        if (!ports.contains(port, Qt::CaseInsensitive))
+            ports.append(port);
     }
+    return ports;
 }
 
 const QStringList &TOvPrinter::PortNames()
 {
-    ApplyPortList(m_backend->enumPorts());
+    m_portNames = UniquePorts(m_backend->enumPorts());
     return m_portNames;
 }
 
@@ -424,14 +426,7 @@ void TOvPrinter::SetOnSystemChanged(std::function<void(TOvPrinter *)> handler)
 void TOvPrinter::SystemChangeHook()
 {
     auto another = std::make_unique<TOvAllPrintersInfo>(*m_backend);
-    if (!m_allInfo->Compare(*another)) {
-        RunSystemChange(std::move(another), {});
-        return;
-    }
-    const QStringList old = m_portNames;
-    PortNames();
-    if (old != m_portNames && m_onSystemChanged)
-        m_onSystemChanged(this);
+    RunSystemChange(std::move(another), m_backend->enumPorts());
 }
 
 void TOvPrinter::SystemChangeHook(const OvSystemState &fresh)
@@ -445,18 +440,24 @@ void TOvPrinter::SystemChangeHook(const OvSystemState &fresh)
 void TOvPrinter::RunSystemChange(std::unique_ptr<TOvAllPrintersInfo> another,
                                  const QStringList &ports)
 {
+    // Ports are compared with those of the previous check (or of the start), not with
+    // whatever PortNames last returned: a check that finds nothing new must stay quiet
+    // even when nobody has read the port list yet.
+    const QStringList fresh = UniquePorts(ports);
     if (!m_allInfo->Compare(*another)) {
         m_backend->discard();
         m_allInfo = std::move(another);
         m_index = -1;
         DiscardModification();
+        m_knownPorts = fresh;
         if (m_onSystemChanged)
             m_onSystemChanged(this);
         return;
     }
-    const QStringList old = m_portNames;
-    ApplyPortList(ports);
-    if (old != m_portNames && m_onSystemChanged)
+    const bool changed = fresh != m_knownPorts;
+    m_knownPorts = fresh;
+    m_portNames = fresh;
+    if (changed && m_onSystemChanged)
         m_onSystemChanged(this);
 }
 

@@ -10,13 +10,13 @@
 #include "platform/error.h"
 
 #include <QFlags>
+#include <QPainter> // Canvas() is what callers draw on
 #include <QStringList>
 
 #include <functional>
 #include <memory>
 #include <optional>
 
-class QPainter;
 class QPaintDevice;
 class QWidget;
 
@@ -265,7 +265,7 @@ private:
     void LoadMaxCopiesInfo(const OvCapabilities &caps);
     void NeedInfo(TOvAvailInfo info, const char *message);
     void CommitSettings(); // writes m_mode back into m_settings
-    void ApplyPortList(const QStringList &spoolerPorts);
+    static QStringList UniquePorts(const QStringList &spoolerPorts);
     void RunSystemChange(std::unique_ptr<TOvAllPrintersInfo> another, const QStringList &ports);
 
     std::unique_ptr<OvPrinterBackend> m_backend;
@@ -277,6 +277,7 @@ private:
     QList<QPoint> m_resolutions;
     QStringList m_printerNames;
     QStringList m_portNames;
+    QStringList m_knownPorts; // port list as of the last change check
     int m_maxCopies = 0;
     int m_index = -1;
     std::function<void(TOvPrinter *)> m_onSystemChanged;
