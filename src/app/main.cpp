@@ -1,6 +1,8 @@
 #include "mainwindow.h"
 
 #include "platform/fonts.h"
+#include "printer/ovprinters.h"
+#include "printer/ovsystemwatcher.h"
 #include "platform/messagebox.h"
 #include "platform/sessionend.h"
 #include "platform/singleinstance.h"
@@ -19,6 +21,8 @@ int main(int argc, char *argv[])
         return 0;
 
     platform::installFontSubstitutions();
+    // The printers are reachable before any window exists and until the last is gone.
+    OvPrinterScope printers(createSystemPrinterBackend());
 
     TForm_Main window;
     QObject::connect(&instance, &platform::SingleInstance::activationRequested, &window, [&window] {
@@ -31,6 +35,10 @@ int main(int argc, char *argv[])
     platform::SessionEndWatcher sessionEnd;
     QObject::connect(&sessionEnd, &platform::SessionEndWatcher::sessionEnding, &window,
                      &QWidget::close);
+
+    // Printers added or removed while the program runs are noticed without blocking it.
+    OvSystemChangeWatcher printerWatcher;
+    printerWatcher.start();
 
     window.show();
     return application.exec();

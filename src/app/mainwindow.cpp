@@ -2,6 +2,12 @@
 
 #include "settingsfile.h"
 
+#include "numedit/lunumedit.h"
+#include "numedit/numeditpresets.h"
+#include "printer/ovprinters.h"
+#include "printing/ov_d97_dot.h"
+#include "printing/printerdisplay.h"
+
 #include "platform/guard.h"
 #include "platform/messagebox.h"
 
@@ -117,6 +123,7 @@ TForm_Main::TForm_Main(QWidget *parent) : QWidget(parent)
     connectProfiles();
     connectTransfer();
     connectPrinting();
+    m_slipPrinter = new printing::TOv_d97_Dot(this);
 }
 
 TForm_Main::~TForm_Main() = default;
@@ -405,18 +412,17 @@ void TForm_Main::buildGoodsBand()
     }
 
     // Kept in the record but never shown.
-    auto makeHidden = [this](const QString &name, const QString &text) {
-        auto *edit = new QLineEdit(text, Panel4);
-        edit->setObjectName(name);
-        edit->setAttribute(Qt::WA_InputMethodEnabled, false);
-        edit->hide();
-        return edit;
+    const auto makeNumberBox = [this](const QString &name, void (*setUp)(numedit::TLuNumEdit &)) {
+        auto *box = new numedit::TLuNumEdit(Panel4);
+        box->setObjectName(name);
+        setUp(*box);
+        box->hide();
+        return box;
     };
-    LuNumEdit_KOSUU = makeHidden(QStringLiteral("LuNumEdit_KOSUU"), QString());
+    LuNumEdit_KOSUU = makeNumberBox(QStringLiteral("LuNumEdit_KOSUU"), numedit::setUpQuantityBox);
     LuNumEdit_KOSUU->setGeometry(350, 115, 35, 20);
-    LuNumEdit_KOSUU->setMaxLength(3);
-    LuNumEdit_PriceSub = makeHidden(QStringLiteral("LuNumEdit_PriceSub"), QStringLiteral("0"));
-    LuNumEdit_ZenChk = makeHidden(QStringLiteral("LuNumEdit_ZenChk"), QString());
+    LuNumEdit_PriceSub = makeNumberBox(QStringLiteral("LuNumEdit_PriceSub"), numedit::setUpInsuranceBox);
+    LuNumEdit_ZenChk = makeNumberBox(QStringLiteral("LuNumEdit_ZenChk"), numedit::setUpNumberCheckBox);
 
     ComboBox_FontSize = new QComboBox(Panel4);
     ComboBox_FontSize->setObjectName(QStringLiteral("ComboBox_FontSize"));
@@ -567,8 +573,7 @@ void TForm_Main::FormShow()
     setWindowTitle(QStringLiteral("mekira　送り状印刷　< VOzevozov　> ver1.13"));
     DateTimePicker_1->setDate(QDate::currentDate());
     m_workingDirectory = QDir::currentPath();
-    PrinterBinding.topMargin.clear();
-    PrinterBinding.leftMargin.clear();
+    m_printerDisplay->setMargins(QString(), QString());
     Edit_Cls();
     Edit_Cls_My();
     Memo1->clear();
@@ -586,9 +591,8 @@ void TForm_Main::FormShow()
 void TForm_Main::loadSettings()
 {
     const app::StoredSettings s = app::SettingsFile(settingsFilePath()).load();
-    PrinterBinding.printerIndex = QString::number(s.printerIndex);
-    PrinterBinding.topMargin = QString::number(s.printerTop);
-    PrinterBinding.leftMargin = QString::number(s.printerLeft);
+    m_printerDisplay->setBinding({QString::number(s.printerIndex), QString::number(s.printerTop),
+                                  QString::number(s.printerLeft)});
     // Setting the tab by program does not count as the user's tab change.
     m_selectedProfile = (s.tabMy >= 0 && s.tabMy < PageControl_My->count()) ? s.tabMy : -1;
     {

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "printing/printerbinding.h"
+#include "printing/slipdata.h"
 
 #include <QHash>
 #include <QString>
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -20,8 +22,15 @@ class QPushButton;
 class QStatusBar;
 class QTabBar;
 class QToolButton;
-class TLuNumEdit;
 class TOvPrinterSetupDialog;
+
+namespace numedit {
+class TLuNumEdit;
+} // namespace numedit
+namespace printing {
+class PrinterDisplay;
+class TOv_d97_Dot;
+} // namespace printing
 
 // The main window: the slip record lives in its controls, and every command of the
 // program is one of its handlers. The handlers are spread over several source files,
@@ -83,7 +92,10 @@ public:
     void BitBtn_PrnSetClick();
     void BitBtn_PrnSet2Click();
 
-    printing::PrinterBinding PrinterBinding;
+    // Which printer prints and where; the printer display shows it.
+    const printing::PrinterBinding &PrinterBinding() const;
+    // The slip record as the controls hold it now.
+    printing::SlipData slipData() const;
 
     // --- Controls (named as in the slip record) ------------------------------------------
     // Paste band
@@ -147,9 +159,9 @@ public:
     QCheckBox *CheckBox_t5 = nullptr;
     QCheckBox *CheckBox_t6 = nullptr;
     // Kept but never shown
-    QLineEdit *LuNumEdit_KOSUU = nullptr;
-    QLineEdit *LuNumEdit_PriceSub = nullptr;
-    QLineEdit *LuNumEdit_ZenChk = nullptr;
+    numedit::TLuNumEdit *LuNumEdit_KOSUU = nullptr;
+    numedit::TLuNumEdit *LuNumEdit_PriceSub = nullptr;
+    numedit::TLuNumEdit *LuNumEdit_ZenChk = nullptr;
     QComboBox *ComboBox_FontSize = nullptr;
     // Help line, function keys, status bar
     QLabel *Panel_HelpMess = nullptr;
@@ -157,7 +169,7 @@ public:
     QToolButton *SpeedButton_F[12] = {};
     QStatusBar *StatusBar1 = nullptr;
 
-    TOvPrinterSetupDialog *OvPrinterSetupDialog1 = nullptr;
+    std::unique_ptr<TOvPrinterSetupDialog> OvPrinterSetupDialog1;
 
     // The six time-slot boxes in order.
     QList<QCheckBox *> timeSlots() const;
@@ -195,6 +207,9 @@ private:
     int m_selectedProfile = 0;
     bool m_started = false;
     bool m_saved = false;
+    std::unique_ptr<printing::PrinterDisplay> m_printerDisplay;
+    // The never-shown slip printing module, made after the window itself.
+    printing::TOv_d97_Dot *m_slipPrinter = nullptr;
     QHash<QObject *, KeyHandler> m_keyHandlers;
     QHash<QObject *, std::function<void()>> m_enterHandlers;
 };

@@ -4,6 +4,7 @@
 
 #include "appconfig.h"
 
+#include "numedit/lunumedit.h"
 #include "platform/guard.h"
 #include "platform/messagebox.h"
 #include "platform/shell.h"

@@ -1,14 +1,93 @@
-// Printing, the printer display and the printer binding of each paper feed.
+// Printing, the printer display and the F7 printer choice.
 #include "mainwindow.h"
 
-void TForm_Main::connectPrinting() {}
+#include "settingsfile.h"
 
-// The print command, the printer display and the binding file are wired in as the
-// printing library provides them; until then these commands do nothing.
-void TForm_Main::SpeedButton_F11Click() {}
-void TForm_Main::SpeedButton_PRNSETClick() {}
+#include "platform/guard.h"
+#include "printer/ovprinters.h"
+#include "printing/ov_d97_dot.h"
+#include "printing/printerdisplay.h"
+#include "printing/printjob.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+void TForm_Main::connectPrinting()
+{
+    m_printerDisplay = std::make_unique<printing::PrinterDisplay>(
+        printing::PrinterDisplay::Widgets{ComboBox1, ComboBox2, ComboBox3, Label_Prn_Top, Label_Prn_Left});
+    OvPrinterSetupDialog1 = std::make_unique<TOvPrinterSetupDialog>(this);
+
+    const auto guard = [](auto handler) { return [handler] { platform::guarded(handler); }; };
+    connect(ComboBox_SEL, &QComboBox::currentIndexChanged, this, guard([this] { ComboBox_SELChange(); }));
+    connect(BitBtn_PrnSet, &QPushButton::clicked, this, guard([this] { BitBtn_PrnSetClick(); }));
+    connect(BitBtn_PrnSet2, &QPushButton::clicked, this, guard([this] { BitBtn_PrnSet2Click(); }));
+}
+
+const printing::PrinterBinding &TForm_Main::PrinterBinding() const
+{
+    return m_printerDisplay->binding();
+}
+
+printing::SlipData TForm_Main::slipData() const
+{
+    printing::SlipData d;
+    d.Edit_Zip = Edit_Zip->text();
+    d.Edit_Add1 = Edit_Add1->text();
+    d.Edit_Add2 = Edit_Add2->text();
+    d.Edit_Custo1 = Edit_Custo1->text();
+    d.Edit_tel = Edit_tel->text();
+    d.Edit_MyZip = Edit_MyZip->text();
+    d.Edit_MyADD1 = Edit_MyADD1->text();
+    d.Edit_MyADD2 = Edit_MyADD2->text();
+    d.Edit_My = Edit_My->text();
+    d.Edit_MyTEL = Edit_MyTEL->text();
+    d.CheckBox_My = CheckBox_My->isChecked();
+    d.Edit_G1 = Edit_G1->text();
+    d.Edit_G2 = Edit_G2->text();
+    d.Edit_G3 = Edit_G3->text();
+    d.DateTimePicker_1 = DateTimePicker_1->date();
+    d.CheckBox_Date_1 = CheckBox_Date_1->isChecked();
+    d.Edit_de_date1 = Edit_de_date1->text();
+    d.Edit_de_date2 = Edit_de_date2->text();
+    d.CheckBox_t1 = CheckBox_t1->isChecked();
+    d.CheckBox_t2 = CheckBox_t2->isChecked();
+    d.CheckBox_t3 = CheckBox_t3->isChecked();
+    d.CheckBox_t4 = CheckBox_t4->isChecked();
+    d.CheckBox_t5 = CheckBox_t5->isChecked();
+    d.CheckBox_t6 = CheckBox_t6->isChecked();
+    return d;
+}
+
+void TForm_Main::SpeedButton_F11Click()
+{
+    if (!printing::printSlip(*m_slipPrinter, slipData(), PrinterBinding()))
+        Edit_G1->setFocus();
+}
+
+void TForm_Main::SpeedButton_PRNSETClick()
+{
+    m_printerDisplay->SpeedButton_PRNSETClick();
+}
+
+void TForm_Main::SpeedButton_F7Click()
+{
+    const app::SettingsFile settings(settingsFilePath());
+    OvPrinter().SetIndex(settings.readPrinterIndex());
+    OvPrinterSetupDialog1->Execute(); // confirmed or not, the printer now current is kept
+    const int index = OvPrinter().Index();
+    settings.writePrinterIndex(index);
+    m_printerDisplay->setPrinterIndex(QString::number(index));
+    SpeedButton_PRNSETClick();
+}
+
+// The printer binding of each paper feed and the print-position dialog come with the
+// binding file; until then a feed change keeps the binding as it is.
 void TForm_Main::ComboBox_SELChange() {}
 void TForm_Main::SpeedButton_PrnIdGetClick() {}
 void TForm_Main::BitBtn_PrnSetClick() {}
 void TForm_Main::BitBtn_PrnSet2Click() {}
-void TForm_Main::SpeedButton_F7Click() {}

@@ -49,10 +49,13 @@ bool tryStrToInt(const QString &text, int &value)
         return false;
 
     if (hex) {
+        constexpr qsizetype kMaxHexDigits = 8; // a 32-bit pattern, leading zeros included
+        if (n - i > kMaxHexDigits)
+            return false;
         std::uint32_t pattern = 0;
         for (; i < n; ++i) {
             const int d = hexDigit(text.at(i));
-            if (d < 0 || (pattern >> 28) != 0)
+            if (d < 0)
                 return false;
             pattern = (pattern << 4) | std::uint32_t(d);
         }

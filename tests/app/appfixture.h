@@ -3,6 +3,8 @@
 #include "app/mainwindow.h"
 
 #include "platform/messagebox.h"
+#include "printer/fakeprinterbackend.h"
+#include "printer/ovprinters.h"
 #include "platform/shell.h"
 
 #include <QApplication>
@@ -60,13 +62,21 @@ public:
 class WindowFixture
 {
 public:
+    // The printers are a fake: "Printer A" and "Printer B", the first the default.
     explicit WindowFixture(const QString &folder) : m_previous(QDir::currentPath())
     {
         QDir::setCurrent(folder);
+        auto fake = std::make_unique<FakePrinterBackend>();
+        fake->addPrinter(FakePrinterBackend::standardPrinter(QStringLiteral("Printer A")));
+        fake->addPrinter(FakePrinterBackend::standardPrinter(QStringLiteral("Printer B")));
+        fake->setDefaultPrinter(0);
+        printers = fake.get();
+        m_scope = std::make_unique<OvPrinterScope>(std::move(fake));
     }
     ~WindowFixture()
     {
         window.reset();
+        m_scope.reset();
         QDir::setCurrent(m_previous);
     }
 
@@ -88,9 +98,11 @@ public:
     }
 
     std::unique_ptr<TForm_Main> window;
+    FakePrinterBackend *printers = nullptr;
 
 private:
     QString m_previous;
+    std::unique_ptr<OvPrinterScope> m_scope;
 };
 
 inline QByteArray fileBytes(const QString &path)

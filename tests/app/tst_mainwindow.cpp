@@ -1,6 +1,7 @@
 #include "appfixture.h"
 
 #include "app/settingsfile.h"
+#include "numedit/lunumedit.h"
 #include "platform/codepage.h"
 
 #include <QCheckBox>

@@ -78,6 +78,7 @@ private Q_SLOTS:
         QTest::newRow("hex X") << u"Xa"_qs << true << 10;
         QTest::newRow("hex pattern") << u"$FFFFFFFF"_qs << true << -1;
         QTest::newRow("nine hex digits") << u"$100000000"_qs << false << 0;
+        QTest::newRow("nine hex digits with leading zero") << u"$000000001"_qs << false << 0;
         QTest::newRow("letters after") << u"12a"_qs << false << 0;
         QTest::newRow("fraction") << u"1.5"_qs << false << 0;
         QTest::newRow("empty") << QString() << false << 0;

@@ -70,62 +70,58 @@ void TextHelpersTest::strToIntZero_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("expected");
-    QTest::addColumn<bool>("knownDeviation");
 
     // Not integers: 0.
-    QTest::newRow("empty") << QString() << 0 << false;
-    QTest::newRow("letters") << u"abc"_s << 0 << false;
-    QTest::newRow("trailing space") << u" 12 "_s << 0 << false;
-    QTest::newRow("too large") << u"99999999999"_s << 0 << false;
-    QTest::newRow("one past max") << u"2147483648"_s << 0 << false;
-    QTest::newRow("one past min") << u"-2147483649"_s << 0 << false;
-    QTest::newRow("only spaces") << u"   "_s << 0 << false;
-    QTest::newRow("sign only") << u"-"_s << 0 << false;
-    QTest::newRow("plus only") << u"+"_s << 0 << false;
-    QTest::newRow("two signs") << u"--1"_s << 0 << false;
-    QTest::newRow("space after sign") << u"- 1"_s << 0 << false;
-    QTest::newRow("leading tab") << u"\t12"_s << 0 << false;
-    QTest::newRow("full-width digits") << u"１２"_s << 0 << false;
-    QTest::newRow("digits then letter") << u"12a"_s << 0 << false;
-    QTest::newRow("inner space") << u"1 2"_s << 0 << false;
-    QTest::newRow("decimal point") << u"3.0"_s << 0 << false;
-    QTest::newRow("exponent") << u"1e3"_s << 0 << false;
-    QTest::newRow("dollar alone") << u"$"_s << 0 << false;
-    QTest::newRow("0x alone") << u"0x"_s << 0 << false;
-    QTest::newRow("bad hex digit") << u"$G"_s << 0 << false;
-    QTest::newRow("sign after dollar") << u"$-1"_s << 0 << false;
-    QTest::newRow("nine significant hex digits") << u"$100000000"_s << 0 << false;
+    QTest::newRow("empty") << QString() << 0;
+    QTest::newRow("letters") << u"abc"_s << 0;
+    QTest::newRow("trailing space") << u" 12 "_s << 0;
+    QTest::newRow("too large") << u"99999999999"_s << 0;
+    QTest::newRow("one past max") << u"2147483648"_s << 0;
+    QTest::newRow("one past min") << u"-2147483649"_s << 0;
+    QTest::newRow("only spaces") << u"   "_s << 0;
+    QTest::newRow("sign only") << u"-"_s << 0;
+    QTest::newRow("plus only") << u"+"_s << 0;
+    QTest::newRow("two signs") << u"--1"_s << 0;
+    QTest::newRow("space after sign") << u"- 1"_s << 0;
+    QTest::newRow("leading tab") << u"\t12"_s << 0;
+    QTest::newRow("full-width digits") << u"１２"_s << 0;
+    QTest::newRow("digits then letter") << u"12a"_s << 0;
+    QTest::newRow("inner space") << u"1 2"_s << 0;
+    QTest::newRow("decimal point") << u"3.0"_s << 0;
+    QTest::newRow("exponent") << u"1e3"_s << 0;
+    QTest::newRow("dollar alone") << u"$"_s << 0;
+    QTest::newRow("0x alone") << u"0x"_s << 0;
+    QTest::newRow("bad hex digit") << u"$G"_s << 0;
+    QTest::newRow("sign after dollar") << u"$-1"_s << 0;
+    QTest::newRow("nine significant hex digits") << u"$100000000"_s << 0;
     // At most eight hexadecimal digits, leading zeros included.
-    QTest::newRow("nine hex digits with leading zero") << u"$000000001"_s << 0 << true;
-    QTest::newRow("zero text") << u"0"_s << 0 << false;
+    QTest::newRow("nine hex digits with leading zero") << u"$000000001"_s << 0;
+    QTest::newRow("zero text") << u"0"_s << 0;
 
     // Integers.
-    QTest::newRow("leading spaces") << u"  12"_s << 12 << false;
-    QTest::newRow("negative") << u"-7"_s << -7 << false;
-    QTest::newRow("plus sign") << u"+5"_s << 5 << false;
-    QTest::newRow("leading zeros") << u"0012"_s << 12 << false;
-    QTest::newRow("max") << u"2147483647"_s << INT_MAX << false;
-    QTest::newRow("min") << u"-2147483648"_s << INT_MIN << false;
-    QTest::newRow("dollar hex") << u"$1F"_s << 31 << false;
-    QTest::newRow("lower-case hex") << u"$1f"_s << 31 << false;
-    QTest::newRow("0x hex") << u"0x10"_s << 16 << false;
-    QTest::newRow("0X hex") << u"0X1a"_s << 26 << false;
-    QTest::newRow("x hex") << u"x10"_s << 16 << false;
-    QTest::newRow("X hex") << u"X10"_s << 16 << false;
-    QTest::newRow("eight hex digits, all ones") << u"$FFFFFFFF"_s << -1 << false;
-    QTest::newRow("hex bit pattern of min") << u"$80000000"_s << INT_MIN << false;
-    QTest::newRow("hex max") << u"$7fffffff"_s << INT_MAX << false;
-    QTest::newRow("negative hex") << u"-$1"_s << -1 << false;
-    QTest::newRow("spaces before hex") << u"  $A"_s << 10 << false;
+    QTest::newRow("leading spaces") << u"  12"_s << 12;
+    QTest::newRow("negative") << u"-7"_s << -7;
+    QTest::newRow("plus sign") << u"+5"_s << 5;
+    QTest::newRow("leading zeros") << u"0012"_s << 12;
+    QTest::newRow("max") << u"2147483647"_s << INT_MAX;
+    QTest::newRow("min") << u"-2147483648"_s << INT_MIN;
+    QTest::newRow("dollar hex") << u"$1F"_s << 31;
+    QTest::newRow("lower-case hex") << u"$1f"_s << 31;
+    QTest::newRow("0x hex") << u"0x10"_s << 16;
+    QTest::newRow("0X hex") << u"0X1a"_s << 26;
+    QTest::newRow("x hex") << u"x10"_s << 16;
+    QTest::newRow("X hex") << u"X10"_s << 16;
+    QTest::newRow("eight hex digits, all ones") << u"$FFFFFFFF"_s << -1;
+    QTest::newRow("hex bit pattern of min") << u"$80000000"_s << INT_MIN;
+    QTest::newRow("hex max") << u"$7fffffff"_s << INT_MAX;
+    QTest::newRow("negative hex") << u"-$1"_s << -1;
+    QTest::newRow("spaces before hex") << u"  $A"_s << 10;
 }
 
 void TextHelpersTest::strToIntZero()
 {
     QFETCH(QString, text);
     QFETCH(int, expected);
-    QFETCH(bool, knownDeviation);
-    if (knownDeviation)
-        QEXPECT_FAIL("", "platform::tryStrToInt accepts more than eight hex digits when they begin with zeros", Continue);
     QCOMPARE(StrToIntZero(text), expected);
 }
 
