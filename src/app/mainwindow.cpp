@@ -27,6 +27,7 @@
 #include <QStyle>
 #include <QTabBar>
 #include <QToolButton>
+#include <QValidator>
 
 namespace {
 
@@ -85,6 +86,30 @@ QLabel *makeCaptionPanel(QWidget *parent, const QString &text, int left, int top
 
 enum class InputMethod { Disabled, Enabled };
 
+// A box's character limit holds for what the user types or pastes, not for what the
+// program writes (a transferred name, a stored value): QLineEdit's own maxLength
+// would cut those silently. Shortening a longer text stays possible.
+class TypingLimit final : public QValidator
+{
+public:
+    TypingLimit(int limit, QLineEdit *edit) : QValidator(edit), m_limit(limit)
+    {
+        // The edit already holds the candidate while it asks, so remember the length
+        // of the last text it took.
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString &text) { m_length = text.size(); });
+    }
+
+    State validate(QString &input, int &) const override
+    {
+        const bool grows = input.size() > m_length;
+        return grows && input.size() > m_limit ? Invalid : Acceptable;
+    }
+
+private:
+    qsizetype m_limit;
+    qsizetype m_length = 0;
+};
+
 QLineEdit *makeEdit(QWidget *parent, const QString &name, const QRect &geometry, int maxLength,
                     InputMethod inputMethod)
 {
@@ -92,7 +117,7 @@ QLineEdit *makeEdit(QWidget *parent, const QString &name, const QRect &geometry,
     edit->setObjectName(name);
     edit->setGeometry(geometry);
     if (maxLength > 0)
-        edit->setMaxLength(maxLength);
+        edit->setValidator(new TypingLimit(maxLength, edit));
     // Where the input method is off the box takes direct half-width typing only.
     edit->setAttribute(Qt::WA_InputMethodEnabled, inputMethod == InputMethod::Enabled);
     if (inputMethod == InputMethod::Disabled)

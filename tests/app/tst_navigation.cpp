@@ -265,6 +265,29 @@ private Q_SLOTS:
             QVERIFY(e->palette().color(QPalette::Base) != grey);
     }
 
+    void characterLimitsHoldForTypingOnly()
+    {
+        w().Edit_Zip->setFocus();
+        QTest::keyClicks(w().Edit_Zip, u"12345678901234567890"_qs);
+        QCOMPARE(w().Edit_Zip->text(), u"1234567890123456"_qs);
+        w().Edit_de_date1->setFocus();
+        QTest::keyClicks(w().Edit_de_date1, u"123"_qs);
+        QCOMPARE(w().Edit_de_date1->text(), u"12"_qs);
+        w().Edit_Custo1->setFocus();
+        commitText(w().Edit_Custo1, QString(85, QChar(u'名')));
+        QCOMPARE(w().Edit_Custo1->text().size(), 0); // the whole commit would pass the limit
+
+        // What the program writes is kept whole, and can still be shortened by hand.
+        const QString longName = QString(90, QChar(u'名'));
+        w().Edit_Custo1->setText(longName);
+        QCOMPARE(w().Edit_Custo1->text(), longName);
+        w().Edit_Custo1->end(false);
+        QTest::keyClick(w().Edit_Custo1, Qt::Key_Backspace);
+        QCOMPARE(w().Edit_Custo1->text().size(), 89);
+        QTest::keyClick(w().Edit_Custo1, Qt::Key_A);
+        QCOMPARE(w().Edit_Custo1->text().size(), 89);
+    }
+
     void inputMethodStates()
     {
         for (QLineEdit *off : {w().Edit_Zip, w().Edit_tel, w().Edit_MyZip, w().Edit_MyTEL})
