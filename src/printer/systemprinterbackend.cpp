@@ -107,6 +107,31 @@ QSizeF hundredthsToMm(int width, int length)
     return {width / 100.0, length / 100.0};
 }
 
+// libcups answers the bare keyword when it has no localization (C locale, queues
+// without strings): show the common name of the size instead.
+QString mediaName(const char *localized, const QString &keyword, const QSizeF &sizeMm)
+{
+    const QString text = QString::fromUtf8(localized);
+    if (!text.isEmpty() && text != keyword)
+        return text;
+    const QPageSize::PageSizeId id = QPageSize::id(sizeMm, QPageSize::Millimeter, QPageSize::FuzzyMatch);
+    if (id != QPageSize::Custom)
+        return QPageSize::name(id);
+    return keyword;
+}
+
+QString binName(const char *localized, const QString &keyword)
+{
+    const QString text = QString::fromUtf8(localized);
+    if (!text.isEmpty() && text != keyword)
+        return text;
+    QString readable = keyword;
+    readable.replace(QLatin1Char('-'), QLatin1Char(' '));
+    if (!readable.isEmpty())
+        readable[0] = readable.at(0).toUpper();
+    return readable;
+}
+
 QueueCapabilities queryCapabilities(const QString &name)
 {
     QueueCapabilities caps;
@@ -140,8 +165,8 @@ QueueCapabilities queryCapabilities(const QString &name)
             entry.number = nextNumber++;
         const char *localized = cupsLocalizeDestMedia(CUPS_HTTP_DEFAULT, d.dest, d.info,
                                                       CUPS_MEDIA_FLAGS_DEFAULT, &size);
-        entry.name = localized ? QString::fromUtf8(localized) : entry.keyword;
         entry.sizeMm = hundredthsToMm(size.width, size.length);
+        entry.name = mediaName(localized, entry.keyword, entry.sizeMm);
         entry.marginsMm = QMarginsF(size.left / 100.0, size.top / 100.0, size.right / 100.0,
                                     size.bottom / 100.0);
         if (entry.keyword == defaultMedia)
@@ -167,7 +192,7 @@ QueueCapabilities queryCapabilities(const QString &name)
             const QByteArray kw = bin.keyword.toUtf8();
             const char *localized = cupsLocalizeDestValue(CUPS_HTTP_DEFAULT, d.dest, d.info,
                                                           "media-source", kw.constData());
-            bin.name = localized ? QString::fromUtf8(localized) : bin.keyword;
+            bin.name = binName(localized, bin.keyword);
             if (bin.keyword == defaultSource)
                 caps.defaultBin = int(caps.bins.size());
             caps.bins.append(bin);
@@ -428,7 +453,9 @@ QStringList SystemPrinterBackend::enumPorts()
 std::function<OvSystemState()> SystemPrinterBackend::systemProbe() const
 {
     // libcups keeps its server per thread: hand the worker the one in use here.
-    const QByteArray server = cupsServer();
+    QByteArray server = cupsServer();
+    if (!server.startsWith('/'))
+        server += ':' + QByteArray::number(ippPort());
     return [server] {
         cupsSetServer(server.constData());
         OvSystemState state;

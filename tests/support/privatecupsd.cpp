@@ -110,6 +110,9 @@ bool PrivateCupsd::start()
     m_dir = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/mekira-cupsd-XXXXXX"));
     if (!m_dir->isValid())
         return fail(QStringLiteral("cannot create a temporary folder"));
+    // For a look at the logs and spool after a failed run.
+    if (qEnvironmentVariableIsSet("MEKIRA_KEEP_CUPSD"))
+        m_dir->setAutoRemove(false);
     const QString base = m_dir->path();
     // cupsd drops to its User for filters and backends: the folders it writes to must
     // be open to that user.
@@ -261,8 +264,9 @@ QByteArray PrivateCupsd::makePpd(const Printer &printer)
                           "*TTRasterizer: Type42\n"
                           "*cupsVersion: 2.4\n"
                           "*cupsManualCopies: False\n"
-                          "*cupsFilter2: \"application/vnd.cups-pdf application/pdf 0 -\"\n"
-                          "*cupsFilter2: \"application/pdf application/pdf 0 -\"\n");
+                          // pdftopdf turns a job into vnd.cups-pdf; "-" hands that on. A job
+                          // with no filter at all would never reach a file device.
+                          "*cupsFilter2: \"application/vnd.cups-pdf application/pdf 0 -\"\n");
 
     ppd += QStringLiteral("*OpenUI *PageSize/Media Size: PickOne\n*OrderDependency: 10 AnySetup *PageSize\n"
                           "*DefaultPageSize: %1\n").arg(defaultSize);
