@@ -33,18 +33,6 @@ bool isEditControlChar(QChar c)
     return u == 1 || u == 3 || u == 22 || u == 24 || u == 8;
 }
 
-// The input method's full-width digits, minus and point become the ASCII ones.
-QChar fromInputMethod(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= u'０' && u <= u'９')
-        return QChar(u'0' + (u - u'０'));
-    if (u == u'－')
-        return QLatin1Char('-');
-    if (u == u'．')
-        return QLatin1Char('.');
-    return c;
-}
 
 // The characters a key types, the way a desktop edit sees them: Ctrl with a letter
 // gives its control code and nothing else, Alt types nothing, Delete and the
@@ -691,7 +679,7 @@ void TLuNumEdit::inputMethodEvent(QInputMethodEvent *e)
     const QPointer<TLuNumEdit> self(this);
     const QString commit = e->commitString();
     for (const QChar c : commit) {
-        keyPress(fromInputMethod(c));
+        keyPress(halfWidthNumberChar(c)); // the input method's full-width digits, minus and point
         if (!self)
             return;
     }

@@ -2,9 +2,7 @@
 
 namespace numedit {
 
-namespace {
-
-QChar halfWidth(QChar c)
+QChar halfWidthNumberChar(QChar c)
 {
     const char16_t u = c.unicode();
     if (u >= u'０' && u <= u'９')
@@ -15,6 +13,8 @@ QChar halfWidth(QChar c)
         return QLatin1Char('.');
     return c;
 }
+
+namespace {
 
 bool isAsciiDigit(QChar c)
 {
@@ -44,7 +44,7 @@ QString filterText(const QString &s, const NumFormat &format)
     for (const QChar c : s) {
         if (c == u'，')
             continue;
-        normal += halfWidth(c);
+        normal += halfWidthNumberChar(c);
     }
 
     QString r;

@@ -22,6 +22,9 @@ struct NumFormat
 // as their ASCII forms, "，" and "," are skipped, the scan stops at the first other
 // character, and surplus digits are cut (never rounded). A value with too many
 // integer digits before a point becomes empty.
+// Full-width digits, "－" and "．" become their ASCII forms; other characters stay.
+QChar halfWidthNumberChar(QChar c);
+
 QString filterText(const QString &s, const NumFormat &format);
 
 // Removes the leading zeros of the integer part: "000123" -> "123", "000" -> "0",
