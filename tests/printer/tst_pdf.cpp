@@ -7,9 +7,13 @@
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -66,20 +70,24 @@ private Q_SLOTS:
 
 private:
     QTemporaryDir m_work;
+    int m_blockedPort = -1;
     QString m_oldCwd;
     std::unique_ptr<OvPrinterScope> m_scope;
 };
 
 void PdfTest::initTestCase()
 {
-    // A port nobody listens on: CUPS is "not there".
-    int port = 0;
-    {
-        QTcpServer probe;
-        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-        port = probe.serverPort();
-    }
-    qputenv("CUPS_SERVER", QByteArray("localhost:") + QByteArray::number(port));
+    // A port bound here but never listened on: connections are refused, and no other
+    // test's cupsd can take the port while this test runs.
+    m_blockedPort = ::socket(AF_INET, SOCK_STREAM, 0);
+    QVERIFY(m_blockedPort >= 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    QCOMPARE(::bind(m_blockedPort, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    socklen_t length = sizeof address;
+    QCOMPARE(::getsockname(m_blockedPort, reinterpret_cast<sockaddr *>(&address), &length), 0);
+    qputenv("CUPS_SERVER", QByteArray("127.0.0.1:") + QByteArray::number(ntohs(address.sin_port)));
     QVERIFY(m_work.isValid());
     m_oldCwd = QDir::currentPath();
     QVERIFY(QDir::setCurrent(m_work.path()));
@@ -89,6 +97,8 @@ void PdfTest::cleanupTestCase()
 {
     m_scope.reset();
     QDir::setCurrent(m_oldCwd);
+    if (m_blockedPort >= 0)
+        ::close(m_blockedPort);
 }
 
 void PdfTest::init()

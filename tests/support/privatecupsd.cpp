@@ -106,6 +106,17 @@ bool PrivateCupsd::running() const
 
 bool PrivateCupsd::start()
 {
+    // The free port is picked before cupsd binds it; another process may win the
+    // race, so try a few ports.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (startOnce())
+            return true;
+    }
+    return false;
+}
+
+bool PrivateCupsd::startOnce()
+{
     stop();
     m_dir = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/mekira-cupsd-XXXXXX"));
     if (!m_dir->isValid())

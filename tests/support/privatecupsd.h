@@ -86,6 +86,7 @@ public:
     static QByteArray makePpd(const Printer &printer);
 
 private:
+    bool startOnce();
     bool fail(const QString &message);
     bool waitUntilAnswering(int timeoutMs);
 
