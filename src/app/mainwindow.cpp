@@ -7,6 +7,7 @@
 #include "printer/ovprinters.h"
 #include "printing/ov_d97_dot.h"
 #include "printing/printerdisplay.h"
+#include "printing/printerregistration.h"
 
 #include "platform/guard.h"
 #include "platform/messagebox.h"
@@ -148,6 +149,7 @@ TForm_Main::TForm_Main(QWidget *parent) : QWidget(parent)
     connectProfiles();
     connectTransfer();
     connectPrinting();
+    createPrintPositionDialog();
     m_slipPrinter = new printing::TOv_d97_Dot(this);
 }
 
@@ -607,8 +609,11 @@ void TForm_Main::FormShow()
     StatusBar1->showMessage(QStringLiteral("  "));
     setUpFunctionKeys();
     ComboBox_SELChange();
-    if (ComboBox_SEL->currentIndex() < 0)
+    if (ComboBox_SEL->currentIndex() < 0) {
+        // A stored feed that is neither item: show the first one without loading it.
+        const QSignalBlocker blocker(ComboBox_SEL);
         ComboBox_SEL->setCurrentIndex(0);
+    }
     SpeedButton_readMyClick();
     Edit_Zip->setFocus();
 }

@@ -29,6 +29,8 @@ class TLuNumEdit;
 } // namespace numedit
 namespace printing {
 class PrinterDisplay;
+class PrinterRegistration;
+class TForm_SLIP97YPrn;
 class TOv_d97_Dot;
 } // namespace printing
 
@@ -170,6 +172,8 @@ public:
     QStatusBar *StatusBar1 = nullptr;
 
     std::unique_ptr<TOvPrinterSetupDialog> OvPrinterSetupDialog1;
+    // The print-position dialog, made after the window and before the slip module.
+    printing::TForm_SLIP97YPrn *Form_SLIP97YPrn = nullptr;
 
     // The six time-slot boxes in order.
     QList<QCheckBox *> timeSlots() const;
@@ -197,6 +201,8 @@ private:
     void connectTransfer();
     void connectPrinting();
     void setUpFunctionKeys();
+    void createPrintPositionDialog();
+    QString currentFeed() const;
 
     void onKeyDown(QWidget *control, KeyHandler handler);
     void onEnter(QWidget *control, std::function<void()> handler);
@@ -208,6 +214,7 @@ private:
     bool m_started = false;
     bool m_saved = false;
     std::unique_ptr<printing::PrinterDisplay> m_printerDisplay;
+    std::unique_ptr<printing::PrinterRegistration> m_printerRegistration;
     // The never-shown slip printing module, made after the window itself.
     printing::TOv_d97_Dot *m_slipPrinter = nullptr;
     QHash<QObject *, KeyHandler> m_keyHandlers;

@@ -1,4 +1,5 @@
-// Printing, the printer display and the F7 printer choice.
+// Printing, the printer display, the F7 printer choice, the printer binding of each
+// paper feed and the print-position dialog.
 #include "mainwindow.h"
 
 #include "settingsfile.h"
@@ -7,7 +8,9 @@
 #include "printer/ovprinters.h"
 #include "printing/ov_d97_dot.h"
 #include "printing/printerdisplay.h"
+#include "printing/printerregistration.h"
 #include "printing/printjob.h"
+#include "printing/printpositiondialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,11 +24,26 @@ void TForm_Main::connectPrinting()
     m_printerDisplay = std::make_unique<printing::PrinterDisplay>(
         printing::PrinterDisplay::Widgets{ComboBox1, ComboBox2, ComboBox3, Label_Prn_Top, Label_Prn_Left});
     OvPrinterSetupDialog1 = std::make_unique<TOvPrinterSetupDialog>(this);
+    m_printerRegistration = std::make_unique<printing::PrinterRegistration>(
+        *m_printerDisplay, [this] { return m_workingDirectory; });
 
     const auto guard = [](auto handler) { return [handler] { platform::guarded(handler); }; };
     connect(ComboBox_SEL, &QComboBox::currentIndexChanged, this, guard([this] { ComboBox_SELChange(); }));
     connect(BitBtn_PrnSet, &QPushButton::clicked, this, guard([this] { BitBtn_PrnSetClick(); }));
     connect(BitBtn_PrnSet2, &QPushButton::clicked, this, guard([this] { BitBtn_PrnSet2Click(); }));
+}
+
+void TForm_Main::createPrintPositionDialog()
+{
+    Form_SLIP97YPrn = new printing::TForm_SLIP97YPrn(*m_printerRegistration,
+                                                     [this] { return currentFeed(); }, this);
+}
+
+// The chosen paper feed's item text names its section of the binding file; with no
+// item chosen it is empty.
+QString TForm_Main::currentFeed() const
+{
+    return ComboBox_SEL->itemText(ComboBox_SEL->currentIndex());
 }
 
 const printing::PrinterBinding &TForm_Main::PrinterBinding() const
@@ -85,9 +103,22 @@ void TForm_Main::SpeedButton_F7Click()
     SpeedButton_PRNSETClick();
 }
 
-// The printer binding of each paper feed and the print-position dialog come with the
-// binding file; until then a feed change keeps the binding as it is.
-void TForm_Main::ComboBox_SELChange() {}
-void TForm_Main::SpeedButton_PrnIdGetClick() {}
-void TForm_Main::BitBtn_PrnSetClick() {}
-void TForm_Main::BitBtn_PrnSet2Click() {}
+void TForm_Main::ComboBox_SELChange()
+{
+    SpeedButton_PrnIdGetClick();
+}
+
+void TForm_Main::SpeedButton_PrnIdGetClick()
+{
+    m_printerRegistration->load(currentFeed());
+}
+
+void TForm_Main::BitBtn_PrnSetClick()
+{
+    m_printerRegistration->registerPrinter(currentFeed(), [this] { OvPrinterSetupDialog1->Execute(); });
+}
+
+void TForm_Main::BitBtn_PrnSet2Click()
+{
+    Form_SLIP97YPrn->exec();
+}

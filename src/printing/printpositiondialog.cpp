@@ -1,0 +1,164 @@
+#include "printpositiondialog.h"
+
+#include "printing/printerregistration.h"
+
+#include "numedit/lunumedit.h"
+#include "numedit/numeditpresets.h"
+#include "platform/guard.h"
+#include "platform/messagebox.h"
+
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+
+namespace printing {
+
+namespace {
+
+bool isEnter(int key)
+{
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+} // namespace
+
+TForm_SLIP97YPrn::TForm_SLIP97YPrn(PrinterRegistration &registration,
+                                   std::function<QString()> currentFeed, QWidget *parent)
+    : QDialog(parent)
+    , m_registration(registration)
+    , m_currentFeed(std::move(currentFeed))
+{
+    setObjectName(QStringLiteral("TForm_SLIP97YPrn"));
+    buildUi();
+
+    LuNumEdit_TOP->setOnKeyDown([this](numedit::TLuNumEdit &sender, int &key, Qt::KeyboardModifiers shift) {
+        LuNumEdit_TOPKeyDown(sender, key, shift);
+    });
+    LuNumEdit_LEFT->setOnKeyDown([this](numedit::TLuNumEdit &sender, int &key, Qt::KeyboardModifiers shift) {
+        LuNumEdit_LEFTKeyDown(sender, key, shift);
+    });
+    connect(BitBtn_MRGN, &QPushButton::clicked, this, [this] { platform::guarded([this] { BitBtn_MRGNClick(); }); });
+}
+
+void TForm_SLIP97YPrn::buildUi()
+{
+    setWindowTitle(QStringLiteral("印字位置調整"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
+    font.setPixelSize(12);
+    setFont(font);
+    // The contents fit the client area that the outer size leaves under a title bar.
+    setFixedSize(kOuterSize);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("印字位置調整セット"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setGeometry(6, 4, 172, 80);
+
+    const auto makeLabel = [this](const QString &name, const QString &text, int top) {
+        auto *label = new QLabel(text, GroupBox1);
+        label->setObjectName(name);
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        label->setGeometry(6, top, 64, 20);
+        return label;
+    };
+    const auto makeBox = [this](const QString &name, int top) {
+        auto *box = new numedit::TLuNumEdit(GroupBox1);
+        box->setObjectName(name);
+        numedit::setUpMarginBox(*box);
+        box->setGeometry(76, top, 86, 20);
+        return box;
+    };
+    Label5 = makeLabel(QStringLiteral("Label5"), QStringLiteral("TOPﾏｰｼﾞﾝ"), 22);
+    LuNumEdit_TOP = makeBox(QStringLiteral("LuNumEdit_TOP"), 22);
+    Label6 = makeLabel(QStringLiteral("Label6"), QStringLiteral("LEFTﾏｰｼﾞﾝ"), 50);
+    LuNumEdit_LEFT = makeBox(QStringLiteral("LuNumEdit_LEFT"), 50);
+
+    BitBtn_MRGN = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton),
+                                  QStringLiteral("印字位置登録"), this);
+    BitBtn_MRGN->setObjectName(QStringLiteral("BitBtn_MRGN"));
+    BitBtn_MRGN->setGeometry(36, 90, 112, 28);
+    // Not the dialog's default button: Enter in the boxes moves the focus on, and the
+    // button takes Enter only when it has the focus (keyPressEvent).
+    BitBtn_MRGN->setAutoDefault(false);
+
+    setTabOrder(LuNumEdit_TOP, LuNumEdit_LEFT);
+    setTabOrder(LuNumEdit_LEFT, BitBtn_MRGN);
+}
+
+void TForm_SLIP97YPrn::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TForm_SLIP97YPrn::FormShow()
+{
+    // The outer size includes the frame once the window system has given it one.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    setFixedSize(kOuterSize - frame);
+    centreOnOpener();
+    LuNumEdit_TOP->setText(m_registration.binding().topMargin);
+    LuNumEdit_LEFT->setText(m_registration.binding().leftMargin);
+    LuNumEdit_TOP->setFocus();
+}
+
+void TForm_SLIP97YPrn::centreOnOpener()
+{
+    const QWidget *opener = parentWidget() ? parentWidget()->window() : nullptr;
+    if (!opener)
+        return;
+    const QRect frame = frameGeometry();
+    move(opener->frameGeometry().center() - QPoint(frame.width() / 2, frame.height() / 2));
+}
+
+void TForm_SLIP97YPrn::FormClose()
+{
+    // Closing without registering keeps the binding as it is.
+}
+
+void TForm_SLIP97YPrn::done(int result)
+{
+    FormClose();
+    QDialog::done(result);
+}
+
+void TForm_SLIP97YPrn::keyPressEvent(QKeyEvent *event)
+{
+    // A focused button takes Enter, as everywhere in the program.
+    if (isEnter(event->key()) && focusWidget() == BitBtn_MRGN) {
+        BitBtn_MRGN->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TForm_SLIP97YPrn::LuNumEdit_TOPKeyDown(numedit::TLuNumEdit &sender, int &key, Qt::KeyboardModifiers)
+{
+    if (isEnter(key)) {
+        sender.focusNextControl();
+        key = 0;
+    }
+}
+
+void TForm_SLIP97YPrn::LuNumEdit_LEFTKeyDown(numedit::TLuNumEdit &sender, int &key, Qt::KeyboardModifiers)
+{
+    if (isEnter(key) || key == Qt::Key_Up) {
+        sender.focusNextControl();
+        key = 0;
+    }
+}
+
+void TForm_SLIP97YPrn::BitBtn_MRGNClick()
+{
+    const QString feed = m_currentFeed();
+    if (!platform::ask(kMarginQuestion))
+        return;
+    m_registration.registerMargins(feed, LuNumEdit_TOP->text(), LuNumEdit_LEFT->text());
+    accept();
+}
+
+} // namespace printing
