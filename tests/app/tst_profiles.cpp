@@ -120,6 +120,22 @@ private Q_SLOTS:
         QCOMPARE(senderTexts(), (QStringList{u"1"_qs, u"2"_qs, u"3"_qs, u"4"_qs, u"5"_qs}));
     }
 
+    void storedTabOutsideTheTenGivesTabErr()
+    {
+        writeFileBytes(file(u"mekira_RErorezev.ini"_qs), "[mekira_RErorezevPrn]\r\nTab_My=12\r\nOP023My=kept\r\n");
+        m_fixture->start();
+        QCOMPARE(m_boxes->notices, QStringList{u"TabErr"_qs});
+        QVERIFY(m_boxes->errors.isEmpty());
+        QCOMPARE(w().Edit_My->text(), u"kept"_qs);
+        // Saving without a selected profile writes nothing and says so.
+        QTest::mouseClick(w().BitBtn_My, Qt::LeftButton);
+        QCOMPARE(m_boxes->errors, QStringList{u"TabErr."_qs});
+        QVERIFY(QDir(m_dir->path()).entryList({u"my*.txt"_qs}).isEmpty());
+        // Picking a tab selects a profile again.
+        w().PageControl_My->setCurrentIndex(3);
+        QCOMPARE(w().selectedProfile(), 3);
+    }
+
     void bytesOutsideCp932AndLongLines()
     {
         QByteArray longLine(100000, 'a');
