@@ -91,19 +91,32 @@ void TForm_SLIP97YPrn::buildUi()
 void TForm_SLIP97YPrn::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
+    if (event->spontaneous())
+        return;
+    FormShow();
+    // The window system tells the frame's size only once the window is on the
+    // screen: fit the outer size again then (nothing changes when it is known).
+    QMetaObject::invokeMethod(this, [this] {
+        if (isVisible() && frameGeometry().size() != kOuterSize) {
+            fitOuterSize();
+            centreOnOpener();
+        }
+    }, Qt::QueuedConnection);
 }
 
 void TForm_SLIP97YPrn::FormShow()
 {
-    // The outer size includes the frame once the window system has given it one.
-    const QSize frame = frameGeometry().size() - geometry().size();
-    setFixedSize(kOuterSize - frame);
+    fitOuterSize();
     centreOnOpener();
     LuNumEdit_TOP->setText(m_registration.binding().topMargin);
     LuNumEdit_LEFT->setText(m_registration.binding().leftMargin);
     LuNumEdit_TOP->setFocus();
+}
+
+void TForm_SLIP97YPrn::fitOuterSize()
+{
+    const QSize frame = frameGeometry().size() - geometry().size();
+    setFixedSize(kOuterSize - frame);
 }
 
 void TForm_SLIP97YPrn::centreOnOpener()

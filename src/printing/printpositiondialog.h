@@ -61,6 +61,8 @@ protected:
 
 private:
     void buildUi();
+    // The outer size includes the frame, as far as the window system has told it.
+    void fitOuterSize();
     void centreOnOpener();
 
     PrinterRegistration &m_registration;

@@ -59,6 +59,11 @@ class PrintPositionDialogTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        QFont::insertSubstitution(u"ＭＳ Ｐゴシック"_s, u"IPAPGothic"_s);
+    }
+
     void looks()
     {
         DialogBench d;
@@ -86,6 +91,10 @@ private Q_SLOTS:
         const QRect client = w->rect();
         for (const QWidget *part : {static_cast<QWidget *>(w->GroupBox1), static_cast<QWidget *>(w->BitBtn_MRGN)})
             QVERIFY2(client.contains(part->geometry()), qPrintable(part->objectName()));
+        // A picture for people to look at.
+        const QString folder = qEnvironmentVariable("MEKIRA_TEST_OUTPUT", QDir::tempPath());
+        QDir().mkpath(folder);
+        QVERIFY(w->grab().save(folder + u"/print-position-dialog.png"_s));
         // Centred on the window that opened it.
         const QPoint offset = w->frameGeometry().center() - d.opener.frameGeometry().center();
         QVERIFY2(offset.manhattanLength() <= 2, qPrintable(u"%1,%2"_s.arg(offset.x()).arg(offset.y())));
