@@ -55,7 +55,7 @@ private Q_SLOTS:
         m_fixture->start();
         QCOMPARE(m_boxes->errors.size(), 1);
         QVERIFY(m_boxes->errors.first().contains(u"my0.txt"_qs));
-        fillSender({u"100-0001"_qs, u"東京都千代田区見本１－１"_qs, u"見本ビル２階"_qs, u"見本商店"_qs, u"03-0000-0000"_qs});
+        fillSender({u"100-0001"_qs, u"東京都架空区見本１－１"_qs, u"見本ビル２階"_qs, u"見本商店"_qs, u"03-0000-0000"_qs});
 
         QTest::mouseClick(w().BitBtn_My, Qt::LeftButton);
         QCOMPARE(m_boxes->questions, QStringList{u"ご依頼主を登録しますか?"_qs});
@@ -64,7 +64,7 @@ private Q_SLOTS:
         QCOMPARE(w().Panel_HelpMess->text(), u"ご依頼主の郵便番号を入力して下さい"_qs);
         QCOMPARE(QApplication::focusWidget(), w().Edit_MyZip);
         QCOMPARE(fileBytes(file(u"my0.txt"_qs)),
-                 platform::encodeCp932(u"100-0001\r\n東京都千代田区見本１－１\r\n見本ビル２階\r\n見本商店\r\n03-0000-0000\r\n"_qs));
+                 platform::encodeCp932(u"100-0001\r\n東京都架空区見本１－１\r\n見本ビル２階\r\n見本商店\r\n03-0000-0000\r\n"_qs));
 
         m_fixture->close();
         m_boxes->clear();

@@ -22,14 +22,14 @@ inline SlipData slip()
 {
     SlipData data;
     data.Edit_Zip = u"123-4567"_s;
-    data.Edit_Add1 = u"東京都千代田区霞が関"_s;
+    data.Edit_Add1 = u"東京都架空区見本町"_s;
     data.Edit_Add2 = u"一丁目三番地"_s;
-    data.Edit_Custo1 = u"山田太郎"_s;
+    data.Edit_Custo1 = u"見本太郎"_s;
     data.Edit_tel = u"03-1234-5678"_s;
     data.Edit_MyZip = u"890-0012"_s;
-    data.Edit_MyADD1 = u"鹿児島県鹿児島市"_s;
-    data.Edit_MyADD2 = u"城山町"_s;
-    data.Edit_My = u"鈴木花子"_s;
+    data.Edit_MyADD1 = u"鹿児島県見本市"_s;
+    data.Edit_MyADD2 = u"見本通り"_s;
+    data.Edit_My = u"見本花子"_s;
     data.Edit_MyTEL = u"099-222-3333"_s;
     data.Edit_G1 = u"書籍"_s;
     data.Edit_G2 = u"衣類"_s;
@@ -57,17 +57,17 @@ inline const QList<Place> &expectedPlaces()
         {u"1"_s, 220, 40},    {u"2"_s, 265, 40},    {u"3"_s, 310, 40},
         {u"4"_s, 375, 40},    {u"5"_s, 424, 40},    {u"6"_s, 473, 40},
         {u"7"_s, 522, 40},
-        {u"東京都千代田区霞が関"_s, 180, 100},
+        {u"東京都架空区見本町"_s, 180, 100},
         {u"一丁目三番地"_s, 180, 150},
         {u"書籍"_s, 590, 170},  {u"衣類"_s, 590, 200}, {u"ワレモノ注意"_s, 590, 230},
-        {u"山田太郎"_s, 180, 250},
+        {u"見本太郎"_s, 180, 250},
         {u"03-1234-5678"_s, 245, 300},
         {u"8"_s, 215, 342},   {u"9"_s, 268, 342},   {u"0"_s, 320, 342},
         {u"0"_s, 380, 342},   {u"0"_s, 428, 342},   {u"1"_s, 476, 342},
         {u"2"_s, 525, 342},
-        {u"鹿児島県鹿児島市"_s, 180, 400},
-        {u"城山町"_s, 180, 440},
-        {u"鈴木花子"_s, 180, 495},
+        {u"鹿児島県見本市"_s, 180, 400},
+        {u"見本通り"_s, 180, 440},
+        {u"見本花子"_s, 180, 495},
         {u"099-222-3333"_s, 255, 530},
     };
     return places;

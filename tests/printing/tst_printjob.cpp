@@ -35,8 +35,8 @@ SlipData slip()
 {
     SlipData data;
     data.Edit_Zip = u"100-0013"_s;
-    data.Edit_Add1 = u"東京都千代田区霞が関"_s;
-    data.Edit_Custo1 = u"山田太郎"_s;
+    data.Edit_Add1 = u"東京都架空区見本町"_s;
+    data.Edit_Custo1 = u"見本太郎"_s;
     data.Edit_tel = u"03-1234-5678"_s;
     data.Edit_My = u"鈴木花子"_s;
     data.Edit_G1 = u"書籍"_s;
@@ -134,7 +134,7 @@ private Q_SLOTS:
 
         PaintRecorder page;
         page.play(f->printedPages().first());
-        for (const QString &text : {u"山田太郎"_s, u"東京都千代田区霞が関"_s, u"03-1234-5678"_s,
+        for (const QString &text : {u"見本太郎"_s, u"東京都架空区見本町"_s, u"03-1234-5678"_s,
                                     u"鈴木花子"_s, u"書籍"_s, u"25"_s, u"○"_s, u"1"_s})
             QVERIFY2(!page.findCell(text).text.isEmpty(), qPrintable(text));
         // Every text is drawn on its own opaque cell, none outside one.
@@ -183,8 +183,8 @@ private Q_SLOTS:
         QCOMPARE(f->printedPages().size(), 1);
         PaintRecorder page;
         page.play(f->printedPages().first());
-        const auto name = page.findCell(u"山田太郎"_s);
-        QCOMPARE(name.text, u"山田太郎"_s);
+        const auto name = page.findCell(u"見本太郎"_s);
+        QCOMPARE(name.text, u"見本太郎"_s);
         QCOMPARE(name.rect.topLeft(), QPointF(x, y));
         QCOMPARE(name.baseline.x(), qreal(x));
         QVERIFY(name.baseline.y() > y);

@@ -36,9 +36,9 @@ SlipData fullSlip()
 {
     SlipData slip;
     slip.Edit_Zip = u"123-4567"_s;
-    slip.Edit_Add1 = u"東京都千代田区"_s;
-    slip.Edit_Add2 = u"霞が関1-3"_s;
-    slip.Edit_Custo1 = u"山田太郎"_s;
+    slip.Edit_Add1 = u"東京都架空区"_s;
+    slip.Edit_Add2 = u"見本町1-3"_s;
+    slip.Edit_Custo1 = u"見本太郎"_s;
     slip.Edit_tel = u"03-1234-5678"_s;
     slip.Edit_MyZip = u"987-6543"_s;
     slip.Edit_MyADD1 = u"大阪府"_s;
@@ -145,12 +145,12 @@ private Q_SLOTS:
             {u"3"_s, 310, 40, kLucida, 12},   {u"4"_s, 375, 40, kLucida, 12},
             {u"5"_s, 424, 40, kLucida, 12},   {u"6"_s, 473, 40, kLucida, 12},
             {u"7"_s, 522, 40, kLucida, 12},
-            {u"東京都千代田区"_s, 180, 100, kMincho, 10},
-            {u"霞が関1-3"_s, 180, 150, kMincho, 10},
+            {u"東京都架空区"_s, 180, 100, kMincho, 10},
+            {u"見本町1-3"_s, 180, 150, kMincho, 10},
             {u"りんご"_s, 590, 170, kMincho, 9},
             {u"みかん"_s, 590, 200, kMincho, 9},
             {u"ぶどう"_s, 590, 230, kMincho, 9},
-            {u"山田太郎"_s, 180, 250, kMincho, 10},
+            {u"見本太郎"_s, 180, 250, kMincho, 10},
             {u"03-1234-5678"_s, 245, 300, kMincho, 11},
             // The sender's code keeps the Mincho of the name above it.
             {u"9"_s, 215, 342, kMincho, 12},  {u"8"_s, 268, 342, kMincho, 12},
@@ -191,29 +191,29 @@ private Q_SLOTS:
         QTest::newRow("180 zip, worked example") << 180 << u"0"_s << u"0"_s << u"1"_s << 318 << 45;
         QTest::newRow("180 morning mark") << 180 << u"0"_s << u"0"_s << u"○"_s << 1218 << 90;
         // 202.5 -> 203; 281.25 -> 281.
-        QTest::newRow("180 name") << 180 << u"0"_s << u"0"_s << u"山田太郎"_s << 273 << 281;
+        QTest::newRow("180 name") << 180 << u"0"_s << u"0"_s << u"見本太郎"_s << 273 << 281;
         QTest::newRow("180 name, top -10 left 25")
-            << 180 << u"-10"_s << u"25"_s << u"山田太郎"_s << 298 << 271;
-        QTest::newRow("180 name, empty margins") << 180 << u""_s << u""_s << u"山田太郎"_s << 273 << 281;
+            << 180 << u"-10"_s << u"25"_s << u"見本太郎"_s << 298 << 271;
+        QTest::newRow("180 name, empty margins") << 180 << u""_s << u""_s << u"見本太郎"_s << 273 << 281;
         // 12688: 279.136 -> 279; 50.752 -> 51.
         QTest::newRow("203 zip") << 203 << u"0"_s << u"0"_s << u"1"_s << 349 << 51;
         // 228.384 -> 228; 317.2 -> 317.
-        QTest::newRow("203 name") << 203 << u"0"_s << u"0"_s << u"山田太郎"_s << 298 << 317;
+        QTest::newRow("203 name") << 203 << u"0"_s << u"0"_s << u"見本太郎"_s << 298 << 317;
         // 18750: 412.5 -> 413; 75.
         QTest::newRow("300 zip") << 300 << u"0"_s << u"0"_s << u"1"_s << 483 << 75;
         // 337.5 -> 338; 468.75 -> 469.
-        QTest::newRow("300 name") << 300 << u"0"_s << u"0"_s << u"山田太郎"_s << 408 << 469;
+        QTest::newRow("300 name") << 300 << u"0"_s << u"0"_s << u"見本太郎"_s << 408 << 469;
         QTest::newRow("300 name, top 12 left -8")
-            << 300 << u"12"_s << u"-8"_s << u"山田太郎"_s << 400 << 481;
+            << 300 << u"12"_s << u"-8"_s << u"見本太郎"_s << 400 << 481;
         // 1912.5 -> 1913; 150.
         QTest::newRow("300 morning mark") << 300 << u"0"_s << u"0"_s << u"○"_s << 1983 << 150;
         // 22500: 250 units = 562.5 -> 563 (away from zero, not to even).
-        QTest::newRow("360 name") << 360 << u"0"_s << u"0"_s << u"山田太郎"_s << 475 << 563;
+        QTest::newRow("360 name") << 360 << u"0"_s << u"0"_s << u"見本太郎"_s << 475 << 563;
         QTest::newRow("360 zip") << 360 << u"0"_s << u"0"_s << u"1"_s << 565 << 90;
         QTest::newRow("360 name, margins -100 -100")
-            << 360 << u"-100"_s << u"-100"_s << u"山田太郎"_s << 375 << 463;
+            << 360 << u"-100"_s << u"-100"_s << u"見本太郎"_s << 375 << 463;
         // 37500: 937.5 -> 938.
-        QTest::newRow("600 name") << 600 << u"0"_s << u"0"_s << u"山田太郎"_s << 745 << 938;
+        QTest::newRow("600 name") << 600 << u"0"_s << u"0"_s << u"見本太郎"_s << 745 << 938;
         QTest::newRow("600 morning mark") << 600 << u"0"_s << u"0"_s << u"○"_s << 3895 << 300;
         QTest::newRow("600 sender tel, hex margin")
             << 600 << u"$10"_s << u"0"_s << u"06-1111-2222"_s << 1026 << 2004; // 956.25 -> 956; 1987.5 -> 1988, + 16
@@ -241,7 +241,7 @@ private Q_SLOTS:
     {
         // 300 across, 600 down: x follows 18750, y follows 37500.
         const RecordingCanvas canvas = draw(fullSlip(), 300, 600);
-        const auto *name = canvas.find(u"山田太郎"_s);
+        const auto *name = canvas.find(u"見本太郎"_s);
         QVERIFY(name);
         QCOMPARE(name->x, 408);
         QCOMPARE(name->y, 938);
