@@ -11,7 +11,6 @@
 
 #include "privatecupsd.h"
 
-#include "../printing/copyingprinter.h"
 #include "../printing/slipplaces.h"
 
 #include <QCheckBox>
@@ -159,7 +158,7 @@ private Q_SLOTS:
             testsupport::PrivateCupsd::Printer printer;
             printer.name = feed.printer;
             printer.resolutions = {feed.dpi};
-            QVERIFY2(addCopyingPrinter(m_cupsd, printer), qPrintable(m_cupsd.lastError()));
+            QVERIFY2(m_cupsd.addPrinter(printer), qPrintable(m_cupsd.lastError()));
         }
         auto pick = std::make_unique<PickPrinter>();
         m_pick = pick.get();

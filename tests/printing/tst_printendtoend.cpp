@@ -11,7 +11,6 @@
 #include "printer/ovprinters.h"
 #include "privatecupsd.h"
 
-#include "copyingprinter.h"
 #include "pdfwords.h"
 #include "scriptedboxes.h"
 #include "slipplaces.h"
@@ -130,11 +129,11 @@ private Q_SLOTS:
         testsupport::PrivateCupsd::Printer p300;
         p300.name = u"Slip300"_s;
         p300.resolutions = {300};
-        QVERIFY2(addCopyingPrinter(m_cupsd, p300), qPrintable(m_cupsd.lastError()));
+        QVERIFY2(m_cupsd.addPrinter(p300), qPrintable(m_cupsd.lastError()));
         testsupport::PrivateCupsd::Printer p600;
         p600.name = u"Slip600"_s;
         p600.resolutions = {600};
-        QVERIFY2(addCopyingPrinter(m_cupsd, p600), qPrintable(m_cupsd.lastError()));
+        QVERIFY2(m_cupsd.addPrinter(p600), qPrintable(m_cupsd.lastError()));
         m_printers = std::make_unique<OvPrinterScope>(createSystemPrinterBackend());
     }
 
