@@ -422,6 +422,32 @@ private Q_SLOTS:
         chooseFeed(0);
         checkBinding(u"0"_s, u"4"_s, u"5"_s);
     }
+
+    // Cancelled or not, F7 stores the printer that is current afterwards.
+    void f7CancelledStillWritesThePrinterIndex()
+    {
+        writeFileBytes(file(u"mekira_RErorezev.ini"_s), "[mekira_RErorezevPrn]\r\nRErorezevprnno=1\r\n");
+        start();
+        m_setup->choose = -1;
+        QTest::keyClick(w().Edit_G1, Qt::Key_F7);
+        QCOMPARE(m_setup->shown, 1);
+        QCOMPARE(m_fixture->printers->currentPosition(), 1);
+        QVERIFY(fileBytes(file(u"mekira_RErorezev.ini"_s)).contains("RErorezevprnno=1\r\n"));
+        checkBinding(u"1"_s, u"0"_s, u"0"_s);
+        QVERIFY(m_boxes->errors.isEmpty());
+    }
+
+    // A stored printer that is gone: the range error, no dialog, nothing written.
+    void f7WithStoredIndexOutOfRange()
+    {
+        writeFileBytes(file(u"mekira_RErorezev.ini"_s), "[mekira_RErorezevPrn]\r\nRErorezevprnno=5\r\n");
+        start();
+        const QByteArray before = fileBytes(file(u"mekira_RErorezev.ini"_s));
+        QTest::keyClick(w().Edit_G1, Qt::Key_F7);
+        QCOMPARE(m_setup->shown, 0);
+        QCOMPARE(m_boxes->errors, QStringList{u"TOvPrinter.SetIndex: Index is out of Range."_s});
+        QCOMPARE(fileBytes(file(u"mekira_RErorezev.ini"_s)), before);
+    }
 };
 
 QTEST_MAIN(PrinterBindingTest)
