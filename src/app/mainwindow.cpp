@@ -435,6 +435,9 @@ void TForm_Main::buildGoodsBand()
         box->setObjectName(QStringLiteral("CheckBox_t%1").arg(i + 1));
         box->setGeometry(5, slotTops[i], 69, 14);
         box->setFont(pixelFont(12));
+        // The captions just fit the 69 pixels with a small box and gap.
+        box->setStyleSheet(QStringLiteral("QCheckBox { spacing: 1px; }"
+                                          "QCheckBox::indicator { width: 10px; height: 10px; }"));
         *boxes[i] = box;
     }
 
