@@ -9,8 +9,7 @@
 #include <QPushButton>
 #include <QTabBar>
 
-#include <csignal>
-#include <sys/resource.h>
+#include "filesizelimit.h"
 
 class ProfilesTest : public QObject
 {
@@ -154,16 +153,8 @@ private Q_SLOTS:
         m_fixture->start();
         fillSender({u"new"_qs, QString(300, QChar(u'x')), QString(), QString(), QString()});
         {
-            // A disk that fills up during the save.
-            rlimit old{};
-            ::getrlimit(RLIMIT_FSIZE, &old);
-            const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-            rlimit limit = old;
-            limit.rlim_cur = 64;
-            ::setrlimit(RLIMIT_FSIZE, &limit);
+            const FileSizeLimit diskFillsUp(64);
             QTest::mouseClick(w().BitBtn_My, Qt::LeftButton);
-            ::setrlimit(RLIMIT_FSIZE, &old);
-            std::signal(SIGXFSZ, oldHandler);
         }
         QCOMPARE(m_boxes->errors.size(), 1);
         QVERIFY(m_boxes->errors.first().contains(file(u"my0.txt"_qs)));

@@ -7,9 +7,8 @@
 #include "platform/codepage.h"
 #include "platform/error.h"
 
-#include <sys/resource.h>
+#include "filesizelimit.h"
 
-#include <csignal>
 
 using namespace Qt::StringLiterals;
 using namespace registrationtest;
@@ -24,30 +23,6 @@ void writeBytes(const QString &path, const QByteArray &bytes)
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(bytes);
 }
-
-// Files may grow to `bytes` at most while it lives: a disk that fills up, which
-// stops root as well.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-};
 
 } // namespace
 
