@@ -6,7 +6,7 @@
 function(mekira_add_test name)
   cmake_parse_arguments(T "GUI" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE Qt6::Test ${T_LIBS})
+  target_link_libraries(${name} PRIVATE Qt6::Test mekira_test_support ${T_LIBS})
   add_test(NAME ${name} COMMAND ${name})
   set(runtime_dir "${CMAKE_BINARY_DIR}/test-runtime/${name}")
   file(MAKE_DIRECTORY "${runtime_dir}")

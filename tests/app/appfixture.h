@@ -7,6 +7,8 @@
 #include "printer/ovprinters.h"
 #include "platform/shell.h"
 
+#include "filebytes.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -105,18 +107,6 @@ private:
     std::unique_ptr<OvPrinterScope> m_scope;
 };
 
-inline QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-inline void writeFileBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write(bytes);
-}
 
 // Types Japanese text as an input method commits it (QTest::keyClicks cannot).
 inline void commitText(QWidget *widget, const QString &text)

@@ -3,6 +3,8 @@
 #include "platform/codepage.h"
 #include "platform/error.h"
 
+#include "filebytes.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -10,22 +12,6 @@
 using app::SettingsFile;
 using app::StoredSettings;
 
-namespace {
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write(bytes);
-}
-
-} // namespace
 
 class SettingsFileTest : public QObject
 {
@@ -72,7 +58,7 @@ private Q_SLOTS:
             "E_CUS=見本　花子\r\nE_TEL=090-0000-1111\r\nE_G1=りんご\r\nE_G2=\r\nE_G3=\r\nKOSUU=3\r\n"
             "de_date1=12\r\nde_date2=24\r\nOP023My=見本商店\r\nOP023MyZip=100-0001\r\nOP023MyADD1=\r\n"
             "OP023MyADD2=\r\nOP023MyTEL=\r\nComboBox_SEL=1\r\nTab_My=9\r\n"_qs);
-        QCOMPARE(bytesOf(path), expected);
+        QCOMPARE(fileBytes(path), expected);
 
         const StoredSettings back = SettingsFile(path).load();
         QCOMPARE(back.add1, s.add1);
@@ -86,7 +72,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(SettingsFile::fileName());
-        writeBytes(path, "[mekira_RErorezevPrn]\r\nRErorezevprnno=2\r\nmekira_RErorezevPrn_Top=5\r\n"
+        writeFileBytes(path, "[mekira_RErorezevPrn]\r\nRErorezevprnno=2\r\nmekira_RErorezevPrn_Top=5\r\n"
                          "E_ZIP=old\r\n[Other]\r\nX=1\r\n");
         StoredSettings s;
         s.zip = u"new"_qs;
@@ -95,14 +81,14 @@ private Q_SLOTS:
         QCOMPARE(back.printerIndex, 2);
         QCOMPARE(back.printerTop, 5);
         QCOMPARE(back.zip, u"new"_qs);
-        QVERIFY(bytesOf(path).endsWith("Tab_My=0\r\n[Other]\r\nX=1\r\n"));
+        QVERIFY(fileBytes(path).endsWith("Tab_My=0\r\n[Other]\r\nX=1\r\n"));
     }
 
     void oldSpellingsAndBadIntegers()
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(SettingsFile::fileName());
-        writeBytes(path, "[MEKIRA_REROREZEVPRN]\r\nop023myzip = 100-0001 \r\nAddr_Font=big\r\n"
+        writeFileBytes(path, "[MEKIRA_REROREZEVPRN]\r\nop023myzip = 100-0001 \r\nAddr_Font=big\r\n"
                          "ComboBox_SEL=7\r\nRErorezevprnno=x\r\nmekira_RErorezevPrn_Left=-8\r\n");
         const StoredSettings s = SettingsFile(path).load();
         QCOMPARE(s.myZip, u"100-0001"_qs);

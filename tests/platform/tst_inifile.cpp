@@ -2,6 +2,7 @@
 #include "platform/error.h"
 #include "platform/inifile.h"
 
+#include "filebytes.h"
 #include "filesizelimit.h"
 
 #include <QDir>
@@ -20,17 +21,6 @@ private:
 
     QString path(const QString &name = QStringLiteral("test.ini")) const { return m_dir.filePath(name); }
 
-    static void writeBytes(const QString &path, const QByteArray &bytes)
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
-    }
-    static QByteArray readBytes(const QString &path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
 
 private Q_SLOTS:
     void init() { QFile::remove(path()); }
@@ -40,7 +30,7 @@ private Q_SLOTS:
         const IniFile ini(path());
         QCOMPARE(ini.readString(u"S"_qs, u"K"_qs, u"dflt"_qs), u"dflt"_qs);
         QCOMPARE(ini.readInteger(u"S"_qs, u"K"_qs, -1), -1);
-        writeBytes(path(), "[Other]\r\nK=1\r\n[S]\r\nX=2\r\n");
+        QVERIFY(writeFileBytes(path(), "[Other]\r\nK=1\r\n[S]\r\nX=2\r\n"));
         QCOMPARE(ini.readInteger(u"Missing"_qs, u"K"_qs, 7), 7);
         QCOMPARE(ini.readInteger(u"S"_qs, u"K"_qs, 7), 7);
         QCOMPARE(ini.readInteger(u"S"_qs, u"X"_qs, 7), 2);
@@ -61,7 +51,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, file);
         QFETCH(QString, section);
         QFETCH(QString, key);
-        writeBytes(path(), file);
+        QVERIFY(writeFileBytes(path(), file));
         QCOMPARE(IniFile(path()).readString(section, key), u"123"_qs);
     }
 
@@ -112,7 +102,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         const IniFile ini(path());
         ini.writeString(u"S"_qs, u"K"_qs, value);
-        QCOMPARE(readBytes(path()), QByteArray("[S]\r\nK=") + bytes + "\r\n");
+        QCOMPARE(fileBytes(path()), QByteArray("[S]\r\nK=") + bytes + "\r\n");
         QCOMPARE(ini.readString(u"S"_qs, u"K"_qs), value);
     }
 
@@ -125,13 +115,13 @@ private Q_SLOTS:
 
     void writeKeepsOtherLines()
     {
-        writeBytes(path(), "; written by hand\r\n[First]\r\nA=1\r\n\r\n[mekira]\r\nKeep=x\r\nE_ZIP=old\r\n"
-                           "; comment in section\r\nLast=y\r\n\r\n[Third]\r\nB=2\r\n");
+        QVERIFY(writeFileBytes(path(), "; written by hand\r\n[First]\r\nA=1\r\n\r\n[mekira]\r\nKeep=x\r\nE_ZIP=old\r\n"
+                           "; comment in section\r\nLast=y\r\n\r\n[Third]\r\nB=2\r\n"));
         const IniFile ini(path());
         ini.writeString(u"MEKIRA"_qs, u"e_zip"_qs, u"123-4567"_qs);
         ini.writeString(u"mekira"_qs, u"New"_qs, u"n"_qs);
         ini.writeString(u"Fourth"_qs, u"C"_qs, u"3"_qs);
-        QCOMPARE(readBytes(path()),
+        QCOMPARE(fileBytes(path()),
                  QByteArray("; written by hand\r\n[First]\r\nA=1\r\n\r\n[mekira]\r\nKeep=x\r\ne_zip=123-4567\r\n"
                             "; comment in section\r\nLast=y\r\nNew=n\r\n\r\n[Third]\r\nB=2\r\n"
                             "[Fourth]\r\nC=3\r\n"));
@@ -139,7 +129,7 @@ private Q_SLOTS:
 
     void readsFileWithLfLineEnds()
     {
-        writeBytes(path(), "[S]\nK=v\n");
+        QVERIFY(writeFileBytes(path(), "[S]\nK=v\n"));
         QCOMPARE(IniFile(path()).readString(u"S"_qs, u"K"_qs), u"v"_qs);
     }
 
@@ -150,7 +140,7 @@ private Q_SLOTS:
         const IniFile ini(path());
         ini.writeString(u"S"_qs, u"Other"_qs, u"kept"_qs);
         ini.writeString(u"S"_qs, u"K"_qs, u"old"_qs);
-        const QByteArray before = readBytes(path());
+        const QByteArray before = fileBytes(path());
 
         bool raised = false;
         {
@@ -163,7 +153,7 @@ private Q_SLOTS:
             }
         }
         QVERIFY(raised);
-        QCOMPARE(readBytes(path()), before);
+        QCOMPARE(fileBytes(path()), before);
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{u"test.ini"_qs});
     }
 

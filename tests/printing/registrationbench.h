@@ -10,6 +10,8 @@
 #include "printer/fakeprinterbackend.h"
 #include "printer/ovprinters.h"
 
+#include "filebytes.h"
+
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -31,11 +33,6 @@ using printing::PrinterRegistration;
 inline const QString kManual = u"手差し"_s;
 inline const QString kContinuous = u"連続(４インチ)"_s;
 
-inline QByteArray readBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // The printer-setup dialog as a script: notes the printer it opened on and answers.
 class SetupScript : public OvDialogRunner

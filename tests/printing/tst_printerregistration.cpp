@@ -7,8 +7,8 @@
 #include "platform/codepage.h"
 #include "platform/error.h"
 
+#include "filebytes.h"
 #include "filesizelimit.h"
-
 
 using namespace Qt::StringLiterals;
 using namespace registrationtest;
@@ -17,12 +17,6 @@ Q_DECLARE_METATYPE(FeedEntry)
 
 namespace {
 
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 } // namespace
 
@@ -60,7 +54,7 @@ private Q_SLOTS:
         QFETCH(FeedEntry, want);
         Bench b;
         if (!contents.isEmpty())
-            writeBytes(b.path(), contents);
+            QVERIFY(writeFileBytes(b.path(), contents));
         QCOMPARE(b.file().read(kContinuous), want);
     }
 
@@ -77,7 +71,7 @@ private Q_SLOTS:
                                            "[\x8e\xe8\x8d\xb7\x82\xb5]\r\n"
                                            "PrnName=Printer A\r\nPrnNoIndex=0\r\n"
                                            "mekiraPrn_Top=\r\nmekiraPrn_Left=3\r\n");
-        QCOMPARE(readBytes(b.path()), want);
+        QCOMPARE(fileBytes(b.path()), want);
         QCOMPARE(b.file().read(kManual), (FeedEntry{u"Printer A"_s, u"0"_s, QString(), u"3"_s}));
     }
 
@@ -228,7 +222,7 @@ private Q_SLOTS:
         Bench b;
         b.store(kContinuous, stored);
         b.store(kManual, {u"Printer B"_s, u"1"_s, u"9"_s, u"9"_s});
-        const QByteArray manualBefore = readBytes(b.path()).mid(readBytes(b.path()).indexOf("[\x8e"));
+        const QByteArray manualBefore = fileBytes(b.path()).mid(fileBytes(b.path()).indexOf("[\x8e"));
         OvPrinter().SetIndex(currentBefore);
         SetupScriptScope scripted;
         SetupScript *setup = scripted.script;
@@ -249,7 +243,7 @@ private Q_SLOTS:
         b.checkShown({QString::number(registered), stored.topMargin, stored.leftMargin});
         QCOMPARE(b.file().read(kContinuous),
                  (FeedEntry{name, QString::number(registered), stored.topMargin, stored.leftMargin}));
-        QVERIFY(readBytes(b.path()).endsWith(manualBefore)); // the other feed is untouched
+        QVERIFY(fileBytes(b.path()).endsWith(manualBefore)); // the other feed is untouched
     }
 
     void registerPrinterWritesKeysInOrder()
@@ -257,7 +251,7 @@ private Q_SLOTS:
         Bench b;
         SetupScriptScope scripted;
         b.registration->registerPrinter(kManual, [] { TOvPrinterSetupDialog().Execute(); });
-        QCOMPARE(readBytes(b.path()), QByteArray("[\x8e\xe8\x8d\xb7\x82\xb5]\r\nPrnName=Printer A\r\n"
+        QCOMPARE(fileBytes(b.path()), QByteArray("[\x8e\xe8\x8d\xb7\x82\xb5]\r\nPrnName=Printer A\r\n"
                                                  "PrnNoIndex=0\r\nmekiraPrn_Top=0\r\n"
                                                  "mekiraPrn_Left=0\r\n"));
     }
@@ -308,7 +302,7 @@ private Q_SLOTS:
         Bench b;
         b.store(kManual, {u"Printer B"_s, u"1"_s, u"3"_s, u"4"_s});
         b.registration->load(kManual);
-        const QByteArray before = readBytes(b.path());
+        const QByteArray before = fileBytes(b.path());
         bool raised = false;
         {
             // Room for the name and the index, not for the margins.
@@ -322,7 +316,7 @@ private Q_SLOTS:
         }
         QVERIFY(raised);
         b.checkShown({u"1"_s, u"3"_s, u"4"_s});
-        QCOMPARE(readBytes(b.path()), before);
+        QCOMPARE(fileBytes(b.path()), before);
     }
 
     void failedWriteOfPrinterRegistrationNamesFile()
