@@ -1,11 +1,11 @@
 #include "mainwindow.h"
 
 #include "platform/fonts.h"
-#include "printer/ovprinters.h"
-#include "printer/ovsystemwatcher.h"
 #include "platform/messagebox.h"
 #include "platform/sessionend.h"
 #include "platform/singleinstance.h"
+#include "printer/ovprinters.h"
+#include "printer/ovsystemwatcher.h"
 
 #include <QApplication>
 
@@ -14,6 +14,10 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     application.setApplicationName(platform::applicationTitle());
     application.setApplicationDisplayName(platform::applicationTitle());
+
+    // A logout or kill closes the window as its close box does, so the entries are
+    // saved. Watched from the first moment, so that no signal meets the default action.
+    platform::SessionEndWatcher sessionEnd;
 
     // A second start hands over to the running one and ends without a window.
     platform::SingleInstance instance(platform::SingleInstance::defaultName());
@@ -31,8 +35,6 @@ int main(int argc, char *argv[])
         window.raise();
         window.activateWindow();
     });
-    // A logout or kill closes the window as its close box does, so the entries are saved.
-    platform::SessionEndWatcher sessionEnd;
     QObject::connect(&sessionEnd, &platform::SessionEndWatcher::sessionEnding, &window,
                      &QWidget::close);
 

@@ -591,7 +591,9 @@ void TForm_Main::showEvent(QShowEvent *event)
 
 void TForm_Main::closeEvent(QCloseEvent *event)
 {
-    if (!m_saved) {
+    // A window closed before its fields were loaded (a logout during start) must not
+    // overwrite the stored entries with empty ones.
+    if (m_recordLoaded && !m_saved) {
         m_saved = true;
         platform::guarded([this] { FormDestroy(); });
     }
@@ -608,6 +610,7 @@ void TForm_Main::FormShow()
     Edit_Cls_My();
     Memo1->clear();
     loadSettings();
+    m_recordLoaded = true;
     SpeedButton_PRNSETClick();
     StatusBar1->showMessage(QStringLiteral("  "));
     setUpFunctionKeys();

@@ -213,6 +213,7 @@ private:
     int m_selectedProfile = 0;
     bool m_started = false;
     bool m_saved = false;
+    bool m_recordLoaded = false; // the fields hold the stored record, so closing may save them
     std::unique_ptr<printing::PrinterDisplay> m_printerDisplay;
     std::unique_ptr<printing::PrinterRegistration> m_printerRegistration;
     // The never-shown slip printing module, made after the window itself.

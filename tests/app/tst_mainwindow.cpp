@@ -142,6 +142,15 @@ private Q_SLOTS:
         QCOMPARE(m_fixture->w().Edit_Add1->text(), u"一行目"_qs);
     }
 
+    void closingBeforeTheFieldsAreLoadedKeepsTheStoredEntries()
+    {
+        writeFileBytes(settingsPath(), "[mekira_RErorezevPrn]\r\nE_ZIP=100-0001\r\n");
+        m_fixture->window = std::make_unique<TForm_Main>();
+        m_fixture->window->close(); // never shown: the start sequence has not run
+        m_fixture->window.reset();
+        QCOMPARE(fileBytes(settingsPath()), QByteArray("[mekira_RErorezevPrn]\r\nE_ZIP=100-0001\r\n"));
+    }
+
     void closeBoxSavesWithoutAQuestion()
     {
         saveProfile0();

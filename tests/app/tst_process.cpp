@@ -1,6 +1,10 @@
 // The program as a user starts it: one instance per desktop, and a session end that
 // saves the entries.
+#include "platform/singleinstance.h"
+
+#include <QElapsedTimer>
 #include <QFile>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -33,6 +37,25 @@ private:
 
     static bool exists(const QString &path) { return QFile::exists(path); }
 
+    // Waits until the program started for `display` answers on its instance socket:
+    // it then watches for termination signals and is about to show its window.
+    static bool waitUntilRunning(const QString &display)
+    {
+        qputenv("DISPLAY", display.toLocal8Bit());
+        qunsetenv("WAYLAND_DISPLAY");
+        const QString name = platform::SingleInstance::defaultName();
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < 15000) {
+            QLocalSocket probe;
+            probe.connectToServer(name);
+            if (probe.waitForConnected(200))
+                return true;
+            QTest::qWait(100);
+        }
+        return false;
+    }
+
 private Q_SLOTS:
     void secondStartEndsAndLeavesTheFirstRunning()
     {
@@ -45,7 +68,7 @@ private Q_SLOTS:
 
         QProcess first;
         startIn(first, dir.path(), display);
-        QTest::qWait(1500); // let it take the name
+        QVERIFY(waitUntilRunning(display));
 
         QProcess second;
         startIn(second, dir.path(), display);
@@ -70,7 +93,8 @@ private Q_SLOTS:
 
         QProcess program;
         startIn(program, dir.path(), display);
-        QTest::qWait(1500);
+        QVERIFY(waitUntilRunning(display));
+        QTest::qWait(2000); // the start sequence runs as soon as the window is shown
         QVERIFY(!exists(dir.filePath(u"mekira_RErorezev.ini"_qs)));
         ::kill(pid_t(program.processId()), SIGTERM);
         QVERIFY(program.waitForFinished(5000));
