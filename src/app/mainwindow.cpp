@@ -550,7 +550,7 @@ void TForm_Main::focusNextControl()
 
 void TForm_Main::connectHandlers()
 {
-    const auto guard = [](auto handler) { return [handler] { platform::guarded(handler); }; };
+    using platform::guardedSlot;
 
     // The shared key map serves these controls; Edit_Zip, Edit_tel and Edit_G2 have
     // handlers of their own.
@@ -564,10 +564,10 @@ void TForm_Main::connectHandlers()
     onKeyDown(Edit_G2, [this](int key, Qt::KeyboardModifiers s) { Edit_G2KeyDown(key, s); });
     onKeyDown(LuNumEdit_KOSUU, [this](int key, Qt::KeyboardModifiers s) { Edit_End_KeyDown(key, s); });
 
-    connect(SpeedButton_F[1], &QToolButton::clicked, this, guard([this] { SpeedButton_F2Click(); }));
-    connect(SpeedButton_F[5], &QToolButton::clicked, this, guard([this] { SpeedButton_F6Click(); }));
-    connect(SpeedButton_F[6], &QToolButton::clicked, this, guard([this] { SpeedButton_F7Click(); }));
-    connect(SpeedButton_F[10], &QToolButton::clicked, this, guard([this] { SpeedButton_F11Click(); }));
+    connect(SpeedButton_F[1], &QToolButton::clicked, this, guardedSlot([this] { SpeedButton_F2Click(); }));
+    connect(SpeedButton_F[5], &QToolButton::clicked, this, guardedSlot([this] { SpeedButton_F6Click(); }));
+    connect(SpeedButton_F[6], &QToolButton::clicked, this, guardedSlot([this] { SpeedButton_F7Click(); }));
+    connect(SpeedButton_F[10], &QToolButton::clicked, this, guardedSlot([this] { SpeedButton_F11Click(); }));
 }
 
 // --- Start and exit ---------------------------------------------------------------------

@@ -48,7 +48,7 @@ void keepHalfWidth(QLineEdit *edit)
 
 void TForm_Main::connectNavigation()
 {
-    const auto guard = [](auto handler) { return [handler] { platform::guarded(handler); }; };
+    using platform::guardedSlot;
 
     struct Help
     {
@@ -88,15 +88,15 @@ void TForm_Main::connectNavigation()
     });
     onEnter(LuNumEdit_KOSUU, [this] { LuNumEdit_KOSUUEnter(); });
 
-    connect(Edit_Zip, &QLineEdit::textChanged, this, guard([this] { Edit_ZipChange(); }));
-    connect(Edit_tel, &QLineEdit::textChanged, this, guard([this] { Edit_telChange(); }));
-    connect(Memo1, &QPlainTextEdit::textChanged, this, guard([this] { Memo1Change(); }));
-    connect(BitBtn_CLS, &QPushButton::clicked, this, guard([this] { BitBtn_CLSClick(); }));
-    connect(BitBtn_MemoCLS, &QPushButton::clicked, this, guard([this] { BitBtn_MemoCLSClick(); }));
-    connect(BitBtn_WebHelp, &QPushButton::clicked, this, guard([this] { BitBtn_WebHelpClick(); }));
-    connect(BitBtn_SendMail, &QPushButton::clicked, this, guard([this] { BitBtn_SendMailClick(); }));
+    connect(Edit_Zip, &QLineEdit::textChanged, this, guardedSlot([this] { Edit_ZipChange(); }));
+    connect(Edit_tel, &QLineEdit::textChanged, this, guardedSlot([this] { Edit_telChange(); }));
+    connect(Memo1, &QPlainTextEdit::textChanged, this, guardedSlot([this] { Memo1Change(); }));
+    connect(BitBtn_CLS, &QPushButton::clicked, this, guardedSlot([this] { BitBtn_CLSClick(); }));
+    connect(BitBtn_MemoCLS, &QPushButton::clicked, this, guardedSlot([this] { BitBtn_MemoCLSClick(); }));
+    connect(BitBtn_WebHelp, &QPushButton::clicked, this, guardedSlot([this] { BitBtn_WebHelpClick(); }));
+    connect(BitBtn_SendMail, &QPushButton::clicked, this, guardedSlot([this] { BitBtn_SendMailClick(); }));
     for (QCheckBox *box : timeSlots())
-        connect(box, &QCheckBox::clicked, this, guard([this, box] { CheckBox_tClick(box); }));
+        connect(box, &QCheckBox::clicked, this, guardedSlot([this, box] { CheckBox_tClick(box); }));
     Memo1Change();
 }
 

@@ -27,10 +27,10 @@ void TForm_Main::connectPrinting()
     m_printerRegistration = std::make_unique<printing::PrinterRegistration>(
         *m_printerDisplay, [this] { return m_workingDirectory; });
 
-    const auto guard = [](auto handler) { return [handler] { platform::guarded(handler); }; };
-    connect(ComboBox_SEL, &QComboBox::currentIndexChanged, this, guard([this] { ComboBox_SELChange(); }));
-    connect(BitBtn_PrnSet, &QPushButton::clicked, this, guard([this] { BitBtn_PrnSetClick(); }));
-    connect(BitBtn_PrnSet2, &QPushButton::clicked, this, guard([this] { BitBtn_PrnSet2Click(); }));
+    using platform::guardedSlot;
+    connect(ComboBox_SEL, &QComboBox::currentIndexChanged, this, guardedSlot([this] { ComboBox_SELChange(); }));
+    connect(BitBtn_PrnSet, &QPushButton::clicked, this, guardedSlot([this] { BitBtn_PrnSetClick(); }));
+    connect(BitBtn_PrnSet2, &QPushButton::clicked, this, guardedSlot([this] { BitBtn_PrnSet2Click(); }));
 }
 
 void TForm_Main::createPrintPositionDialog()

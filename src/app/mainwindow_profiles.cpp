@@ -21,11 +21,11 @@ const QColor kSwitchedOff(128, 128, 128);
 
 void TForm_Main::connectProfiles()
 {
-    const auto guard = [](auto handler) { return [handler] { platform::guarded(handler); }; };
-    connect(BitBtn_My, &QPushButton::clicked, this, guard([this] { BitBtn_MyClick(); }));
-    connect(PageControl_My, &QTabBar::currentChanged, this, guard([this] { PageControl_MyChange(); }));
-    connect(CheckBox_My, &QCheckBox::clicked, this, guard([this] { CheckBox_MyClick(); }));
-    connect(CheckBox_Date_1, &QCheckBox::clicked, this, guard([this] { CheckBox_MyClick(); }));
+    using platform::guardedSlot;
+    connect(BitBtn_My, &QPushButton::clicked, this, guardedSlot([this] { BitBtn_MyClick(); }));
+    connect(PageControl_My, &QTabBar::currentChanged, this, guardedSlot([this] { PageControl_MyChange(); }));
+    connect(CheckBox_My, &QCheckBox::clicked, this, guardedSlot([this] { CheckBox_MyClick(); }));
+    connect(CheckBox_Date_1, &QCheckBox::clicked, this, guardedSlot([this] { CheckBox_MyClick(); }));
 }
 
 void TForm_Main::Edit_Cls_My()

@@ -11,7 +11,7 @@
 
 void TForm_Main::connectTransfer()
 {
-    connect(BitBtn_1, &QPushButton::clicked, this, [this] { platform::guarded([this] { BitBtn_1Click(); }); });
+    connect(BitBtn_1, &QPushButton::clicked, this, platform::guardedSlot([this] { BitBtn_1Click(); }));
 }
 
 void TForm_Main::BitBtn_1Click()

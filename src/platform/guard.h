@@ -9,4 +9,11 @@ namespace platform {
 // error box; the program goes on. Returns false when the handler failed.
 bool guarded(const std::function<void()> &handler);
 
+// The same as a slot: connect(button, &QPushButton::clicked, this, guardedSlot([this] { ... })).
+template <typename Handler>
+auto guardedSlot(Handler handler)
+{
+    return [handler] { guarded(handler); };
+}
+
 } // namespace platform

@@ -39,7 +39,7 @@ TForm_SLIP97YPrn::TForm_SLIP97YPrn(PrinterRegistration &registration,
     LuNumEdit_LEFT->setOnKeyDown([this](numedit::TLuNumEdit &sender, int &key, Qt::KeyboardModifiers shift) {
         LuNumEdit_LEFTKeyDown(sender, key, shift);
     });
-    connect(BitBtn_MRGN, &QPushButton::clicked, this, [this] { platform::guarded([this] { BitBtn_MRGNClick(); }); });
+    connect(BitBtn_MRGN, &QPushButton::clicked, this, platform::guardedSlot([this] { BitBtn_MRGNClick(); }));
 }
 
 void TForm_SLIP97YPrn::buildUi()
