@@ -10,6 +10,8 @@
 #include <QStringEncoder>
 #include <QStringList>
 
+#include <vector>
+
 namespace platform {
 
 namespace {
@@ -23,10 +25,37 @@ QString writeErrorText(const QString &path)
 
 } // namespace
 
+// ICU's table swaps three control characters (0x1A, 0x1C, 0x7F) where Windows keeps
+// every ASCII byte as it is, and uses U+001A for what it cannot map: a text holding one
+// of them takes the careful path, which keeps ASCII as it stands.
+static bool holdsSwappedControl(QStringView text)
+{
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == 0x1a || u == 0x1c || u == 0x7f)
+            return true;
+    }
+    return false;
+}
+
 // ICU turns a byte sequence it cannot map into U+001A; so does a real 0x1A byte.
-// Decode character by character to tell the two apart.
+// Decode character by character to tell the two apart. Each distinct character is asked
+// of ICU once per thread and remembered, so that a large file of garbage (every other
+// byte undecodable) costs a table lookup per character, not a converter per character.
+static QChar decodeUnit(QByteArrayView unit)
+{
+    QStringDecoder decoder(kCodec, QStringConverter::Flag::Stateless);
+    const QString piece = decoder.decode(unit);
+    if (decoder.hasError() || piece.size() != 1 || piece.at(0) == QChar(0x1a))
+        return QChar(QChar::ReplacementCharacter);
+    return piece.at(0);
+}
+
 static QString decodeCarefully(const QByteArray &bytes)
 {
+    constexpr char16_t kUnknown = 0; // U+0000 comes only from the byte 0x00, known at once
+    thread_local std::vector<char16_t> known(0x10000, kUnknown); // lead << 8 | trail, or byte
+
     QString out;
     out.reserve(bytes.size());
     qsizetype i = 0;
@@ -34,17 +63,17 @@ static QString decodeCarefully(const QByteArray &bytes)
         const auto lead = static_cast<unsigned char>(bytes.at(i));
         const bool doubleByte = ((lead >= 0x81 && lead <= 0x9f) || (lead >= 0xe0 && lead <= 0xfc))
                                 && i + 1 < bytes.size();
-        const qsizetype len = doubleByte ? 2 : 1;
-        if (lead == 0x1a) {
-            out.append(QChar(0x1a));
-        } else {
-            QStringDecoder decoder(kCodec, QStringConverter::Flag::Stateless);
-            const QString piece = decoder.decode(bytes.mid(i, len));
-            if (decoder.hasError() || piece.contains(QChar(0x1a)) || piece.isEmpty())
-                out.append(QChar(QChar::ReplacementCharacter));
-            else
-                out.append(piece);
+        if (lead < 0x80) {
+            out.append(QChar(lead)); // ASCII as it stands, 0x1A included
+            ++i;
+            continue;
         }
+        const qsizetype len = doubleByte ? 2 : 1;
+        const std::size_t index = doubleByte ? (std::size_t(lead) << 8 | static_cast<unsigned char>(bytes.at(i + 1)))
+                                             : lead;
+        if (known[index] == kUnknown)
+            known[index] = decodeUnit(QByteArrayView(bytes).sliced(i, len)).unicode();
+        out.append(QChar(known[index]));
         i += len;
     }
     return out;
@@ -54,7 +83,7 @@ QString decodeCp932(const QByteArray &bytes)
 {
     QStringDecoder decoder(kCodec, QStringConverter::Flag::Stateless);
     const QString text = decoder.decode(bytes);
-    if (!decoder.hasError() && !text.contains(QChar(0x1a)))
+    if (!decoder.hasError() && !holdsSwappedControl(text))
         return text;
     return decodeCarefully(bytes);
 }
@@ -63,27 +92,49 @@ QByteArray encodeCp932(const QString &text)
 {
     QStringEncoder whole(kCodec, QStringConverter::Flag::Stateless);
     QByteArray out = whole.encode(text);
-    if (!whole.hasError())
+    if (!whole.hasError() && !holdsSwappedControl(text))
         return out;
 
-    // Some character has no CP932 form: encode one code point at a time with a fresh
-    // encoder (its error flag does not reset) and put "?" where CP932 has nothing.
+    // Some character has no CP932 form: encode one character at a time with a fresh
+    // encoder (its error flag does not reset) and put "?" where CP932 has nothing. Each
+    // distinct character is asked of ICU once per thread and remembered.
+    constexpr quint32 kUnknown = 0, kNoForm = 1, kOneByte = 0x10000, kTwoBytes = 0x20000;
+    thread_local std::vector<quint32> known(0x10000, kUnknown);
     out.clear();
     out.reserve(text.size() * 2);
-    qsizetype i = 0;
-    while (i < text.size()) {
-        qsizetype len = 1;
-        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
-            len = 2;
-        const QStringView piece = QStringView(text).mid(i, len);
-        if (len == 1 && piece.at(0).unicode() < 0x80) {
-            out.append(char(piece.at(0).unicode()));
-        } else {
-            QStringEncoder encoder(kCodec, QStringConverter::Flag::Stateless);
-            const QByteArray bytes = encoder.encode(piece);
-            out.append(encoder.hasError() || bytes.isEmpty() ? QByteArray("?") : bytes);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text.at(i).unicode();
+        if (u < 0x80) {
+            out.append(char(u));
+            continue;
         }
-        i += len;
+        if (QChar::isSurrogate(u)) {
+            // CP932 holds no character beyond the first plane: a pair is one "?".
+            if (QChar::isHighSurrogate(u) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+                ++i;
+            out.append('?');
+            continue;
+        }
+        if (known[u] == kUnknown) {
+            QStringEncoder encoder(kCodec, QStringConverter::Flag::Stateless);
+            const QByteArray bytes = encoder.encode(QStringView(&text.constData()[i], 1));
+            if (encoder.hasError() || bytes.isEmpty() || bytes.size() > 2)
+                known[u] = kNoForm;
+            else if (bytes.size() == 1)
+                known[u] = kOneByte | static_cast<unsigned char>(bytes.at(0));
+            else
+                known[u] = kTwoBytes | static_cast<unsigned char>(bytes.at(0)) << 8
+                           | static_cast<unsigned char>(bytes.at(1));
+        }
+        const quint32 form = known[u];
+        if (form == kNoForm) {
+            out.append('?');
+        } else if (form & kTwoBytes) {
+            out.append(char(form >> 8 & 0xff));
+            out.append(char(form & 0xff));
+        } else {
+            out.append(char(form & 0xff));
+        }
     }
     return out;
 }

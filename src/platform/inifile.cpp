@@ -4,32 +4,113 @@
 #include "convert.h"
 
 #include <QFile>
-#include <QStringList>
+#include <QStringDecoder>
+#include <QStringEncoder>
 
 #include <optional>
+#include <vector>
 
 namespace platform {
 
 namespace {
 
-// The file as lines, without their line ends; an absent or unreadable file is empty.
-QStringList loadLines(const QString &path)
+// One line of the file as its bytes, with its own line end (empty for a last line
+// without one). Lines the program does not write go back to the disk byte for byte,
+// whatever they hold.
+struct RawLine
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QString text = decodeCp932(file.readAll());
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QStringList lines = text.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
+    QByteArrayView text;
+    QByteArrayView end;
+};
+
+constexpr QByteArrayView kUtf8Bom("\xEF\xBB\xBF");
+
+// The file is CP932, as the program writes it. A file that is valid UTF-8 and holds
+// something beyond ASCII was edited in a UTF-8 editor: it is read and written as UTF-8,
+// so that its text is neither misread nor left half in one code and half in the other.
+enum class Encoding { Cp932, Utf8 };
+
+Encoding encodingOf(QByteArrayView bytes)
+{
+    if (bytes.startsWith(kUtf8Bom))
+        return Encoding::Utf8;
+    bool beyondAscii = false;
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            beyondAscii = true;
+            break;
+        }
+    }
+    if (!beyondAscii)
+        return Encoding::Cp932;
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString decoded = utf8.decode(bytes); // the decoder runs when its result is taken
+    return utf8.hasError() ? Encoding::Cp932 : Encoding::Utf8;
 }
 
-QString trimmedBlanks(QStringView s)
+class IniText
 {
-    return s.trimmed().toString();
+public:
+    explicit IniText(const QString &path)
+    {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            m_bytes = file.readAll(); // an absent or unreadable file is empty
+        m_encoding = encodingOf(m_bytes);
+        split();
+    }
+
+    const std::vector<RawLine> &lines() const { return m_lines; }
+    Encoding encoding() const { return m_encoding; }
+
+    QString decode(QByteArrayView bytes) const
+    {
+        if (m_encoding == Encoding::Utf8)
+            return QString::fromUtf8(bytes);
+        return decodeCp932(bytes.toByteArray());
+    }
+
+    QByteArray encode(const QString &text) const
+    {
+        if (m_encoding == Encoding::Utf8)
+            return text.toUtf8();
+        return encodeCp932(text);
+    }
+
+    // The text of a line for parsing, without a byte-order mark at the file's start.
+    QByteArrayView parsed(qsizetype index) const
+    {
+        QByteArrayView text = m_lines.at(std::size_t(index)).text;
+        if (index == 0 && text.startsWith(kUtf8Bom))
+            text = text.sliced(kUtf8Bom.size());
+        return text;
+    }
+
+private:
+    void split()
+    {
+        const QByteArrayView all(m_bytes);
+        qsizetype start = 0;
+        while (start < all.size()) {
+            qsizetype stop = start;
+            while (stop < all.size() && all.at(stop) != '\r' && all.at(stop) != '\n')
+                ++stop;
+            qsizetype next = stop;
+            if (next < all.size())
+                next += (all.at(next) == '\r' && next + 1 < all.size() && all.at(next + 1) == '\n') ? 2 : 1;
+            m_lines.push_back({all.sliced(start, stop - start), all.sliced(stop, next - stop)});
+            start = next;
+        }
+    }
+
+    QByteArray m_bytes;
+    Encoding m_encoding = Encoding::Cp932;
+    std::vector<RawLine> m_lines;
+};
+
+QByteArrayView trimmedAscii(QByteArrayView bytes)
+{
+    return bytes.trimmed();
 }
 
 bool sameName(QStringView a, QStringView b)
@@ -37,27 +118,32 @@ bool sameName(QStringView a, QStringView b)
     return a.trimmed().compare(b.trimmed(), Qt::CaseInsensitive) == 0;
 }
 
-// The section name of a header line "[name]", or nothing for another line.
-std::optional<QString> sectionOf(const QString &line)
+// The section name of a header line "[name]", or nothing for another line. Only a line
+// whose first non-blank byte is "[" is decoded: a long line of anything else costs nothing.
+std::optional<QString> sectionOf(const IniText &ini, qsizetype index)
 {
-    const QString t = line.trimmed();
-    if (!t.startsWith(QLatin1Char('[')))
+    const QByteArrayView bytes = trimmedAscii(ini.parsed(index));
+    if (!bytes.startsWith('['))
         return std::nullopt;
+    const QString t = ini.decode(bytes).trimmed();
     const qsizetype close = t.indexOf(QLatin1Char(']'));
     if (close < 0)
         return std::nullopt;
     return t.mid(1, close - 1);
 }
 
-bool isKeyLine(const QString &line, const QString &key, QString *value = nullptr)
+// Whether the line sets the key; "=" is never the second byte of a CP932 character, so
+// the name is found without decoding the value.
+bool isKeyLine(const IniText &ini, qsizetype index, const QString &key, QByteArrayView *valueBytes = nullptr)
 {
-    const qsizetype eq = line.indexOf(QLatin1Char('='));
+    const QByteArrayView bytes = ini.parsed(index);
+    const qsizetype eq = bytes.indexOf('=');
     if (eq < 0)
         return false;
-    if (!sameName(QStringView(line).left(eq), key))
+    if (!sameName(ini.decode(bytes.first(eq)), key))
         return false;
-    if (value)
-        *value = line.mid(eq + 1);
+    if (valueBytes)
+        *valueBytes = bytes.sliced(eq + 1);
     return true;
 }
 
@@ -67,11 +153,12 @@ struct SectionRange
     qsizetype end = -1;    // index one past the section's last line
 };
 
-SectionRange findSection(const QStringList &lines, const QString &section)
+SectionRange findSection(const IniText &ini, const QString &section)
 {
     SectionRange range;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const auto name = sectionOf(lines.at(i));
+    const auto count = qsizetype(ini.lines().size());
+    for (qsizetype i = 0; i < count; ++i) {
+        const auto name = sectionOf(ini, i);
         if (!name)
             continue;
         if (range.header >= 0) {
@@ -82,7 +169,7 @@ SectionRange findSection(const QStringList &lines, const QString &section)
             range.header = i;
     }
     if (range.header >= 0)
-        range.end = lines.size();
+        range.end = count;
     return range;
 }
 
@@ -93,14 +180,14 @@ IniFile::IniFile(QString path) : m_path(std::move(path)) {}
 QString IniFile::readString(const QString &section, const QString &key,
                             const QString &defaultValue) const
 {
-    const QStringList lines = loadLines(m_path);
-    const SectionRange range = findSection(lines, section);
+    const IniText ini(m_path);
+    const SectionRange range = findSection(ini, section);
     QString result = defaultValue;
     if (range.header >= 0) {
         for (qsizetype i = range.header + 1; i < range.end; ++i) {
-            QString value;
-            if (isKeyLine(lines.at(i), key, &value)) {
-                value = trimmedBlanks(value);
+            QByteArrayView valueBytes;
+            if (isKeyLine(ini, i, key, &valueBytes)) {
+                QString value = ini.decode(valueBytes).trimmed();
                 // A value in matching quotes reads without them.
                 if (value.size() >= 2
                     && ((value.front() == QLatin1Char('"') && value.back() == QLatin1Char('"'))
@@ -125,28 +212,57 @@ int IniFile::readInteger(const QString &section, const QString &key, int default
 
 void IniFile::writeString(const QString &section, const QString &key, const QString &value) const
 {
-    QStringList lines = loadLines(m_path);
-    const QString entry = key.trimmed() + QLatin1Char('=') + value;
-    const SectionRange range = findSection(lines, section);
-    if (range.header < 0) {
-        lines.append(QLatin1Char('[') + section.trimmed() + QLatin1Char(']'));
-        lines.append(entry);
-    } else {
-        qsizetype lastContent = range.header;
-        bool replaced = false;
+    const IniText ini(m_path);
+    const std::vector<RawLine> &lines = ini.lines();
+    const QByteArray entry = ini.encode(key.trimmed() + QLatin1Char('=') + value);
+    constexpr QByteArrayView kCrLf("\r\n");
+
+    // Where the entry goes: over the key's line, after the section's last non-blank line,
+    // or in a new section at the end of the file.
+    qsizetype replace = -1;
+    qsizetype insertAfter = -1;
+    const SectionRange range = findSection(ini, section);
+    if (range.header >= 0) {
+        insertAfter = range.header;
         for (qsizetype i = range.header + 1; i < range.end; ++i) {
-            if (isKeyLine(lines.at(i), key)) {
-                lines[i] = entry;
-                replaced = true;
+            if (isKeyLine(ini, i, key)) {
+                replace = i;
                 break;
             }
-            if (!lines.at(i).trimmed().isEmpty())
-                lastContent = i;
+            if (!trimmedAscii(ini.parsed(i)).isEmpty())
+                insertAfter = i;
         }
-        if (!replaced)
-            lines.insert(lastContent + 1, entry);
     }
-    writeCp932Lines(m_path, lines);
+
+    QByteArray out;
+    const auto appendLine = [&out, &kCrLf](QByteArrayView text, QByteArrayView end) {
+        out.append(text);
+        out.append(end.isEmpty() ? kCrLf : end); // a line is never joined to the next
+    };
+    const auto count = qsizetype(lines.size());
+    for (qsizetype i = 0; i < count; ++i) {
+        const RawLine &line = lines.at(std::size_t(i));
+        if (i == replace) {
+            // A byte-order mark opening the file stays where it is.
+            if (i == 0 && line.text.startsWith(kUtf8Bom))
+                out.append(kUtf8Bom);
+            appendLine(entry, line.end);
+            continue;
+        }
+        if (i == count - 1 && line.end.isEmpty() && replace < 0 && insertAfter < 0)
+            appendLine(line.text, kCrLf);
+        else if (i == count - 1 && line.end.isEmpty() && insertAfter != i)
+            out.append(line.text); // the last line keeps its missing line end
+        else
+            appendLine(line.text, line.end);
+        if (i == insertAfter && replace < 0)
+            appendLine(entry, kCrLf);
+    }
+    if (range.header < 0) {
+        appendLine(ini.encode(QLatin1Char('[') + section.trimmed() + QLatin1Char(']')), kCrLf);
+        appendLine(entry, kCrLf);
+    }
+    saveFileAtomically(m_path, out);
 }
 
 void IniFile::writeInteger(const QString &section, const QString &key, int value) const

@@ -22,6 +22,10 @@ private Q_SLOTS:
         QTest::newRow("undefined single bytes") << QByteArray::fromHex("41ff42") << u"A\uFFFDB"_qs;
         QTest::newRow("lone lead byte at end") << QByteArray::fromHex("4181") << u"A\uFFFD"_qs;
         QTest::newRow("real SUB byte stays") << QByteArray::fromHex("1aff") << u"\u001A\uFFFD"_qs;
+        // ICU's table swaps these three; Windows keeps every ASCII byte as it is.
+        QTest::newRow("control bytes 1A 1C 7F") << QByteArray::fromHex("1a1c7f41") << u"\u001A\u001C\u007FA"_qs;
+        QTest::newRow("control byte among kanji") << QByteArray::fromHex("8ca91c967b") << u"見\u001C本"_qs;
+        QTest::newRow("control byte beside garbage") << QByteArray::fromHex("7fff1c") << u"\u007F\uFFFD\u001C"_qs;
     }
     void decodingNeverFails()
     {
@@ -35,6 +39,37 @@ private Q_SLOTS:
         QCOMPARE(platform::encodeCp932(u"髙①～€"_qs), QByteArray::fromHex("fbfc874081603f"));
         QCOMPARE(platform::encodeCp932(u"\U0001F600x"_qs), QByteArray("?x"));
         QCOMPARE(platform::encodeCp932(QString(QChar(0xD800)) + u"y"_qs), QByteArray("?y"));
+    }
+
+    void controlCharactersEncodeAsTheirOwnByte()
+    {
+        QCOMPARE(platform::encodeCp932(u"\u001A\u001C\u007F"_qs), QByteArray::fromHex("1a1c7f"));
+        QCOMPARE(platform::encodeCp932(u"見\u007F€"_qs), QByteArray::fromHex("8ca97f3f"));
+        QCOMPARE(platform::decodeCp932(platform::encodeCp932(u"a\u001Cb"_qs)), u"a\u001Cb"_qs);
+    }
+
+    // Megabytes of bytes that are mostly not CP932: every character is decided and the
+    // result matches a character-by-character decode of a sample of it.
+    void largeGarbageDecodesWhole()
+    {
+        QByteArray garbage(4 * 1024 * 1024, Qt::Uninitialized);
+        quint32 seed = 12345;
+        for (char &c : garbage) {
+            seed = seed * 1664525u + 1013904223u;
+            c = char(seed >> 24);
+        }
+        const QString text = platform::decodeCp932(garbage);
+        QVERIFY(text.size() > garbage.size() / 2);
+        QVERIFY(text.size() <= garbage.size());
+        QVERIFY(text.contains(QChar(QChar::ReplacementCharacter)));
+        // Decoding a piece that starts on a character boundary gives the same characters.
+        const QByteArray head = garbage.left(4096);
+        const QString headText = platform::decodeCp932(head);
+        QCOMPARE(text.left(headText.size() - 1), headText.left(headText.size() - 1));
+        // Re-encoding and decoding again changes nothing more.
+        const QString again = platform::decodeCp932(platform::encodeCp932(text));
+        QCOMPARE(again.size(), text.size());
+        QCOMPARE(platform::encodeCp932(again), platform::encodeCp932(text));
     }
 
     void linesFileRoundTrip()

@@ -127,6 +127,76 @@ private Q_SLOTS:
                             "[Fourth]\r\nC=3\r\n"));
     }
 
+    // Lines the program does not write go back byte for byte, even those that are no
+    // CP932 at all, with their own line ends.
+    void writeKeepsForeignBytesAndLineEnds()
+    {
+        const QByteArray head = QByteArray("\xff\xfe") + QByteArray(1, '\0') + "garbage\x81\r[S]\n";
+        const QByteArray tail = "\r\n\x8c\xa9=\xff\x1a\r\n[T]\rX=1";
+        QVERIFY(writeFileBytes(path(), head + "K=old" + tail));
+        const IniFile ini(path());
+        ini.writeString(u"s"_qs, u"k"_qs, u"見本"_qs);
+        QCOMPARE(fileBytes(path()), head + "k=\x8c\xa9\x96\x7b" + tail);
+        ini.writeString(u"T"_qs, u"Y"_qs, u"2"_qs);
+        QVERIFY(fileBytes(path()).endsWith("[T]\rX=1\r\nY=2\r\n"));
+        ini.writeString(u"U"_qs, u"Z"_qs, u"3"_qs);
+        QVERIFY(fileBytes(path()).endsWith("Y=2\r\n[U]\r\nZ=3\r\n"));
+        QCOMPARE(ini.readString(u"S"_qs, u"K"_qs), u"見本"_qs);
+        QCOMPARE(ini.readString(u"S"_qs, u"見"_qs), u"\uFFFD\u001A"_qs);
+    }
+
+    void lastLineWithoutLineEnd()
+    {
+        QVERIFY(writeFileBytes(path(), "[S]\r\nK=1\r\n[T]\r\nX=1"));
+        const IniFile ini(path());
+        ini.writeString(u"S"_qs, u"K"_qs, u"2"_qs);
+        QCOMPARE(fileBytes(path()), QByteArray("[S]\r\nK=2\r\n[T]\r\nX=1"));
+        ini.writeString(u"T"_qs, u"X"_qs, u"3"_qs);
+        QCOMPARE(fileBytes(path()), QByteArray("[S]\r\nK=2\r\n[T]\r\nX=3\r\n"));
+    }
+
+    // A settings file edited in a UTF-8 editor: read as UTF-8 and written back in the
+    // same code, so that it never ends up half in one code and half in the other.
+    void utf8FileStaysUtf8_data()
+    {
+        QTest::addColumn<QByteArray>("prefix");
+        QTest::newRow("without BOM") << QByteArray();
+        QTest::newRow("with BOM") << QByteArray("\xEF\xBB\xBF");
+    }
+    void utf8FileStaysUtf8()
+    {
+        QFETCH(QByteArray, prefix);
+        const QByteArray rest = u"[手差し]\r\nPrnName=見本プリンタ\r\nメモ=残す\r\n"_qs.toUtf8();
+        QVERIFY(writeFileBytes(path(), prefix + rest));
+        const IniFile ini(path());
+        QCOMPARE(ini.readString(u"手差し"_qs, u"PrnName"_qs), u"見本プリンタ"_qs);
+        ini.writeString(u"手差し"_qs, u"PrnName"_qs, u"髙橋①"_qs);
+        ini.writeString(u"連続(４インチ)"_qs, u"T"_qs, u"0"_qs);
+        QCOMPARE(fileBytes(path()),
+                 prefix + u"[手差し]\r\nPrnName=髙橋①\r\nメモ=残す\r\n[連続(４インチ)]\r\nT=0\r\n"_qs.toUtf8());
+        QCOMPARE(ini.readString(u"手差し"_qs, u"PrnName"_qs), u"髙橋①"_qs);
+        QCOMPARE(ini.readString(u"手差し"_qs, u"メモ"_qs), u"残す"_qs);
+    }
+
+    void byteOrderMarkBeforeFirstSection()
+    {
+        QVERIFY(writeFileBytes(path(), "\xEF\xBB\xBF[S]\r\nK=v\r\n"));
+        QCOMPARE(IniFile(path()).readString(u"S"_qs, u"K"_qs), u"v"_qs);
+    }
+
+    // Ten megabytes on one line, before and inside the section: reads and writes still
+    // find their keys and keep the line whole.
+    void tenMegabyteLine()
+    {
+        const QByteArray big(10 * 1024 * 1024, 'x');
+        QVERIFY(writeFileBytes(path(), big + "\r\n[S]\r\nK=1\r\nBig=" + big + "\r\n"));
+        const IniFile ini(path());
+        QCOMPARE(ini.readString(u"S"_qs, u"K"_qs), u"1"_qs);
+        QCOMPARE(ini.readString(u"S"_qs, u"Big"_qs).size(), IniFile::kMaxValueLength);
+        ini.writeString(u"S"_qs, u"K"_qs, u"2"_qs);
+        QCOMPARE(fileBytes(path()), big + "\r\n[S]\r\nK=2\r\nBig=" + big + "\r\n");
+    }
+
     void readsFileWithLfLineEnds()
     {
         QVERIFY(writeFileBytes(path(), "[S]\nK=v\n"));
