@@ -1,10 +1,12 @@
 # make run   : install what is missing, build, start the program in ./workdir
 # make test  : install what is missing, build, run every test
+# make test-sanitize : the same with the address and undefined-behaviour sanitizers
 BUILD_DIR ?= build
+SANITIZE_DIR ?= build-sanitize
 WORK_DIR  ?= workdir
 JOBS      ?= $(shell nproc)
 
-.PHONY: all deps configure build run test clean
+.PHONY: all deps configure build run test test-sanitize clean
 
 all: build
 
@@ -24,5 +26,10 @@ run: build
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
+test-sanitize: deps
+	@cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMEKIRA_SANITIZE=ON >/dev/null
+	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	@cd $(SANITIZE_DIR) && ctest --output-on-failure -j $(JOBS)
+
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
