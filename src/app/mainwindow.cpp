@@ -585,8 +585,13 @@ void TForm_Main::showEvent(QShowEvent *event)
     Edit_Zip->setFocus();
     // Run the start sequence once the window is on the screen, so that a box it shows
     // (a missing sender profile, say) appears over the window and not before it.
-    QMetaObject::invokeMethod(this, [this] { platform::guarded([this] { FormShow(); }); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            platform::guarded([this] { FormShow(); });
+            Q_EMIT startSequenceFinished();
+        },
+        Qt::QueuedConnection);
 }
 
 void TForm_Main::closeEvent(QCloseEvent *event)

@@ -180,6 +180,10 @@ public:
     // The five sender edits in profile order.
     QList<QLineEdit *> senderEdits() const;
 
+Q_SIGNALS:
+    // The start sequence after the first show has run (also when it ended in an error box).
+    void startSequenceFinished();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;

@@ -1,0 +1,87 @@
+#include "application.h"
+
+#include "mainwindow.h"
+
+#include "platform/fonts.h"
+#include "platform/guard.h"
+#include "platform/messagebox.h"
+#include "platform/sessionend.h"
+#include "platform/singleinstance.h"
+#include "printer/ovprinters.h"
+#include "printer/ovsystemwatcher.h"
+
+#include <QApplication>
+#include <QIcon>
+
+namespace app {
+
+namespace {
+
+// A logout or kill: the window closes as by its close box (the entries are saved),
+// then any box still open is closed as unanswered, so that its handler returns
+// and the program ends instead of waiting for someone to answer it.
+void endSession(TForm_Main &window)
+{
+    window.close();
+    for (int i = 0; i < 16; ++i) {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            break;
+        modal->close();
+    }
+}
+
+} // namespace
+
+int runApplication(int argc, char *argv[], const StartOptions &options)
+{
+    QApplication application(argc, argv);
+    application.setApplicationName(platform::applicationTitle());
+    application.setApplicationDisplayName(platform::applicationTitle());
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/mekira/mekira-48.png"));
+    icon.addFile(QStringLiteral(":/mekira/mekira-256.png"));
+    application.setWindowIcon(icon);
+    // Desktop shells match the window to its launcher by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("mekira"));
+
+    // A logout or kill closes the window as its close box does, so the entries are
+    // saved. Watched from the first moment, so that no signal meets the default action.
+    platform::SessionEndWatcher sessionEnd;
+
+    // A second start hands over to the running one and ends without a window.
+    platform::SingleInstance instance(platform::SingleInstance::defaultName());
+    if (!instance.becomePrimary())
+        return 0;
+
+    platform::installFontSubstitutions();
+    // The printers are reachable before any window exists and until the last is gone.
+    OvPrinterScope printers(createSystemPrinterBackend());
+
+    TForm_Main window;
+    QObject::connect(&instance, &platform::SingleInstance::activationRequested, &window, [&window] {
+        if (window.isMinimized())
+            window.showNormal();
+        window.raise();
+        window.activateWindow();
+    });
+    QObject::connect(&sessionEnd, &platform::SessionEndWatcher::sessionEnding, &window,
+                     [&window] { endSession(window); });
+    if (options.afterStart || options.quitWhenStarted) {
+        QObject::connect(&window, &TForm_Main::startSequenceFinished, &window, [&window, options] {
+            if (options.afterStart)
+                platform::guarded([&] { options.afterStart(window); });
+            if (options.quitWhenStarted)
+                window.close();
+        });
+    }
+
+    // Printers added or removed while the program runs are noticed without blocking it.
+    OvSystemChangeWatcher printerWatcher;
+    printerWatcher.start();
+
+    window.show();
+    return application.exec();
+}
+
+} // namespace app
