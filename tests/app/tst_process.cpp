@@ -2,6 +2,9 @@
 // saves the entries.
 #include "platform/singleinstance.h"
 
+#include "filebytes.h"
+
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocalSocket>
@@ -104,6 +107,71 @@ private Q_SLOTS:
         const QByteArray bytes = settings.readAll();
         QVERIFY(bytes.contains("OP023MyZip=100-0001\r\n"));
         QVERIFY(bytes.endsWith("Tab_My=0\r\n"));
+    }
+
+    // Terminations that arrive while the settings are being written (a logout sends
+    // more than one) neither cut the save short nor leave a half-written file: the save
+    // goes to its end and the program ends once. Ten megabytes of someone else's
+    // bytes in the file make each of the nineteen writes take long enough to be hit.
+    void terminationDuringTheSave()
+    {
+        QTemporaryDir dir;
+        const QString display = u":test-"_qs + QUuid::createUuid().toString(QUuid::Id128);
+        const QString settingsPath = dir.filePath(u"mekira_RErorezev.ini"_qs);
+        QVERIFY(writeFileBytes(dir.filePath(u"my0.txt"_qs), "100-0001\r\n\r\n\r\n\r\n\r\n"));
+        QByteArray foreign(10 * 1024 * 1024, 'x');
+        QVERIFY(writeFileBytes(settingsPath, foreign + "\r\n"));
+
+        QProcess program;
+        startIn(program, dir.path(), display);
+        QVERIFY(waitUntilRunning(display));
+        // The start sequence has run when the settings were read once per key.
+        const qint64 startReads = 22 * foreign.size();
+        QTRY_VERIFY_WITH_TIMEOUT(ioCounter(program.processId(), "rchar:") >= startReads, 30000);
+        QTest::qWait(200);
+
+        // Signals go in while the written bytes show the save under way: at least one
+        // whole write done and most still to come.
+        const qint64 writtenBefore = ioCounter(program.processId(), "wchar:");
+        ::kill(pid_t(program.processId()), SIGTERM);
+        int hitDuringSave = 0;
+        QElapsedTimer timer;
+        timer.start();
+        while (program.state() == QProcess::Running && timer.elapsed() < 30000) {
+            const qint64 written = ioCounter(program.processId(), "wchar:") - writtenBefore;
+            if (written >= foreign.size() && written <= 12 * foreign.size() && hitDuringSave < 5) {
+                ::kill(pid_t(program.processId()), SIGTERM);
+                ++hitDuringSave;
+            }
+            program.waitForFinished(1);
+        }
+        QCOMPARE(program.state(), QProcess::NotRunning);
+        QVERIFY(hitDuringSave > 0);
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+
+        const QByteArray bytes = fileBytes(settingsPath);
+        QVERIFY(bytes.startsWith(foreign + "\r\n[mekira_RErorezevPrn]\r\n"));
+        QVERIFY(bytes.endsWith("Tab_My=0\r\n"));
+        QCOMPARE(bytes.count("[mekira_RErorezevPrn]"), 1);
+        QCOMPARE(bytes.count("\r\nOP023MyZip=100-0001\r\n"), 1);
+        QCOMPARE(bytes.count("\r\n"), 2 + 19);
+        QCOMPARE(QDir(dir.path()).entryList({u"mekira_RErorezev.ini*"_qs}, QDir::Files),
+                 QStringList{u"mekira_RErorezev.ini"_qs});
+    }
+
+private:
+    // A counter of /proc/<pid>/io: "rchar:" bytes read so far, "wchar:" written.
+    static qint64 ioCounter(qint64 pid, const QByteArray &name)
+    {
+        QFile io(u"/proc/%1/io"_qs.arg(pid));
+        if (!io.open(QIODevice::ReadOnly))
+            return 0;
+        for (const QByteArray &line : io.readAll().split('\n')) {
+            if (line.startsWith(name))
+                return line.mid(name.size()).trimmed().toLongLong();
+        }
+        return 0;
     }
 };
 
