@@ -1,0 +1,122 @@
+// One slip printed to the built-in PDF printer "PDF 出力": the time from the print
+// command (printSlip, its question answered Yes) to the PDF file written, median of N.
+//
+//   mekira_printbench [prints, default 30]
+//
+// CUPS_SERVER is pointed at a refused local port, so that the PDF printer is the only
+// printer and no scheduler takes part in the figure.
+
+#include "benchsupport.h"
+
+#include "platform/fonts.h"
+#include "platform/messagebox.h"
+#include "printer/ovprinters.h"
+#include "printing/ov_d97_dot.h"
+#include "printing/printjob.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <chrono>
+
+namespace {
+
+class YesBoxes : public platform::MessageBoxes
+{
+public:
+    bool question(const QString &) override { return true; }
+    void notice(const QString &) override {}
+    void error(const QString &text) override { std::fprintf(stderr, "error: %s\n", qPrintable(text)); }
+};
+
+printing::SlipData slip()
+{
+    printing::SlipData d;
+    d.Edit_Zip = QStringLiteral("123-4567");
+    d.Edit_Add1 = QStringLiteral("東京都架空区見本町一丁目三番地");
+    d.Edit_Add2 = QStringLiteral("サンプルハイツ101号");
+    d.Edit_Custo1 = QStringLiteral("見本太郎");
+    d.Edit_tel = QStringLiteral("03-1234-5678");
+    d.Edit_MyZip = QStringLiteral("890-0012");
+    d.Edit_MyADD1 = QStringLiteral("鹿児島県見本市見本町1-2-3");
+    d.Edit_MyADD2 = QStringLiteral("見本ビル2階");
+    d.Edit_My = QStringLiteral("見本ショップ");
+    d.Edit_MyTEL = QStringLiteral("099-222-3333");
+    d.Edit_G1 = QStringLiteral("書籍");
+    d.Edit_G2 = QStringLiteral("衣類");
+    d.Edit_G3 = QStringLiteral("ワレモノ注意");
+    d.DateTimePicker_1 = QDate(2025, 3, 7);
+    d.Edit_de_date1 = QStringLiteral("11");
+    d.Edit_de_date2 = QStringLiteral("28");
+    d.CheckBox_t4 = true;
+    return d;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const int prints = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
+    const bench::RefusedPort refused;
+    setenv("CUPS_SERVER", refused.cupsServer().c_str(), 1);
+
+    QApplication application(argc, argv);
+    platform::installFontSubstitutions();
+    QTemporaryDir work;
+    if (!work.isValid() || !QDir::setCurrent(work.path()))
+        return 2;
+
+    OvPrinterScope printers(createSystemPrinterBackend());
+    const int pdf = OvPrinter().PrinterNames().indexOf(QStringLiteral("PDF 出力"));
+    if (pdf < 0) {
+        std::fprintf(stderr, "no PDF printer among: %s\n", qPrintable(OvPrinter().PrinterNames().join(u", ")));
+        return 1;
+    }
+    OvPrinter().SetIndex(pdf);
+
+    YesBoxes boxes;
+    platform::setMessageBoxes(&boxes);
+    const printing::TOv_d97_Dot layout;
+    const printing::SlipData data = slip();
+    const printing::PrinterBinding binding;
+    const QDir output(work.filePath(QStringLiteral("pdf")));
+
+    std::vector<double> ms;
+    qint64 lastSize = 0;
+    QSet<QString> seen;
+    // The first print loads fonts and the PDF engine: timed apart.
+    double firstMs = 0;
+    for (int i = 0; i <= prints; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        if (!printing::printSlip(layout, data, binding)) {
+            std::fprintf(stderr, "print refused\n");
+            return 1;
+        }
+        const double elapsed =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        // Exactly one new file, and not empty.
+        const QFileInfoList files = output.entryInfoList({QStringLiteral("*.pdf")}, QDir::Files);
+        QFileInfoList added;
+        for (const QFileInfo &file : files)
+            if (!seen.contains(file.fileName()))
+                added.append(file);
+        if (added.size() != 1 || added.first().size() == 0) {
+            std::fprintf(stderr, "PDF %d not written\n", i + 1);
+            return 1;
+        }
+        seen.insert(added.first().fileName());
+        lastSize = added.first().size();
+        if (i == 0)
+            firstMs = elapsed;
+        else
+            ms.push_back(elapsed);
+    }
+    platform::setMessageBoxes(nullptr);
+    std::printf("PDF print: median %.1f ms per slip from print command to PDF written "
+                "(%d prints after a first of %.1f ms, %lld bytes each)\n",
+                bench::median(ms), prints, firstMs, static_cast<long long>(lastSize));
+    return 0;
+}
