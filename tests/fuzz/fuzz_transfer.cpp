@@ -1,5 +1,5 @@
 // libFuzzer entry: the input bytes are UTF-16 code units of a pasted text.
-// Build with -DMEKIRA_BUILD_FUZZERS=ON and clang++, then run transfer_fuzzer.
+// Built with -DMEKIRA_BUILD_FUZZERS=ON and clang++; scripts/fuzz.sh runs it.
 
 #include "transfer/pipeline.h"
 #include "transfer/texthelpers.h"
