@@ -1,12 +1,16 @@
 # make run   : install what is missing, build, start the program in ./workdir
 # make test  : install what is missing, build, run every test
 # make test-sanitize : the same with the address and undefined-behaviour sanitizers
+# make fuzz  : run each fuzz target for FUZZ_SECONDS (default 60)
+# make bench : print the performance figures
+# make install PREFIX=/usr/local : install the program, its menu entry and icon
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
 WORK_DIR  ?= workdir
+PREFIX    ?= /usr/local
 JOBS      ?= $(shell nproc)
 
-.PHONY: all deps configure build run test test-sanitize clean
+.PHONY: all deps configure build run test test-sanitize fuzz bench install clean
 
 all: build
 
@@ -30,6 +34,16 @@ test-sanitize: deps
 	@cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMEKIRA_SANITIZE=ON >/dev/null
 	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	@cd $(SANITIZE_DIR) && ctest --output-on-failure -j $(JOBS)
+
+fuzz:
+	@./scripts/install-deps.sh fuzz
+	@./scripts/fuzz.sh
+
+bench: build
+	@./scripts/bench.sh
+
+install: build
+	@cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)

@@ -16,11 +16,9 @@ function(mekira_add_test name)
           "QT_QPA_PLATFORM=offscreen")
   if(MEKIRA_SANITIZE)
     # Programs the tests start (the real binary in the process tests) inherit these.
-    set(suppressions "${PROJECT_SOURCE_DIR}/tests/support/sanitizers")
     list(APPEND env
       "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1"
-      "LSAN_OPTIONS=suppressions=${suppressions}/lsan.supp:print_suppressions=0"
-      "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=${suppressions}/ubsan.supp")
+      "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
   endif()
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)

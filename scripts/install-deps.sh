@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that the build, the tests and the program need.
 # Safe to run again: it does nothing when everything is present.
+# Usage: install-deps.sh [fuzz]
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,11 @@ packages=(
   fonts-ipafont fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core
   poppler-utils xvfb xauth
 )
+
+# "fuzz": also the compiler and runtime of the fuzz targets (make fuzz).
+if [ "${1:-}" = "fuzz" ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
