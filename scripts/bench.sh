@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Prints the performance figures, one line each with its goal:
+#   1. start time against a bare Qt window, 2. a 16-line transfer,
+#   3. a slip printed to the built-in PDF printer, 4. the running program's peak memory.
+# Builds the benchmark programs in build/ (configured as the Makefile does when missing).
+# BENCH_RUNS sets the number of starts of each probe (default 20).
+set -euo pipefail
+
+cd "$(dirname "$0")/.."
+BUILD_DIR=${BUILD_DIR:-build}
+RUNS=${BENCH_RUNS:-20}
+
+if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
+  cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build "$BUILD_DIR" --target mekira_benchmarks -j "$(nproc)" >/dev/null
+
+bin="$BUILD_DIR/benchmarks"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+log="$work/stderr.log"
+# A private runtime folder, as a desktop session has one.
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset WAYLAND_DISPLAY
+
+# The window figures on a real X server when there is one to start, else offscreen.
+if command -v xvfb-run >/dev/null && command -v Xvfb >/dev/null; then
+  on_display() { QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" "$@"; }
+  echo "machine: $(nproc) cores; windows on Xvfb (xvfb-run -a, QT_QPA_PLATFORM=xcb)"
+else
+  on_display() { QT_QPA_PLATFORM=offscreen "$@"; }
+  echo "machine: $(nproc) cores; windows offscreen (QT_QPA_PLATFORM=offscreen, no Xvfb)"
+fi
+
+run() {
+  if ! "$@" 2>>"$log"; then
+    echo "failed: $*" >&2
+    cat "$log" >&2
+    exit 1
+  fi
+}
+
+# The first number after `label` in `line`.
+number_after() { sed -n "s/.*$2 \([0-9.]*\).*/\1/p" <<<"$1"; }
+verdict() { awk -v v="$1" -v g="$2" 'BEGIN { print (v + 0 <= g + 0) ? "met" : "NOT met" }'; }
+
+line=$(run on_display "$bin/mekira_startbench" "$bin/mekira_startprobe" "$bin/mekira_bareprobe" "$RUNS")
+ratio=$(number_after "$line" "ratio")
+echo "1. $line — goal: ratio at most 1.5: $(verdict "$ratio" 1.5)"
+
+line=$(run "$BUILD_DIR/tests/transfer/transfer_bench")
+us=$(number_after "$line" "median")
+echo "2. $line — goal: under 20 us: $(verdict "$us" 20)"
+
+line=$(run env QT_QPA_PLATFORM=offscreen "$bin/mekira_printbench" 30)
+ms=$(number_after "$line" "median")
+echo "3. $line — goal: under 100 ms: $(verdict "$ms" 100)"
+
+line=$(run on_display "$bin/mekira_membench" "$BUILD_DIR/src/app/mekira" "$bin/mekira_startprobe")
+mb=$(number_after "$line" "peak memory:")
+echo "4. $line — goal: under 80 MB: $(verdict "$mb" 80)"
