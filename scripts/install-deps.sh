@@ -11,6 +11,7 @@ packages=(
   libcups2-dev cups-daemon cups-client cups-filters
   fonts-ipafont fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core
   poppler-utils xvfb xauth
+  librsvg2-bin desktop-file-utils
 )
 
 # "fuzz": also the compiler and runtime of the fuzz targets (make fuzz).
