@@ -28,12 +28,8 @@ done
 ninja -C "$build" -j2 "${fuzzers[@]}"
 
 mkdir -p "$build/logs" "$build/corpus" "$build/artifacts"
-supp="$root/tests/support/sanitizers"
 export ASAN_OPTIONS="detect_leaks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-export LSAN_OPTIONS=""
-if [[ -f "$supp/ubsan.supp" ]]; then UBSAN_OPTIONS+=":suppressions=$supp/ubsan.supp"; fi
-if [[ -f "$supp/lsan.supp" ]]; then LSAN_OPTIONS="suppressions=$supp/lsan.supp"; fi
 export QT_QPA_PLATFORM=offscreen
 
 stat_of() { # stat_of <name> <log>: a number from libFuzzer's final stats, or "?"
@@ -74,7 +70,7 @@ for what in $targets; do
     size=$(find "$corpus" -type f | wc -l)
     line="${what}_fuzzer: ${runs} runs, ${speed} exec/s, corpus ${size} files"
     if [[ $rc -ne 0 || $after -gt $before ]]; then
-        reason=$(grep -m1 -oE 'ERROR: libFuzzer: [a-z-]+|ERROR: (AddressSanitizer|LeakSanitizer): [a-z-]+|runtime error|invariant broken' "$log" || echo "exit $rc")
+        reason=$(grep -m1 -oE 'ERROR: libFuzzer: [a-z-]+( [a-z-]+)?|ERROR: (AddressSanitizer|LeakSanitizer): [a-z-]+|runtime error|invariant broken' "$log" || echo "no report in the log")
         line="$line -- FAILED ($reason; exit $rc; see $log and $artifacts)"
         failed+=("$what")
     fi
