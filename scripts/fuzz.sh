@@ -74,9 +74,6 @@ for what in $targets; do
         line="$line -- FAILED ($reason; exit $rc; see $log and $artifacts)"
         failed+=("$what")
     fi
-    if grep -q '^NOTE: known fault present' "$log"; then
-        line="$line (note: $(grep -m1 '^NOTE: known fault present' "$log" | sed 's/^NOTE: known fault present: //'))"
-    fi
     summary+=("$line")
     echo "$line"
 done

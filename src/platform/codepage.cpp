@@ -61,8 +61,11 @@ static QString decodeCarefully(const QByteArray &bytes)
     qsizetype i = 0;
     while (i < bytes.size()) {
         const auto lead = static_cast<unsigned char>(bytes.at(i));
+        // A lead byte takes the next byte only when that byte can be a second byte: a
+        // stray lead byte must not swallow a line end or an "=" after it.
+        const auto trail = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes.at(i + 1)) : 0;
         const bool doubleByte = ((lead >= 0x81 && lead <= 0x9f) || (lead >= 0xe0 && lead <= 0xfc))
-                                && i + 1 < bytes.size();
+                                && ((trail >= 0x40 && trail <= 0x7e) || (trail >= 0x80 && trail <= 0xfc));
         if (lead < 0x80) {
             out.append(QChar(lead)); // ASCII as it stands, 0x1A included
             ++i;

@@ -4,8 +4,6 @@
 #include "convert.h"
 
 #include <QFile>
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 #include <optional>
 #include <vector>
@@ -23,30 +21,8 @@ struct RawLine
     QByteArrayView end;
 };
 
+// A byte-order mark some editors put at the start of a file: not part of the first line.
 constexpr QByteArrayView kUtf8Bom("\xEF\xBB\xBF");
-
-// The file is CP932, as the program writes it. A file that is valid UTF-8 and holds
-// something beyond ASCII was edited in a UTF-8 editor: it is read and written as UTF-8,
-// so that its text is neither misread nor left half in one code and half in the other.
-enum class Encoding { Cp932, Utf8 };
-
-Encoding encodingOf(QByteArrayView bytes)
-{
-    if (bytes.startsWith(kUtf8Bom))
-        return Encoding::Utf8;
-    bool beyondAscii = false;
-    for (const char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            beyondAscii = true;
-            break;
-        }
-    }
-    if (!beyondAscii)
-        return Encoding::Cp932;
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    const QString decoded = utf8.decode(bytes); // the decoder runs when its result is taken
-    return utf8.hasError() ? Encoding::Cp932 : Encoding::Utf8;
-}
 
 class IniText
 {
@@ -56,26 +32,13 @@ public:
         QFile file(path);
         if (file.open(QIODevice::ReadOnly))
             m_bytes = file.readAll(); // an absent or unreadable file is empty
-        m_encoding = encodingOf(m_bytes);
         split();
     }
 
     const std::vector<RawLine> &lines() const { return m_lines; }
-    Encoding encoding() const { return m_encoding; }
 
-    QString decode(QByteArrayView bytes) const
-    {
-        if (m_encoding == Encoding::Utf8)
-            return QString::fromUtf8(bytes);
-        return decodeCp932(bytes.toByteArray());
-    }
-
-    QByteArray encode(const QString &text) const
-    {
-        if (m_encoding == Encoding::Utf8)
-            return text.toUtf8();
-        return encodeCp932(text);
-    }
+    static QString decode(QByteArrayView bytes) { return decodeCp932(bytes.toByteArray()); }
+    static QByteArray encode(const QString &text) { return encodeCp932(text); }
 
     // The text of a line for parsing, without a byte-order mark at the file's start.
     QByteArrayView parsed(qsizetype index) const
@@ -104,7 +67,6 @@ private:
     }
 
     QByteArray m_bytes;
-    Encoding m_encoding = Encoding::Cp932;
     std::vector<RawLine> m_lines;
 };
 

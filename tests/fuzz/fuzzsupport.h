@@ -80,39 +80,4 @@ inline quint32 hashOf(const QByteArray &bytes)
     return h;
 }
 
-// Known fault, reported: decodeCp932 takes the byte after a CP932 lead byte as its trail
-// byte even where it cannot be one, so a CR or LF right after a stray lead byte vanishes
-// and two lines run together (tests/fuzz/regressions/cp932/lead-byte-before-lf.bin).
-// Probed once per process: while the fault is there, the checks that count or compare
-// lines skip inputs holding such a pair; once it is mended they apply to every input.
-inline bool leadByteSwallowsLineEnd()
-{
-    static const bool present = [] {
-        const bool swallowed = !platform::decodeCp932(QByteArray("*\x8a\n@")).contains(QLatin1Char('\n'));
-        if (swallowed)
-            std::fprintf(stderr, "NOTE: known fault present: a line end after a CP932 lead byte is "
-                                 "swallowed; line checks skip such inputs\n");
-        return swallowed;
-    }();
-    return present;
-}
-
-inline bool isLeadByte(char c)
-{
-    const auto u = quint8(c);
-    return (u >= 0x81 && u <= 0x9f) || (u >= 0xe0 && u <= 0xfc);
-}
-
-// Whether the known fault above may change how the bytes split into lines.
-inline bool hitsSwallowedLineEnd(const QByteArray &bytes)
-{
-    if (!leadByteSwallowsLineEnd())
-        return false;
-    for (qsizetype i = 0; i + 1 < bytes.size(); ++i) {
-        if (isLeadByte(bytes.at(i)) && (bytes.at(i + 1) == '\r' || bytes.at(i + 1) == '\n'))
-            return true;
-    }
-    return false;
-}
-
 } // namespace fuzz

@@ -22,6 +22,10 @@ private Q_SLOTS:
         QTest::newRow("undefined single bytes") << QByteArray::fromHex("41ff42") << u"A\uFFFDB"_qs;
         QTest::newRow("lone lead byte at end") << QByteArray::fromHex("4181") << u"A\uFFFD"_qs;
         QTest::newRow("real SUB byte stays") << QByteArray::fromHex("1aff") << u"\u001A\uFFFD"_qs;
+        // A lead byte followed by a byte that cannot be its second byte stands alone.
+        QTest::newRow("stray lead byte before LF") << QByteArray::fromHex("2a8a0a40") << u"*\uFFFD\n@"_qs;
+        QTest::newRow("stray lead byte before =") << QByteArray::fromHex("813d31") << u"\uFFFD=1"_qs;
+        QTest::newRow("stray lead byte before 7F") << QByteArray::fromHex("e07f") << u"\uFFFD\u007F"_qs;
         // ICU's table swaps these three; Windows keeps every ASCII byte as it is.
         QTest::newRow("control bytes 1A 1C 7F") << QByteArray::fromHex("1a1c7f41") << u"\u001A\u001C\u007FA"_qs;
         QTest::newRow("control byte among kanji") << QByteArray::fromHex("8ca91c967b") << u"見\u001C本"_qs;
