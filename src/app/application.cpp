@@ -40,7 +40,6 @@ int runApplication(int argc, char *argv[], const StartOptions &options)
     application.setApplicationDisplayName(platform::applicationTitle());
     QIcon icon;
     icon.addFile(QStringLiteral(":/mekira/mekira-48.png"));
-    icon.addFile(QStringLiteral(":/mekira/mekira-256.png"));
     application.setWindowIcon(icon);
     // Desktop shells match the window to its launcher by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("mekira"));

@@ -9,6 +9,7 @@
 #include "printing/printerdisplay.h"
 #include "printing/printerregistration.h"
 
+#include "platform/glyphs.h"
 #include "platform/guard.h"
 #include "platform/messagebox.h"
 
@@ -126,12 +127,12 @@ QLineEdit *makeEdit(QWidget *parent, const QString &name, const QRect &geometry,
     return edit;
 }
 
-QPushButton *makePictureButton(QWidget *parent, const QString &name, QStyle::StandardPixmap icon,
+QPushButton *makePictureButton(QWidget *parent, const QString &name, platform::Glyph glyph,
                                const QRect &geometry, const QString &caption = QString())
 {
     auto *button = new QPushButton(caption, parent);
     button->setObjectName(name);
-    button->setIcon(parent->style()->standardIcon(icon));
+    button->setIcon(platform::glyphIcon(glyph));
     button->setGeometry(geometry);
     button->setAutoDefault(true); // a focused button takes Enter, as on the form's home desktop
     return button;
@@ -224,24 +225,24 @@ void TForm_Main::buildPasteBand()
                        114, 116, 11, true);
     setTextColor(Label8, Qt::gray);
 
-    BitBtn_1 = makePictureButton(Panel3, QStringLiteral("BitBtn_1"), QStyle::SP_ArrowRight,
+    BitBtn_1 = makePictureButton(Panel3, QStringLiteral("BitBtn_1"), platform::Glyph::ArrowRight,
                                  QRect(55, 23, 39, 39));
     BitBtn_1->setFocusPolicy(Qt::ClickFocus);
     BitBtn_1->setToolTip(QStringLiteral("お届け先にテキストデータを転送します"));
     Label1 = makeLabel(Panel3, QStringLiteral("Label1"), QStringLiteral("テキスト転送"), 33, 64, 12);
 
     BitBtn_WebHelp = makePictureButton(Panel3, QStringLiteral("BitBtn_WebHelp"),
-                                       QStyle::SP_DriveNetIcon, QRect(610, 23, 39, 39));
+                                       platform::Glyph::Globe, QRect(610, 23, 39, 39));
     BitBtn_WebHelp->setFocusPolicy(Qt::ClickFocus);
 
     BitBtn_SendMail = makePictureButton(Panel3, QStringLiteral("BitBtn_SendMail"),
-                                        QStyle::SP_FileDialogDetailedView, QRect(601, 65, 60, 20),
+                                        platform::Glyph::Mail, QRect(601, 65, 60, 20),
                                         QStringLiteral("E-Mail"));
     BitBtn_SendMail->setIconSize(QSize(12, 12));
     BitBtn_SendMail->setFont(pixelFont(12));
 
     BitBtn_MemoCLS = makePictureButton(Panel3, QStringLiteral("BitBtn_MemoCLS"),
-                                       QStyle::SP_DialogResetButton, QRect(610, 90, 39, 21));
+                                       platform::Glyph::Eraser, QRect(610, 90, 39, 21));
     BitBtn_MemoCLS->setFocusPolicy(Qt::ClickFocus);
     BitBtn_MemoCLS->setToolTip(QStringLiteral("メモをクリアします"));
     Label12 = makeLabel(Panel3, QStringLiteral("Label12"), QStringLiteral("Memoｸﾘｱ"), 606, 114, 12);
@@ -275,7 +276,7 @@ void TForm_Main::buildDestinationBand()
     Edit_tel = makeEdit(Panel1, QStringLiteral("Edit_tel"), QRect(113, 145, 140, 24), 0,
                         InputMethod::Disabled);
 
-    BitBtn_CLS = makePictureButton(Panel1, QStringLiteral("BitBtn_CLS"), QStyle::SP_TrashIcon,
+    BitBtn_CLS = makePictureButton(Panel1, QStringLiteral("BitBtn_CLS"), platform::Glyph::Trash,
                                    QRect(610, 56, 39, 39));
     BitBtn_CLS->setFocusPolicy(Qt::ClickFocus);
     Label10 = makeLabel(Panel1, QStringLiteral("Label10"), QStringLiteral("お届け先ｸﾘｱ"), 600, 100, 12);
@@ -335,7 +336,7 @@ void TForm_Main::buildSenderBand()
     }
 
     BitBtn_My = makePictureButton(PanelSender, QStringLiteral("BitBtn_My"),
-                                  QStyle::SP_DialogSaveButton, QRect(610, 49, 39, 39));
+                                  platform::Glyph::Save, QRect(610, 49, 39, 39));
     BitBtn_My->setToolTip(QStringLiteral("ご依頼主を保存します"));
     Label3 = makeLabel(PanelSender, QStringLiteral("Label3"), QStringLiteral("ご依頼主登録"), 600, 92, 12);
 }
@@ -367,7 +368,7 @@ void TForm_Main::buildGoodsBand()
     ComboBox3 = makeDisplayBox(QStringLiteral("ComboBox3"), QRect(144, 37, 132, 20));
 
     BitBtn_PrnSet2 = makePictureButton(GroupBox1, QStringLiteral("BitBtn_PrnSet2"),
-                                       QStyle::SP_ArrowUp, QRect(8, 58, 78, 19),
+                                       platform::Glyph::ArrowUp, QRect(8, 58, 78, 19),
                                        QStringLiteral("余白調整"));
     BitBtn_PrnSet2->setFocusPolicy(Qt::ClickFocus);
     BitBtn_PrnSet2->setToolTip(QStringLiteral("印刷する用紙の上余白、左余白を調整します"));
@@ -376,7 +377,7 @@ void TForm_Main::buildGoodsBand()
     Label_Prn_Top->setFixedWidth(36);
     Label_Prn_Left->setFixedWidth(36);
     BitBtn_PrnSet = makePictureButton(GroupBox1, QStringLiteral("BitBtn_PrnSet"),
-                                      QStyle::SP_ComputerIcon, QRect(128, 58, 148, 19),
+                                      platform::Glyph::Printer, QRect(128, 58, 148, 19),
                                       QStringLiteral("セットするプリンタを登録"));
     BitBtn_PrnSet->setFocusPolicy(Qt::ClickFocus);
     BitBtn_PrnSet->setToolTip(QStringLiteral("送り状ごとに使用にするプリンタをセットします"));

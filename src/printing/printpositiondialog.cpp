@@ -4,6 +4,7 @@
 
 #include "numedit/lunumedit.h"
 #include "numedit/numeditpresets.h"
+#include "platform/glyphs.h"
 #include "platform/guard.h"
 #include "platform/messagebox.h"
 
@@ -76,7 +77,7 @@ void TForm_SLIP97YPrn::buildUi()
     Label6 = makeLabel(QStringLiteral("Label6"), QStringLiteral("LEFTﾏｰｼﾞﾝ"), 50);
     LuNumEdit_LEFT = makeBox(QStringLiteral("LuNumEdit_LEFT"), 50);
 
-    BitBtn_MRGN = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton),
+    BitBtn_MRGN = new QPushButton(platform::glyphIcon(platform::Glyph::Save),
                                   QStringLiteral("印字位置登録"), this);
     BitBtn_MRGN->setObjectName(QStringLiteral("BitBtn_MRGN"));
     BitBtn_MRGN->setGeometry(36, 90, 112, 28);
