@@ -26,7 +26,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTabBar>
 #include <QToolButton>
 #include <QValidator>
