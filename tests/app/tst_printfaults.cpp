@@ -131,7 +131,9 @@ private Q_SLOTS:
     // the next F11 fails the same way instead of claiming a print.
     void cupsdStopsWhilePrinting()
     {
-        QVERIFY2(m_cupsd.addPrinter({.name = kPrinter}), qPrintable(m_cupsd.lastError()));
+        testsupport::PrivateCupsd::Printer printer;
+        printer.name = kPrinter;
+        QVERIFY2(m_cupsd.addPrinter(printer), qPrintable(m_cupsd.lastError()));
         BoxesWithAction boxes;
         Program program(m_work.path());
         TForm_Main &w = *program.window;
