@@ -153,7 +153,11 @@ TForm_Main::TForm_Main(QWidget *parent) : QWidget(parent)
     m_slipPrinter = new printing::TOv_d97_Dot(this);
 }
 
-TForm_Main::~TForm_Main() = default;
+TForm_Main::~TForm_Main()
+{
+    if (OvPrinterExists())
+        OvPrinter().SetOnSystemChanged(nullptr);
+}
 
 QString TForm_Main::settingsFilePath() const
 {

@@ -27,6 +27,14 @@ void TForm_Main::connectPrinting()
     m_printerRegistration = std::make_unique<printing::PrinterRegistration>(
         *m_printerDisplay, [this] { return m_workingDirectory; });
 
+    // Printers added or removed while the program runs: the feed's printer is looked up
+    // again, so that the display shows the printer the next slip goes to (the printer
+    // layer has gone back to the default one) instead of one that may no longer exist.
+    OvPrinter().SetOnSystemChanged([this](TOvPrinter *) {
+        if (m_recordLoaded)
+            platform::guarded([this] { SpeedButton_PrnIdGetClick(); });
+    });
+
     using platform::guardedSlot;
     connect(ComboBox_SEL, &QComboBox::currentIndexChanged, this, guardedSlot([this] { ComboBox_SELChange(); }));
     connect(BitBtn_PrnSet, &QPushButton::clicked, this, guardedSlot([this] { BitBtn_PrnSetClick(); }));
