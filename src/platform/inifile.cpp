@@ -34,6 +34,8 @@ public:
             m_bytes = file.readAll(); // an absent or unreadable file is empty
         split();
     }
+    IniText(const IniText &) = delete; // the lines look into m_bytes
+    IniText &operator=(const IniText &) = delete;
 
     const std::vector<RawLine> &lines() const { return m_lines; }
 

@@ -9,7 +9,8 @@ namespace platform {
 // around them; a missing file, section or key reads as the default; a read value is at
 // most 2047 characters; the file is CP932 with CR LF line ends. Every write reaches
 // the disk at once through a file written aside and renamed over the old one, keeping
-// every other line (other sections and keys, comments, order).
+// every other line byte for byte (other sections and keys, comments, order, even bytes
+// that are not CP932 and their own line ends).
 class IniFile
 {
 public:
