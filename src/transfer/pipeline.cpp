@@ -29,15 +29,6 @@ constexpr bool isLineBreak(char16_t u)
     return (u >= 0x0A && u <= 0x0D) || u == 0x85 || u == 0x2028 || u == 0x2029;
 }
 
-bool holdsLineBreak(QStringView text)
-{
-    for (const QChar c : text) {
-        if (isLineBreak(c.unicode()))
-            return true;
-    }
-    return false;
-}
-
 // Removes every occurrence of word, scanning the original text from the left; what
 // a removal joins together is not looked at again.
 void removeWord(QString &line, QStringView word)
@@ -77,6 +68,15 @@ bool isBlankOnly(QStringView text)
 }
 
 } // namespace
+
+bool holdsLineBreak(QStringView text)
+{
+    for (const QChar c : text) {
+        if (isLineBreak(c.unicode()))
+            return true;
+    }
+    return false;
+}
 
 QString noTextNotice()
 {

@@ -25,6 +25,9 @@ std::span<const QStringView> labelWords();
 
 // Splits the paste box's whole text into lines at CR LF, CR, LF, U+2028 and U+2029.
 QStringList SplitPasteLines(QStringView text);
+// Whether the text holds any of Unicode's mandatory line breaks (LF to CR, NEL,
+// U+2028, U+2029): no line of the box and no field may hold one.
+bool holdsLineBreak(QStringView text);
 // True when the paste box's whole text (line breaks included) is empty: the box is
 // then shown on a silver background.
 bool PasteBoxIsEmpty(QStringView wholeText);

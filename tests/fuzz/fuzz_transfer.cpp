@@ -12,16 +12,6 @@
 
 namespace {
 
-bool holdsLineBreak(const QString &text)
-{
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if ((u >= 0x0A && u <= 0x0D) || u == 0x85 || u == 0x2028 || u == 0x2029)
-            return true;
-    }
-    return false;
-}
-
 void require(bool condition)
 {
     if (!condition)
@@ -38,10 +28,10 @@ void checkTransfer(const QStringList &paste)
     }
     require(result.pasteBox.size() == transfer::kWorkingLineCount);
     for (const QString &line : result.pasteBox)
-        require(!holdsLineBreak(line));
+        require(!transfer::holdsLineBreak(line));
     const transfer::DestinationFields &f = result.fields;
     for (const QString *field : {&f.zip, &f.add1, &f.add2, &f.custo1, &f.tel})
-        require(!holdsLineBreak(*field));
+        require(!transfer::holdsLineBreak(*field));
     require(f.zip.isEmpty() || f.zip.size() == transfer::kZipHeadLength);
 }
 

@@ -100,16 +100,6 @@ private:
     QRandomGenerator m_random;
 };
 
-bool holdsLineBreak(const QString &text)
-{
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if ((u >= 0x0A && u <= 0x0D) || u == 0x85 || u == 0x2028 || u == 0x2029)
-            return true;
-    }
-    return false;
-}
-
 bool holdsFullWidthAscii(const QString &text)
 {
     for (const QChar c : text) {
