@@ -12,12 +12,11 @@
 
 #include "benchsupport.h"
 
+#include "instanceprobe.h"
 #include "platform/singleinstance.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QLocalSocket>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QUuid>
@@ -26,18 +25,7 @@ namespace {
 
 bool waitUntilRunning(const QString &name, pid_t pid)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 30000) {
-        if (waitpid(pid, nullptr, WNOHANG) != 0)
-            return false;
-        QLocalSocket probe;
-        probe.connectToServer(name);
-        if (probe.waitForConnected(200))
-            return true;
-        QThread::msleep(50);
-    }
-    return false;
+    return waitForInstance(name, [pid] { return waitpid(pid, nullptr, WNOHANG) == 0; }, 30000);
 }
 
 double mb(long kb) { return double(kb) / 1024.0; }

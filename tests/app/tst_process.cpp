@@ -3,11 +3,11 @@
 #include "platform/singleinstance.h"
 
 #include "filebytes.h"
+#include "instanceprobe.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -40,23 +40,9 @@ private:
 
     static bool exists(const QString &path) { return QFile::exists(path); }
 
-    // Waits until the program started for `display` answers on its instance socket:
-    // it then watches for termination signals and is about to show its window.
     static bool waitUntilRunning(const QString &display)
     {
-        qputenv("DISPLAY", display.toLocal8Bit());
-        qunsetenv("WAYLAND_DISPLAY");
-        const QString name = platform::SingleInstance::defaultName();
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < 15000) {
-            QLocalSocket probe;
-            probe.connectToServer(name);
-            if (probe.waitForConnected(200))
-                return true;
-            QTest::qWait(100);
-        }
-        return false;
+        return waitForInstance(instanceNameOn(display), [] { return true; }, 15000);
     }
 
 private Q_SLOTS:

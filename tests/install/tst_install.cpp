@@ -1,14 +1,12 @@
 // `cmake --install` into a fresh prefix: the program, the launcher, the desktop entry
 // and the icons land where a desktop looks for them, and the launcher runs the program
 // in its own data folder, where it keeps its settings.
-#include "platform/singleinstance.h"
+#include "instanceprobe.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QLocalSocket>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -38,22 +36,10 @@ QHash<QString, QString> readDesktopEntry(const QString &path)
     return keys;
 }
 
-// Waits until the program started for `display` answers on its instance socket.
-bool waitUntilRunning(const QString &display, QProcess &process)
+bool waitUntilRunning(const QString &display, const QProcess &process)
 {
-    qputenv("DISPLAY", display.toLocal8Bit());
-    qunsetenv("WAYLAND_DISPLAY");
-    const QString name = platform::SingleInstance::defaultName();
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 20000 && process.state() == QProcess::Running) {
-        QLocalSocket probe;
-        probe.connectToServer(name);
-        if (probe.waitForConnected(200))
-            return true;
-        QTest::qWait(100);
-    }
-    return false;
+    return waitForInstance(instanceNameOn(display), [&process] { return process.state() == QProcess::Running; },
+                           20000);
 }
 
 } // namespace
