@@ -12,6 +12,8 @@ packages=(
   fonts-ipafont fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core
   poppler-utils xvfb xauth
   librsvg2-bin desktop-file-utils
+  # the shared order book: its Qt driver, and the server the tests start privately
+  libqt6sql6-psql postgresql
 )
 
 # "fuzz": also the compiler and runtime of the fuzz targets (make fuzz).
