@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDate>
+#include <QList>
+#include <QString>
+
+namespace history {
+
+// One parcel sent: what a shop platform needs to tell its buyer where the parcel is.
+struct Shipment
+{
+    QString orderNumber;
+    QString sourceFormat;   // the export the order came from; empty for slips typed by hand
+    QString trackingNumber; // twelve digits
+    QDate shipDate;
+};
+
+// File layouts for the platforms' shipment uploads. Generic always works (a table for
+// a person or a spreadsheet); the others follow the platform's published upload
+// template, and hold only the orders that came from that platform.
+enum class ExportLayout {
+    Generic,
+    // The marketplace's "shipping confirmation" flat file: tab-separated, its own
+    // column names, dates as yyyy-mm-dd, an unlisted carrier as "Other" plus its name.
+    AmazonShippingConfirmation,
+};
+
+enum class ExportEncoding { Utf8WithBom, Cp932 };
+
+struct ExportLayoutInfo
+{
+    ExportLayout layout;
+    QString title;         // shown in the export dialog
+    QString fileName;      // suggested file name
+    QString sourceFormat;  // orders of this source only; empty: every order
+};
+
+const QList<ExportLayoutInfo> &exportLayouts();
+const ExportLayoutInfo &exportLayoutInfo(ExportLayout layout);
+
+// The shipments a layout takes: those with a tracking number and, for a platform's
+// layout, an order number from that platform.
+QList<Shipment> shipmentsFor(ExportLayout layout, const QList<Shipment> &shipments);
+
+// The whole file, header row first, CR LF line ends.
+QByteArray shipmentFile(ExportLayout layout, ExportEncoding encoding, const QList<Shipment> &shipments);
+
+// Writes the file through a copy renamed over the old one; raises platform::EFileError.
+// Returns how many shipments it holds.
+int writeShipmentFile(const QString &path, ExportLayout layout, ExportEncoding encoding,
+                      const QList<Shipment> &shipments);
+
+// The carrier and service every slip of this program is for.
+QString carrierName();
+QString serviceName();
+
+} // namespace history

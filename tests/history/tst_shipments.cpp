@@ -1,0 +1,165 @@
+// Tracking numbers as people and scanners type them, and the shipment files read back
+// with the CSV parser a platform's importer would use.
+#include "history/shipmentexport.h"
+#include "history/trackingnumber.h"
+
+#include "platform/codepage.h"
+#include "platform/error.h"
+
+#include <csv.h>
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using history::ExportEncoding;
+using history::ExportLayout;
+using history::Shipment;
+using history::TrackingNumber;
+using Result = history::TrackingNumber::Result;
+
+namespace {
+
+// Parses CSV bytes into rows of fields (libcsv, strict about quotes).
+QList<QStringList> parseCsv(const QByteArray &bytes, unsigned char separator, ExportEncoding encoding)
+{
+    struct State
+    {
+        QList<QStringList> rows;
+        QStringList row;
+        ExportEncoding encoding;
+    } state{{}, {}, encoding};
+    csv_parser parser;
+    csv_init(&parser, CSV_STRICT | CSV_APPEND_NULL);
+    csv_set_delim(&parser, separator);
+    if (separator == '\t')
+        csv_set_quote(&parser, 0);
+    const auto onField = [](void *data, size_t size, void *user) {
+        auto *s = static_cast<State *>(user);
+        const QByteArray bytes(static_cast<const char *>(data), qsizetype(size));
+        s->row.append(s->encoding == ExportEncoding::Cp932 ? platform::decodeCp932(bytes) : QString::fromUtf8(bytes));
+    };
+    const auto onRow = [](int, void *user) {
+        auto *s = static_cast<State *>(user);
+        s->rows.append(s->row);
+        s->row.clear();
+    };
+    csv_parse(&parser, bytes.constData(), size_t(bytes.size()), onField, onRow, &state);
+    csv_fini(&parser, onField, onRow, &state);
+    csv_free(&parser);
+    return state.rows;
+}
+
+const QList<Shipment> kShipments = {
+    {QStringLiteral("A-1001"), QStringLiteral("base"), QStringLiteral("123456789012"), QDate(2026, 12, 1)},
+    {QStringLiteral("250-1234567-7654321"), QStringLiteral("amazon"), QStringLiteral("210987654321"), QDate(2026, 12, 2)},
+    {QStringLiteral("\"引用\",付き"), QStringLiteral("stores"), QStringLiteral("111122223333"), QDate(2026, 12, 3)},
+    {QStringLiteral("250-0000000-0000000"), QStringLiteral("amazon"), QString(), QDate(2026, 12, 4)}, // not scanned yet
+    {QString(), QString(), QStringLiteral("999988887777"), QDate(2026, 12, 5)},                       // typed by hand
+};
+
+} // namespace
+
+class TestShipments : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void trackingNumber_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("digits");
+        QTest::newRow("scanner") << "123456789012" << int(Result::Valid) << "123456789012";
+        QTest::newRow("full-width") << "１２３４５６７８９０１２" << int(Result::Valid) << "123456789012";
+        QTest::newRow("as printed") << "1234-5678-9012" << int(Result::Valid) << "123456789012";
+        QTest::newRow("input-method hyphens, blanks") << " １２３４ー５６７８－９０１２　" << int(Result::Valid)
+                                                      << "123456789012";
+        QTest::newRow("empty") << "" << int(Result::Empty) << "";
+        QTest::newRow("only hyphens") << "--" << int(Result::Empty) << "";
+        QTest::newRow("eleven digits") << "12345678901" << int(Result::WrongLength) << "";
+        QTest::newRow("thirteen digits") << "1234567890123" << int(Result::WrongLength) << "";
+        QTest::newRow("letter") << "12345678901A" << int(Result::NotDigits) << "";
+        QTest::newRow("other script's digits") << "١٢٣٤٥٦٧٨٩٠١٢" << int(Result::NotDigits) << "";
+    }
+
+    void trackingNumber()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, result);
+        QFETCH(QString, digits);
+        const TrackingNumber number = TrackingNumber::parse(typed);
+        QCOMPARE(int(number.result), result);
+        QCOMPARE(number.digits, digits);
+        QCOMPARE(TrackingNumber::message(number.result).isEmpty(),
+                 number.result == Result::Valid || number.result == Result::Empty);
+    }
+
+    void formatted()
+    {
+        QCOMPARE(TrackingNumber::formatted(u"123456789012"), QStringLiteral("1234-5678-9012"));
+        QCOMPARE(TrackingNumber::formatted(u"12345"), QStringLiteral("12345"));
+    }
+
+    void exportFile_data()
+    {
+        QTest::addColumn<int>("layout");
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<QList<QStringList>>("rows");
+        const QStringList generic{"注文番号", "お問い合わせ番号", "配送業者", "配送方法", "発送日"};
+        const QList<QStringList> genericRows{
+            generic,
+            {"A-1001", "123456789012", "日本郵便", "ゆうパック", "2026/12/01"},
+            {"250-1234567-7654321", "210987654321", "日本郵便", "ゆうパック", "2026/12/02"},
+            {"\"引用\",付き", "111122223333", "日本郵便", "ゆうパック", "2026/12/03"},
+            {"", "999988887777", "日本郵便", "ゆうパック", "2026/12/05"},
+        };
+        QTest::newRow("generic, UTF-8") << int(ExportLayout::Generic) << int(ExportEncoding::Utf8WithBom) << genericRows;
+        QTest::newRow("generic, CP932") << int(ExportLayout::Generic) << int(ExportEncoding::Cp932) << genericRows;
+        const QList<QStringList> amazonRows{
+            {"order-id", "order-item-id", "quantity", "ship-date", "carrier-code", "carrier-name", "tracking-number",
+             "ship-method"},
+            {"250-1234567-7654321", "", "", "2026-12-02", "Other", "日本郵便", "210987654321", "ゆうパック"},
+        };
+        QTest::newRow("amazon, UTF-8") << int(ExportLayout::AmazonShippingConfirmation)
+                                       << int(ExportEncoding::Utf8WithBom) << amazonRows;
+        QTest::newRow("amazon, CP932") << int(ExportLayout::AmazonShippingConfirmation) << int(ExportEncoding::Cp932)
+                                       << amazonRows;
+    }
+
+    void exportFile()
+    {
+        QFETCH(int, layout);
+        QFETCH(int, encoding);
+        QFETCH(QList<QStringList>, rows);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("out.csv"));
+        const int written = history::writeShipmentFile(path, ExportLayout(layout), ExportEncoding(encoding), kShipments);
+        QCOMPARE(written, rows.size() - 1);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QByteArray bytes = file.readAll();
+        const bool bom = bytes.startsWith("\xEF\xBB\xBF");
+        QCOMPARE(bom, ExportEncoding(encoding) == ExportEncoding::Utf8WithBom);
+        if (bom)
+            bytes.remove(0, 3);
+        QVERIFY(bytes.endsWith("\r\n"));
+        QCOMPARE(bytes.count("\r\n"), rows.size());
+        const unsigned char separator = ExportLayout(layout) == ExportLayout::Generic ? ',' : '\t';
+        QCOMPARE(parseCsv(bytes, separator, ExportEncoding(encoding)), rows);
+    }
+
+    void unwritableFolder()
+    {
+        bool refused = false;
+        try {
+            history::writeShipmentFile(QStringLiteral("/proc/no/such/folder/out.csv"), ExportLayout::Generic,
+                                       ExportEncoding::Cp932, kShipments);
+        } catch (const platform::EFileError &) {
+            refused = true;
+        }
+        QVERIFY(refused);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestShipments)
+#include "tst_shipments.moc"
