@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Prints the performance figures, one line each with its goal:
 #   1. start time against a bare Qt window, 2. a 16-line transfer,
-#   3. a slip printed to the built-in PDF printer, 4. the running program's peak memory.
+#   3. a slip printed to the built-in PDF printer, 4. the running program's peak memory,
+#   5. the postal-code lookups.
 # Builds the benchmark programs in build/ (configured as the Makefile does when missing).
 # BENCH_RUNS sets the number of starts of each probe (default 20).
 set -euo pipefail
@@ -60,3 +61,10 @@ echo "3. $line — goal: under 100 ms: $(verdict "$ms" 100)"
 line=$(run on_display "$bin/mekira_membench" "$BUILD_DIR/src/app/mekira" "$bin/mekira_startprobe")
 mb=$(number_after "$line" "peak memory:")
 echo "4. $line — goal: under 80 MB: $(verdict "$mb" 80)"
+
+line=$(run "$BUILD_DIR/tests/postal/postal_bench")
+first=$(number_after "$line" "first lookup")
+us=$(number_after "$line" "lookup median")
+rev=$(number_after "$line" "codesFor median")
+mb=$(number_after "$line" "extra memory")
+echo "5. $line — goals: first lookup at most 20 ms: $(verdict "$first" 20); later at most 5 us: $(verdict "$us" 5); codesFor at most 1000 us: $(verdict "$rev" 1000); memory at most 20 MB: $(verdict "$mb" 20)"

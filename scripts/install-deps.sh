@@ -14,6 +14,8 @@ packages=(
   librsvg2-bin desktop-file-utils
   # the shared order book: its Qt driver, and the server the tests start privately
   libqt6sql6-psql postgresql
+  # the postal-code data: unpacked by the build
+  liblzma-dev xz-utils
 )
 
 # "fuzz": also the compiler and runtime of the fuzz targets (make fuzz).
