@@ -68,3 +68,8 @@ us=$(number_after "$line" "lookup median")
 rev=$(number_after "$line" "codesFor median")
 mb=$(number_after "$line" "extra memory")
 echo "5. $line — goals: first lookup at most 20 ms: $(verdict "$first" 20); later at most 5 us: $(verdict "$us" 5); codesFor at most 1000 us: $(verdict "$rev" 1000); memory at most 20 MB: $(verdict "$mb" 20)"
+
+line=$(run env QT_QPA_PLATFORM=offscreen "$bin/mekira_previewbench" 60)
+open_ms=$(number_after "$line" "opens in")
+redraw_ms=$(number_after "$line" "keystroke median")
+echo "6. $line — goals: opens under 100 ms: $(verdict "$open_ms" 100), redraw at most 8 ms: $(verdict "$redraw_ms" 8)"

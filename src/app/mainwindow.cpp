@@ -150,6 +150,7 @@ TForm_Main::TForm_Main(QWidget *parent) : QWidget(parent)
     connectTransfer();
     connectPrinting();
     createPrintPositionDialog();
+    connectPreview();
     m_slipPrinter = new printing::TOv_d97_Dot(this);
 }
 
@@ -511,6 +512,8 @@ void TForm_Main::onEnter(QWidget *control, std::function<void()> handler)
 
 bool TForm_Main::eventFilter(QObject *watched, QEvent *event)
 {
+    if (helpLineClicked(watched, event))
+        return true;
     switch (event->type()) {
     case QEvent::KeyPress:
         if (watched == DateTimePicker_1) {
@@ -679,6 +682,8 @@ void TForm_Main::setUpFunctionKeys()
     }
     SpeedButton_F[1]->setText(QStringLiteral("中止"));
     SpeedButton_F[1]->setEnabled(true);
+    SpeedButton_F[4]->setText(QStringLiteral("プレビュー"));
+    SpeedButton_F[4]->setEnabled(true);
     SpeedButton_F[10]->setText(QStringLiteral("印刷"));
     SpeedButton_F[10]->setEnabled(true);
 }

@@ -28,7 +28,10 @@ namespace numedit {
 class TLuNumEdit;
 } // namespace numedit
 namespace printing {
+struct PreviewPage;
 class PrinterDisplay;
+class SlipPreviewWindow;
+enum class SlipField;
 class PrinterRegistration;
 class TForm_SLIP97YPrn;
 class TOv_d97_Dot;
@@ -93,6 +96,13 @@ public:
     void SpeedButton_PrnIdGetClick();
     void BitBtn_PrnSetClick();
     void BitBtn_PrnSet2Click();
+
+    // --- Preview and print feedback -------------------------------------------------------
+    // Opens the preview window beside this one (or brings it up).
+    void SpeedButton_F5Click();
+    printing::SlipPreviewWindow *previewWindow() const { return m_previewWindow; }
+    // The help line tells that a slip (or the calibration sheet) was sent, and where.
+    void reportPrinted();
 
     // Which printer prints and where; the printer display shows it.
     const printing::PrinterBinding &PrinterBinding() const;
@@ -206,6 +216,14 @@ private:
     void connectPrinting();
     void setUpFunctionKeys();
     void createPrintPositionDialog();
+    void connectPreview();
+    void schedulePreview();
+    void refreshPreview();
+    void placePreviewBesideWindow();
+    printing::PreviewPage previewPage() const;
+    void showOverflow(const QList<printing::SlipField> &fields);
+    void writePreviewPdf();
+    bool helpLineClicked(QObject *watched, QEvent *event);
     QString currentFeed() const;
 
     void onKeyDown(QWidget *control, KeyHandler handler);
@@ -222,6 +240,11 @@ private:
     std::unique_ptr<printing::PrinterRegistration> m_printerRegistration;
     // The never-shown slip printing module, made after the window itself.
     printing::TOv_d97_Dot *m_slipPrinter = nullptr;
+    printing::SlipPreviewWindow *m_previewWindow = nullptr;
+    bool m_previewPending = false;
+    QString m_previewPrinterKey; // printer, paper and bin the preview's page was read for
+    QString m_printedFile;       // the PDF the help line tells of
+    QString m_printedMessage;
     QHash<QObject *, KeyHandler> m_keyHandlers;
     QHash<QObject *, std::function<void()>> m_enterHandlers;
 };

@@ -93,6 +93,8 @@ void TForm_Main::SpeedButton_F11Click()
 {
     if (!printing::printSlip(*m_slipPrinter, slipData(), PrinterBinding()))
         Edit_G1->setFocus();
+    else
+        reportPrinted();
 }
 
 void TForm_Main::SpeedButton_PRNSETClick()

@@ -2,9 +2,11 @@
 
 #include "printing/slipcanvas.h"
 #include "printing/slipgeometry.h"
+#include "printing/slippage.h"
 
 #include <QLocale>
 
+#include <algorithm>
 #include <array>
 
 namespace printing {
@@ -40,6 +42,12 @@ public:
     {
     }
 
+    void text(SlipField field, TextPlace place, const QString &value)
+    {
+        m_canvas.setField(field);
+        text(place, value);
+    }
+
     void text(TextPlace place, const QString &text)
     {
         // An empty text draws nothing.
@@ -47,10 +55,17 @@ public:
             m_canvas.textOut(m_geometry.x(place.x), m_geometry.y(place.y), text);
     }
 
-    void zip(const QString &code, const std::array<int, 7> &xs, int y)
+    void zip(SlipField field, const QString &code, const std::array<int, 7> &xs, int y)
     {
-        for (std::size_t box = 0; box < xs.size(); ++box)
-            text({xs[box], y}, code.mid(kZipCharIndex[box], 1));
+        m_canvas.setField(field);
+        // Seven digits typed without the hyphen fill the seven boxes one by one;
+        // otherwise the code is read as nnn-nnnn and the hyphen is skipped.
+        const bool bareDigits = code.size() == 7
+            && std::all_of(code.cbegin(), code.cend(), [](QChar c) { return c.isDigit(); });
+        for (std::size_t box = 0; box < xs.size(); ++box) {
+            const qsizetype at = bareDigits ? qsizetype(box) : kZipCharIndex[box];
+            text({xs[box], y}, code.mid(at, 1));
+        }
     }
 
 private:
@@ -85,6 +100,12 @@ TOv_d97_Dot::TOv_d97_Dot(QObject *parent)
 void TOv_d97_Dot::SLIP97_Prn(SlipCanvas &canvas, const SlipData &slip, int dpiX, int dpiY,
                              const PrinterBinding &binding) const
 {
+    drawSlip(canvas, slip, dpiX, dpiY, binding);
+}
+
+void drawSlip(SlipCanvas &canvas, const SlipData &slip, int dpiX, int dpiY,
+              const PrinterBinding &binding)
+{
     // Scales and offsets first: a bad margin fails before the canvas is touched.
     const SlipGeometry geometry(dpiX, dpiY, binding.topMargin, binding.leftMargin);
     SlipPainter draw(canvas, geometry);
@@ -100,7 +121,7 @@ void TOv_d97_Dot::SLIP97_Prn(SlipCanvas &canvas, const SlipData &slip, int dpiX,
         const QString date = slipDateText(slip.DateTimePicker_1);
         canvas.setFontName(kLatinFont);
         canvas.setFontSize(9);
-        draw.text({620, 70}, date.mid(2, 2));
+        draw.text(SlipField::Date, {620, 70}, date.mid(2, 2));
         canvas.setFontSize(9);
         draw.text({680, 70}, date.mid(5, 2));
         canvas.setFontSize(9);
@@ -108,51 +129,51 @@ void TOv_d97_Dot::SLIP97_Prn(SlipCanvas &canvas, const SlipData &slip, int dpiX,
     }
 
     canvas.setFontSize(9);
-    draw.text({840, 100}, slip.Edit_de_date1);
+    draw.text(SlipField::DeliveryMonth, {840, 100}, slip.Edit_de_date1);
     canvas.setFontSize(9);
-    draw.text({920, 100}, slip.Edit_de_date2);
+    draw.text(SlipField::DeliveryDay, {920, 100}, slip.Edit_de_date2);
 
     if (const int slot = firstCheckedTimeSlot(slip); slot >= 0) {
         canvas.setFontSize(20);
-        draw.text({kTimeMarkX, kTimeMarkY[slot]}, kTimeMark);
+        draw.text(SlipField::TimeSlot, {kTimeMarkX, kTimeMarkY[slot]}, kTimeMark);
     }
 
     canvas.setFontName(kLatinFont);
     canvas.setFontSize(12);
-    draw.zip(slip.Edit_Zip, kDestZipX, kDestZipY);
+    draw.zip(SlipField::Zip, slip.Edit_Zip, kDestZipX, kDestZipY);
 
     canvas.setFontName(kMinchoFont);
     canvas.setFontSize(10);
-    draw.text({180, 100}, slip.Edit_Add1);
+    draw.text(SlipField::Add1, {180, 100}, slip.Edit_Add1);
     canvas.setFontSize(10);
-    draw.text({180, 150}, slip.Edit_Add2);
+    draw.text(SlipField::Add2, {180, 150}, slip.Edit_Add2);
 
     canvas.setFontSize(9);
-    draw.text({590, 170}, slip.Edit_G1);
+    draw.text(SlipField::Goods1, {590, 170}, slip.Edit_G1);
     canvas.setFontSize(9);
-    draw.text({590, 200}, slip.Edit_G2);
+    draw.text(SlipField::Goods2, {590, 200}, slip.Edit_G2);
     canvas.setFontSize(9);
-    draw.text({590, 230}, slip.Edit_G3);
+    draw.text(SlipField::Goods3, {590, 230}, slip.Edit_G3);
 
     canvas.setFontName(kMinchoFont);
     canvas.setFontSize(10);
-    draw.text({180, 250}, slip.Edit_Custo1);
+    draw.text(SlipField::Customer, {180, 250}, slip.Edit_Custo1);
     canvas.setFontSize(11);
-    draw.text({245, 300}, slip.Edit_tel);
+    draw.text(SlipField::Tel, {245, 300}, slip.Edit_tel);
 
     if (slip.CheckBox_My) {
         // Only the size changes here: the sender's code keeps the Mincho of step 13.
         canvas.setFontSize(12);
-        draw.zip(slip.Edit_MyZip, kSenderZipX, kSenderZipY);
+        draw.zip(SlipField::SenderZip, slip.Edit_MyZip, kSenderZipX, kSenderZipY);
         canvas.setFontName(kMinchoFont);
         canvas.setFontSize(10);
-        draw.text({180, 400}, slip.Edit_MyADD1);
+        draw.text(SlipField::SenderAdd1, {180, 400}, slip.Edit_MyADD1);
         canvas.setFontSize(10);
-        draw.text({180, 440}, slip.Edit_MyADD2);
+        draw.text(SlipField::SenderAdd2, {180, 440}, slip.Edit_MyADD2);
         canvas.setFontSize(10);
-        draw.text({180, 495}, slip.Edit_My);
+        draw.text(SlipField::Sender, {180, 495}, slip.Edit_My);
         canvas.setFontSize(11);
-        draw.text({255, 530}, slip.Edit_MyTEL);
+        draw.text(SlipField::SenderTel, {255, 530}, slip.Edit_MyTEL);
     }
 }
 

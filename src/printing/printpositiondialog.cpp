@@ -1,6 +1,7 @@
 #include "printpositiondialog.h"
 
 #include "printing/printerregistration.h"
+#include "printing/slipgeometry.h"
 
 #include "numedit/lunumedit.h"
 #include "numedit/numeditpresets.h"
@@ -8,6 +9,7 @@
 #include "platform/guard.h"
 #include "platform/messagebox.h"
 
+#include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -40,6 +42,52 @@ TForm_SLIP97YPrn::TForm_SLIP97YPrn(PrinterRegistration &registration,
         LuNumEdit_LEFTKeyDown(sender, key, shift);
     });
     connect(BitBtn_MRGN, &QPushButton::clicked, this, platform::guardedSlot([this] { BitBtn_MRGNClick(); }));
+    connect(BitBtn_Calib, &QPushButton::clicked, this, platform::guardedSlot([this] { BitBtn_CalibClick(); }));
+    connect(LuNumEdit_TOP, &numedit::TLuNumEdit::changed, this, [this] { showMillimetres(); });
+    connect(LuNumEdit_LEFT, &numedit::TLuNumEdit::changed, this, [this] { showMillimetres(); });
+    connect(SpinBox_TOPmm, &QDoubleSpinBox::valueChanged, this,
+            [this] { takeMillimetres(LuNumEdit_TOP, SpinBox_TOPmm, m_resolution.y); });
+    connect(SpinBox_LEFTmm, &QDoubleSpinBox::valueChanged, this,
+            [this] { takeMillimetres(LuNumEdit_LEFT, SpinBox_LEFTmm, m_resolution.x); });
+}
+
+void TForm_SLIP97YPrn::setResolutionSource(std::function<EffectiveResolution()> source)
+{
+    m_resolutionSource = std::move(source);
+}
+
+void TForm_SLIP97YPrn::setCalibrationPrinter(std::function<void(const PrinterBinding &)> print)
+{
+    m_printCalibration = std::move(print);
+}
+
+void TForm_SLIP97YPrn::showMillimetres()
+{
+    const auto show = [](const numedit::TLuNumEdit *dots, QDoubleSpinBox *mm, int dpi) {
+        bool ok = false;
+        const QString text = dots->text();
+        const int value = text.isEmpty() ? 0 : text.toInt(&ok);
+        const QSignalBlocker blocker(mm);
+        mm->setEnabled(ok || text.isEmpty());
+        mm->setValue(ok ? dotsToMm(value, dpi) : 0.0);
+    };
+    show(LuNumEdit_TOP, SpinBox_TOPmm, m_resolution.y);
+    show(LuNumEdit_LEFT, SpinBox_LEFTmm, m_resolution.x);
+}
+
+void TForm_SLIP97YPrn::takeMillimetres(numedit::TLuNumEdit *dots, const QDoubleSpinBox *mm, int dpi)
+{
+    dots->setText(QString::number(mmToDots(mm->value(), dpi)));
+}
+
+void TForm_SLIP97YPrn::BitBtn_CalibClick()
+{
+    if (m_printCalibration) {
+        PrinterBinding binding = m_registration.binding();
+        binding.topMargin = LuNumEdit_TOP->text();
+        binding.leftMargin = LuNumEdit_LEFT->text();
+        m_printCalibration(binding);
+    }
 }
 
 void TForm_SLIP97YPrn::buildUi()
@@ -55,7 +103,7 @@ void TForm_SLIP97YPrn::buildUi()
 
     GroupBox1 = new QGroupBox(QStringLiteral("印字位置調整セット"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    GroupBox1->setGeometry(6, 4, 172, 80);
+    GroupBox1->setGeometry(6, 4, 280, 80);
 
     const auto makeLabel = [this](const QString &name, const QString &text, int top) {
         auto *label = new QLabel(text, GroupBox1);
@@ -69,23 +117,48 @@ void TForm_SLIP97YPrn::buildUi()
         box->setObjectName(name);
         numedit::setUpMarginBox(*box);
         box->setGeometry(76, top, 86, 20);
+        auto *unit = new QLabel(QStringLiteral("ドット"), GroupBox1);
+        unit->setGeometry(166, top, 30, 20);
+        return box;
+    };
+    const auto makeMm = [this](const QString &name, int top) {
+        auto *box = new QDoubleSpinBox(GroupBox1);
+        box->setObjectName(name);
+        box->setDecimals(1);
+        box->setSingleStep(0.5);
+        box->setRange(-99.9, 99.9);
+        box->setSuffix(QStringLiteral(" mm"));
+        box->setAlignment(Qt::AlignRight);
+        box->setGeometry(198, top, 74, 20);
         return box;
     };
     Label5 = makeLabel(QStringLiteral("Label5"), QStringLiteral("TOPﾏｰｼﾞﾝ"), 22);
     LuNumEdit_TOP = makeBox(QStringLiteral("LuNumEdit_TOP"), 22);
     Label6 = makeLabel(QStringLiteral("Label6"), QStringLiteral("LEFTﾏｰｼﾞﾝ"), 50);
     LuNumEdit_LEFT = makeBox(QStringLiteral("LuNumEdit_LEFT"), 50);
+    SpinBox_TOPmm = makeMm(QStringLiteral("SpinBox_TOPmm"), 22);
+    SpinBox_LEFTmm = makeMm(QStringLiteral("SpinBox_LEFTmm"), 50);
 
     BitBtn_MRGN = new QPushButton(platform::glyphIcon(platform::Glyph::Save),
                                   QStringLiteral("印字位置登録"), this);
     BitBtn_MRGN->setObjectName(QStringLiteral("BitBtn_MRGN"));
-    BitBtn_MRGN->setGeometry(36, 90, 112, 28);
+    BitBtn_MRGN->setGeometry(20, 90, 112, 28);
     // Not the dialog's default button: Enter in the boxes moves the focus on, and the
     // button takes Enter only when it has the focus (keyPressEvent).
     BitBtn_MRGN->setAutoDefault(false);
 
+    BitBtn_Calib = new QPushButton(platform::glyphIcon(platform::Glyph::Printer),
+                                   QStringLiteral("調整用紙を印刷"), this);
+    BitBtn_Calib->setObjectName(QStringLiteral("BitBtn_Calib"));
+    BitBtn_Calib->setGeometry(144, 90, 130, 28);
+    BitBtn_Calib->setAutoDefault(false);
+    BitBtn_Calib->setToolTip(QStringLiteral("枠と十字の目印を普通紙に印刷します。用紙に重ねて、ずれた mm を入力してください"));
+
     setTabOrder(LuNumEdit_TOP, LuNumEdit_LEFT);
     setTabOrder(LuNumEdit_LEFT, BitBtn_MRGN);
+    setTabOrder(BitBtn_MRGN, SpinBox_TOPmm);
+    setTabOrder(SpinBox_TOPmm, SpinBox_LEFTmm);
+    setTabOrder(SpinBox_LEFTmm, BitBtn_Calib);
 }
 
 void TForm_SLIP97YPrn::showEvent(QShowEvent *event)
@@ -110,6 +183,14 @@ void TForm_SLIP97YPrn::FormShow()
     centreOnOpener();
     LuNumEdit_TOP->setText(m_registration.binding().topMargin);
     LuNumEdit_LEFT->setText(m_registration.binding().leftMargin);
+    if (m_resolutionSource) {
+        // A printer that cannot tell its resolution leaves the last one in use.
+        try {
+            m_resolution = m_resolutionSource();
+        } catch (const std::exception &) {
+        }
+    }
+    showMillimetres();
     LuNumEdit_TOP->setFocus();
 }
 

@@ -6,6 +6,10 @@
 
 #include <functional>
 
+#include "printing/printerbinding.h"
+#include "printing/printjob.h"
+
+class QDoubleSpinBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -43,6 +47,15 @@ public:
     // Yes leaves the dialog open with the typed values.
     void BitBtn_MRGNClick();
 
+    // The feed printer's effective resolution, read at each showing: it converts the
+    // margins between dots (what the binding keeps) and millimetres.
+    void setResolutionSource(std::function<EffectiveResolution()> source);
+    // Prints the calibration sheet with the given margins (the typed ones).
+    void setCalibrationPrinter(std::function<void(const PrinterBinding &)> print);
+    // Prints the calibration sheet with the margins now in the boxes.
+    void BitBtn_CalibClick();
+    const EffectiveResolution &resolution() const { return m_resolution; }
+
     // Every way of closing ends here; FormClose runs first.
     void done(int result) override;
 
@@ -52,8 +65,12 @@ public:
     QLabel *Label6 = nullptr;
     numedit::TLuNumEdit *LuNumEdit_LEFT = nullptr;
     QPushButton *BitBtn_MRGN = nullptr;
+    // The same margins in millimetres; typing in either column updates the other.
+    QDoubleSpinBox *SpinBox_TOPmm = nullptr;
+    QDoubleSpinBox *SpinBox_LEFTmm = nullptr;
+    QPushButton *BitBtn_Calib = nullptr;
 
-    static constexpr QSize kOuterSize{190, 160};
+    static constexpr QSize kOuterSize{300, 160};
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -64,9 +81,15 @@ private:
     // The outer size includes the frame, as far as the window system has told it.
     void fitOuterSize();
     void centreOnOpener();
+    // Dots box -> mm box, and mm box -> dots box, at the feed's resolution.
+    void showMillimetres();
+    void takeMillimetres(numedit::TLuNumEdit *dots, const QDoubleSpinBox *mm, int dpi);
 
     PrinterRegistration &m_registration;
     std::function<QString()> m_currentFeed;
+    std::function<EffectiveResolution()> m_resolutionSource;
+    std::function<void(const PrinterBinding &)> m_printCalibration;
+    EffectiveResolution m_resolution{180, 180};
 };
 
 } // namespace printing

@@ -5,8 +5,9 @@
 
 namespace printing {
 
-PainterCanvas::PainterCanvas(QPainter *painter)
+PainterCanvas::PainterCanvas(QPainter *painter, int fontDpi)
     : m_painter(painter)
+    , m_fontDpi(fontDpi)
 {
     Q_ASSERT(painter);
     // Text is positioned by its own cell; kerning or hinting must not move it.
@@ -20,7 +21,11 @@ void PainterCanvas::setFontName(const QString &name)
 
 void PainterCanvas::setFontSize(int points)
 {
-    m_font.setPointSize(points);
+    const int deviceDpi = m_painter->device() ? m_painter->device()->logicalDpiY() : 0;
+    if (m_fontDpi <= 0 || deviceDpi <= 0 || m_fontDpi == deviceDpi)
+        m_font.setPointSize(points);
+    else
+        m_font.setPointSizeF(points * double(m_fontDpi) / deviceDpi);
 }
 
 void PainterCanvas::setFontColor(const QColor &color)
@@ -45,7 +50,7 @@ void PainterCanvas::textOut(int x, int y, const QString &text)
     m_painter->setFont(m_font);
     // The opaque background of the text cell, as the original canvas draws it.
     m_painter->fillRect(cell, m_brushColor);
-    m_painter->setPen(m_fontColor);
+    m_painter->setPen(m_marked.contains(m_field) ? QColor(Qt::red) : m_fontColor);
     m_painter->drawText(QPoint(x, y + metrics.ascent()), text);
     m_painter->restore();
 }

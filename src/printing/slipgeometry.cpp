@@ -36,6 +36,16 @@ qint64 slipScale(int dotsPerInch)
     return quotient;
 }
 
+double dotsToMm(int dots, int dpi)
+{
+    return dpi > 0 ? dots * 25.4 / dpi : 0.0;
+}
+
+int mmToDots(double mm, int dpi)
+{
+    return dpi > 0 ? RoundHalfAway(mm * dpi / 25.4) : 0;
+}
+
 int marginOffset(const QString &text)
 {
     return text.isEmpty() ? 0 : platform::StrToInt(text);

@@ -13,6 +13,11 @@ qint32 RoundHalfAway(double x);
 // dots-per-inch x 10000 / 160 rounded half to even (203 dpi gives 12688).
 qint64 slipScale(int dotsPerInch);
 
+// Millimetres and printer dots at a resolution (25.4 mm to the inch). Dots are whole:
+// mmToDots rounds half away from zero; a resolution of 0 or less gives 0.
+double dotsToMm(int dots, int dpi);
+int mmToDots(double mm, int dpi);
+
 // A margin text in printer dots: empty is 0, anything else must be an integer
 // (platform::StrToInt, which raises platform::EConvertError otherwise).
 int marginOffset(const QString &text);

@@ -84,6 +84,9 @@ private Q_SLOTS:
             if (i == 1) {
                 QCOMPARE(b->text(), u"中止"_qs);
                 QVERIFY(b->isEnabled());
+            } else if (i == 4) {
+                QCOMPARE(b->text(), u"プレビュー"_qs);
+                QVERIFY(b->isEnabled());
             } else if (i == 10) {
                 QCOMPARE(b->text(), u"印刷"_qs);
                 QVERIFY(b->isEnabled());
@@ -207,10 +210,38 @@ private Q_SLOTS:
         for (QWidget *control : QList<QWidget *>{w.CheckBox_t1, w.ComboBox_SEL, w.PageControl_My, w.Memo1}) {
             control->setFocus();
             QTest::keyClick(control, Qt::Key_F2);
-            QTest::keyClick(control, Qt::Key_F11);
         }
         QVERIFY(m_boxes->questions.isEmpty());
         QVERIFY(w.isVisible());
+    }
+
+    // F11 asks once and prints from whatever control has the focus.
+    void f11FromEveryKindOfControl_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::newRow("paste box") << u"Memo1"_qs;
+        QTest::newRow("check box") << u"CheckBox_t1"_qs;
+        QTest::newRow("tab strip") << u"PageControl_My"_qs;
+        QTest::newRow("drop-down") << u"ComboBox_SEL"_qs;
+        QTest::newRow("button") << u"BitBtn_My"_qs;
+        QTest::newRow("date box") << u"DateTimePicker_1"_qs;
+        QTest::newRow("line edit") << u"Edit_Add1"_qs;
+    }
+    void f11FromEveryKindOfControl()
+    {
+        QFETCH(QString, control);
+        saveProfile0();
+        m_fixture->start();
+        TForm_Main &w = m_fixture->w();
+        auto *widget = w.findChild<QWidget *>(control);
+        QVERIFY(widget);
+        widget->setFocus();
+        QWidget *focus = QApplication::focusWidget();
+        QVERIFY(focus);
+        m_boxes->answers.enqueue(false); // "No": nothing printed, the focus goes to Edit_G1
+        QTest::keyClick(focus, Qt::Key_F11);
+        QCOMPARE(m_boxes->questions, QStringList{u"印刷しますか?"_qs});
+        QCOMPARE(QApplication::focusWidget(), w.Edit_G1);
     }
 
     void tabOrderFollowsTheForm()

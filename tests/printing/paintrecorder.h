@@ -38,6 +38,9 @@ public:
         return *this;
     }
 
+    // Records what a painter draws on this device directly, at this resolution.
+    void setDpi(int dpi) { m_dpi = dpi; }
+
     QList<QRectF> rects;
     QList<Text> texts;
 
@@ -54,8 +57,14 @@ public:
         QList<Cell> result;
         for (const QRectF &r : rects)
             result.append({r, QString(), QPointF()});
-        for (const Text &t : texts) {
-            for (Cell &cell : result) {
+        for (qsizetype i = 0; i < texts.size(); ++i) {
+            const Text &t = texts.at(i);
+            // The cell is the last rectangle drawn before the text that holds it
+            // (a form's frames drawn earlier hold it too).
+            for (qsizetype r = result.size() - 1; r >= 0; --r) {
+                Cell &cell = result[r];
+                if (m_rectsBeforeText.value(i) <= r)
+                    continue;
                 if (t.baseline.x() >= cell.rect.left() - 0.01 && t.baseline.x() < cell.rect.right()
                     && t.baseline.y() >= cell.rect.top() && t.baseline.y() <= cell.rect.bottom()) {
                     if (cell.text.isEmpty())
@@ -131,6 +140,7 @@ private:
         }
         void drawTextItem(const QPointF &p, const QTextItem &item) override
         {
+            m_owner->m_rectsBeforeText.append(m_owner->rects.size());
             m_owner->texts.append({m_transform.map(p), item.text(), m_family});
         }
         void drawPath(const QPainterPath &path) override
@@ -148,5 +158,6 @@ private:
     };
 
     mutable Engine m_engine;
+    QList<qsizetype> m_rectsBeforeText; // per text: how many rectangles came before it
     int m_dpi = 96;
 };

@@ -8,6 +8,7 @@
 #include "scriptedboxes.h"
 
 #include <QApplication>
+#include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -89,7 +90,8 @@ private Q_SLOTS:
         }
         // Everything the user needs lies inside the client area.
         const QRect client = w->rect();
-        for (const QWidget *part : {static_cast<QWidget *>(w->GroupBox1), static_cast<QWidget *>(w->BitBtn_MRGN)})
+        for (const QWidget *part : {static_cast<QWidget *>(w->GroupBox1), static_cast<QWidget *>(w->BitBtn_MRGN),
+                                    static_cast<QWidget *>(w->BitBtn_Calib)})
             QVERIFY2(client.contains(part->geometry()), qPrintable(part->objectName()));
         // A picture for people to look at.
         const QString folder = qEnvironmentVariable("MEKIRA_TEST_OUTPUT", QDir::tempPath());
@@ -98,6 +100,45 @@ private Q_SLOTS:
         // Centred on the window that opened it.
         const QPoint offset = w->frameGeometry().center() - d.opener.frameGeometry().center();
         QVERIFY2(offset.manhattanLength() <= 2, qPrintable(u"%1,%2"_s.arg(offset.x()).arg(offset.y())));
+    }
+
+    // Margins in millimetres beside the dots, converted at the feed printer's
+    // resolution both ways; the binding keeps dots.
+    void millimetres_data()
+    {
+        QTest::addColumn<int>("dpi");
+        QTest::addColumn<QString>("dots");
+        QTest::addColumn<double>("mm");
+        QTest::addColumn<double>("typedMm");
+        QTest::addColumn<QString>("typedDots");
+        QTest::newRow("180 dpi") << 180 << u"71"_s << 10.0 << -1.5 << u"-11"_s;
+        QTest::newRow("300 dpi") << 300 << u"-59"_s << -5.0 << 2.5 << u"30"_s;
+        QTest::newRow("600 dpi") << 600 << u"118"_s << 5.0 << 0.5 << u"12"_s;
+    }
+    void millimetres()
+    {
+        QFETCH(int, dpi);
+        QFETCH(QString, dots);
+        QFETCH(double, mm);
+        QFETCH(double, typedMm);
+        QFETCH(QString, typedDots);
+        DialogBench d;
+        d.dialog->setResolutionSource([dpi] { return printing::EffectiveResolution{dpi, dpi}; });
+        d.bench.display->setMargins(dots, u"0"_s);
+        d.open();
+        QCOMPARE(d.dialog->SpinBox_TOPmm->value(), mm);
+        d.dialog->SpinBox_LEFTmm->setValue(typedMm);
+        QCOMPARE(d.dialog->LuNumEdit_LEFT->text(), typedDots);
+        d.type(d.dialog->LuNumEdit_TOP, u"0"_s);
+        QCOMPARE(d.dialog->SpinBox_TOPmm->value(), 0.0);
+
+        // The calibration sheet is printed with the margins as typed.
+        printing::PrinterBinding printed;
+        d.dialog->setCalibrationPrinter([&](const printing::PrinterBinding &b) { printed = b; });
+        QTest::mouseClick(d.dialog->BitBtn_Calib, Qt::LeftButton);
+        QCOMPARE(printed.topMargin, u"0"_s);
+        QCOMPARE(printed.leftMargin, typedDots);
+        QCOMPARE(d.bench.display->binding().topMargin, dots); // nothing registered
     }
 
     void showsBindingMargins()

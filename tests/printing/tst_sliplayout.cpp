@@ -309,11 +309,13 @@ private Q_SLOTS:
         QTest::newRow("with hyphen") << u"123-4567"_s
                                      << QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"7"_s}
                                      << boxes;
-        // The fourth digit stands where the hyphen should: it is skipped and the
-        // last box stays blank.
+        // Seven bare digits fill the seven boxes; the fourth is not taken for a hyphen.
         QTest::newRow("without hyphen") << u"1234567"_s
-                                        << QStringList{u"1"_s, u"2"_s, u"3"_s, u"5"_s, u"6"_s, u"7"_s}
-                                        << boxes.mid(0, 6);
+                                        << QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"7"_s}
+                                        << boxes;
+        QTest::newRow("six digits") << u"123456"_s
+                                    << QStringList{u"1"_s, u"2"_s, u"3"_s, u"5"_s, u"6"_s}
+                                    << QList<int>{220, 265, 310, 375, 424};
         QTest::newRow("empty") << QString() << QStringList() << QList<int>();
         QTest::newRow("short") << u"12"_s << QStringList{u"1"_s, u"2"_s} << boxes.mid(0, 2);
         QTest::newRow("too long") << u"123-45678"_s
@@ -346,7 +348,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("code");
         QTest::addColumn<QList<int>>("xs");
         QTest::newRow("with hyphen") << u"987-6543"_s << QList<int>{215, 268, 320, 380, 428, 476, 525};
-        QTest::newRow("without hyphen") << u"9876543"_s << QList<int>{215, 268, 320, 380, 428, 476};
+        QTest::newRow("without hyphen") << u"9876543"_s << QList<int>{215, 268, 320, 380, 428, 476, 525};
         QTest::newRow("empty") << QString() << QList<int>();
     }
     void senderPostalCode()
