@@ -13,6 +13,7 @@
 #include "printing/previewwindow.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
