@@ -1,0 +1,164 @@
+// The preview window on the main window, and what the help line says after a print.
+
+#include "appfixture.h"
+
+#include "printing/previewwindow.h"
+#include "printing/slippreview.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+} // namespace
+
+class PreviewTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(m_folder.isValid());
+        m_work = std::make_unique<QTemporaryDir>();
+    }
+    void cleanup() { m_work.reset(); }
+
+    void followsTheWindow()
+    {
+        ScriptedBoxes boxes;
+        WindowFixture fixture(m_work->path());
+        fixture.start();
+        TForm_Main &w = fixture.w();
+        QTest::mouseClick(w.SpeedButton_F[4], Qt::LeftButton);
+        printing::SlipPreviewWindow *window = w.previewWindow();
+        QVERIFY(window && window->isVisible());
+        QVERIFY(!window->isModal());
+        QCOMPARE(window->preview()->binding(), w.PrinterBinding());
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        PaintCounter counter;
+        window->preview()->installEventFilter(&counter);
+        QApplication::processEvents();
+        counter.paints = 0;
+
+        // Three changes in one turn of the event loop: one repaint with all three.
+        w.Edit_Custo1->setText(u"見本太郎"_s);
+        w.CheckBox_My->setChecked(false);
+        w.CheckBox_t3->setChecked(true);
+        QTRY_COMPARE(counter.paints, 1);
+        QApplication::processEvents();
+        QCOMPARE(counter.paints, 1);
+        QCOMPARE(window->preview()->slip().Edit_Custo1, u"見本太郎"_s);
+        QVERIFY(!window->preview()->slip().CheckBox_My);
+        QVERIFY(window->preview()->slip().CheckBox_t3);
+
+        // A feed with other margins: the preview takes them.
+        {
+            QFile file(m_work->filePath(u"mekira_q610.ini"_s));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("[\x98\x41\x91\xb1(\x82\x53\x83\x43\x83\x93\x83\x60)]\r\nPrnNoIndex=1\r\nmekiraPrn_Top=30\r\nmekiraPrn_Left=-12\r\n");
+        }
+        w.ComboBox_SEL->setCurrentIndex(1);
+        QTRY_COMPARE(window->preview()->binding().topMargin, u"30"_s);
+        QCOMPARE(window->preview()->binding().leftMargin, u"-12"_s);
+        QCOMPARE(w.ComboBox1->currentText(), u"Printer B"_s);
+    }
+
+    void overflowNamedOnTheHelpLine()
+    {
+        ScriptedBoxes boxes;
+        WindowFixture fixture(m_work->path());
+        fixture.start();
+        TForm_Main &w = fixture.w();
+        w.SpeedButton_F5Click();
+        // Typing goes on in the main window: the focus comes back there first.
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::qWait(50);
+        w.Edit_G2->setText(u"東"_s.repeated(30));
+        QTRY_COMPARE(w.Panel_HelpMess->text(), u"枠に収まりません：品名2"_s);
+        w.Edit_Add1->setText(u"東"_s.repeated(40));
+        QTRY_COMPARE(w.Panel_HelpMess->text(), u"枠に収まりません：お届け先住所1、品名2"_s);
+        w.Edit_G2->clear();
+        w.Edit_Add1->clear();
+        QTRY_VERIFY(!w.Panel_HelpMess->text().startsWith(u"枠に収まりません"_s));
+    }
+
+    void printedNamesPrinterAndFeed()
+    {
+        ScriptedBoxes boxes;
+        RecordingShell shell;
+        WindowFixture fixture(m_work->path());
+        fixture.start();
+        TForm_Main &w = fixture.w();
+        w.CheckBox_t1->setFocus();
+        QTest::keyClick(w.CheckBox_t1, Qt::Key_F11);
+        QCOMPARE(boxes.questions, QStringList{u"印刷しますか?"_s});
+        QCOMPARE(w.Panel_HelpMess->text(), u"印刷しました：Printer A（手差し）"_s);
+        // No file to open for a real printer.
+        QTest::mouseClick(w.Panel_HelpMess, Qt::LeftButton);
+        QVERIFY(shell.opened.isEmpty());
+    }
+
+    // The built-in PDF printer: the help line names the file and opens it when
+    // clicked; the preview's PDF button writes a file beside it.
+    void pdfPrinterFileOpensFromTheHelpLine()
+    {
+        qputenv("CUPS_SERVER", "127.0.0.1:1"); // refused: the PDF printer is the only one
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(m_work->path());
+        {
+            OvPrinterScope printers(createSystemPrinterBackend());
+            ScriptedBoxes boxes;
+            RecordingShell shell;
+            TForm_Main w;
+            w.show();
+            QTRY_VERIFY_WITH_TIMEOUT(w.workingDirectory() == QDir::currentPath(), 5000);
+            QApplication::processEvents();
+            QCOMPARE(w.ComboBox1->currentText(), u"PDF 出力"_s);
+            boxes.clear(); // no sender saved yet: the start tells so
+
+            QTest::mouseClick(w.SpeedButton_F[10], Qt::LeftButton);
+            const QStringList files = QDir(m_work->filePath(u"pdf"_s)).entryList({u"*.pdf"_s});
+            QCOMPARE(files.size(), 1);
+            const QString file = m_work->filePath(u"pdf/"_s + files.first());
+            QCOMPARE(w.Panel_HelpMess->text(),
+                     u"印刷しました：PDF 出力（手差し）　%1（クリックで開きます）"_s.arg(QDir::toNativeSeparators(file)));
+            QTest::mouseClick(w.Panel_HelpMess, Qt::LeftButton);
+            QCOMPARE(shell.opened, QList<QUrl>{QUrl::fromLocalFile(file)});
+
+            w.SpeedButton_F5Click();
+            QTest::mouseClick(w.previewWindow()->pdfButton, Qt::LeftButton);
+            QTRY_COMPARE(QDir(m_work->filePath(u"pdf"_s)).entryList({u"*.pdf"_s}).size(), 2);
+            QVERIFY(w.Panel_HelpMess->text().startsWith(u"PDF に出力しました："_s));
+            QVERIFY2(boxes.errors.isEmpty(), qPrintable(boxes.errors.join(u'\n')));
+        }
+        QDir::setCurrent(previous);
+        qunsetenv("CUPS_SERVER");
+    }
+
+private:
+    QTemporaryDir m_folder;
+    std::unique_ptr<QTemporaryDir> m_work;
+};
+
+QTEST_MAIN(PreviewTest)
+#include "tst_preview.moc"
