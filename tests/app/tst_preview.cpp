@@ -97,6 +97,11 @@ private Q_SLOTS:
         QTRY_COMPARE(w.Panel_HelpMess->text(), u"枠に収まりません：品名2"_s);
         w.Edit_Add1->setText(u"東"_s.repeated(40));
         QTRY_COMPARE(w.Panel_HelpMess->text(), u"枠に収まりません：お届け先住所1、品名2"_s);
+        // A picture to look at: the two lines in red.
+        const QString folder = qEnvironmentVariable("MEKIRA_TEST_OUTPUT", QDir::tempPath());
+        QDir().mkpath(folder);
+        w.previewWindow()->setZoom(printing::SlipPreview::Zoom::Actual);
+        QVERIFY(w.previewWindow()->grab().save(folder + u"/preview-window.png"_s));
         w.Edit_G2->clear();
         w.Edit_Add1->clear();
         QTRY_VERIFY(!w.Panel_HelpMess->text().startsWith(u"枠に収まりません"_s));
