@@ -149,6 +149,7 @@ TForm_Main::TForm_Main(QWidget *parent) : QWidget(parent)
     connectProfiles();
     connectTransfer();
     connectPrinting();
+    connectPostal();
     createPrintPositionDialog();
     connectPreview();
     m_slipPrinter = new printing::TOv_d97_Dot(this);

@@ -23,6 +23,7 @@ class QStatusBar;
 class QTabBar;
 class QToolButton;
 class TOvPrinterSetupDialog;
+class PostalFields;
 
 namespace numedit {
 class TLuNumEdit;
@@ -214,6 +215,9 @@ private:
     void connectProfiles();
     void connectTransfer();
     void connectPrinting();
+    void connectPostal();
+    // "印刷しますか?", after a line for each postal code that disagrees with its address.
+    QString printQuestion() const;
     void setUpFunctionKeys();
     void createPrintPositionDialog();
     void connectPreview();
@@ -246,5 +250,7 @@ private:
     QString m_printedFile;       // the PDF the help line tells of
     QString m_printedMessage;
     QHash<QObject *, KeyHandler> m_keyHandlers;
+    PostalFields *m_postalDestination = nullptr;
+    PostalFields *m_postalSender = nullptr;
     QHash<QObject *, std::function<void()>> m_enterHandlers;
 };

@@ -91,7 +91,7 @@ printing::SlipData TForm_Main::slipData() const
 
 void TForm_Main::SpeedButton_F11Click()
 {
-    if (!printing::printSlip(*m_slipPrinter, slipData(), PrinterBinding()))
+    if (!printing::printSlip(*m_slipPrinter, slipData(), PrinterBinding(), printQuestion()))
         Edit_G1->setFocus();
     else
         reportPrinted();

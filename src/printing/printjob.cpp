@@ -18,9 +18,9 @@ EffectiveResolution effectiveResolution(const TOvExtent &dpi, int scalePercent)
 }
 
 bool printSlip(TOvPrinter &printer, const TOv_d97_Dot &layout, const SlipData &slip,
-               const PrinterBinding &binding)
+               const PrinterBinding &binding, const QString &question)
 {
-    if (!platform::ask(kPrintQuestion))
+    if (!platform::ask(question))
         return false;
 
     // Read fresh on every print: the printer or its scale may have changed.
@@ -46,9 +46,10 @@ bool printSlip(TOvPrinter &printer, const TOv_d97_Dot &layout, const SlipData &s
     return true;
 }
 
-bool printSlip(const TOv_d97_Dot &layout, const SlipData &slip, const PrinterBinding &binding)
+bool printSlip(const TOv_d97_Dot &layout, const SlipData &slip, const PrinterBinding &binding,
+               const QString &question)
 {
-    return printSlip(OvPrinter(), layout, slip, binding);
+    return printSlip(OvPrinter(), layout, slip, binding, question);
 }
 
 } // namespace printing

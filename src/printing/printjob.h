@@ -34,10 +34,12 @@ EffectiveResolution effectiveResolution(const TOvExtent &dpi, int scalePercent);
 // on Edit_G1) and true once the job has been sent. Failures propagate: those before
 // the job opens (no printer, ...) leave no job; any failure while drawing aborts the
 // job first, so nothing is printed.
+// `question` replaces the question, for the window to put a warning line before it.
 bool printSlip(TOvPrinter &printer, const TOv_d97_Dot &layout, const SlipData &slip,
-               const PrinterBinding &binding);
+               const PrinterBinding &binding, const QString &question = kPrintQuestion);
 
 // The same on OvPrinter(), the process-wide printer.
-bool printSlip(const TOv_d97_Dot &layout, const SlipData &slip, const PrinterBinding &binding);
+bool printSlip(const TOv_d97_Dot &layout, const SlipData &slip, const PrinterBinding &binding,
+               const QString &question = kPrintQuestion);
 
 } // namespace printing
