@@ -16,6 +16,8 @@ packages=(
   libqt6sql6-psql postgresql
   # the postal-code data: unpacked by the build
   liblzma-dev xz-utils
+  # the local order book and the reader of shop exports
+  libqt6sql6-sqlite libcsv-dev
 )
 
 # "fuzz": also the compiler and runtime of the fuzz targets (make fuzz).

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "database/databaseconfig.h"
+#include "database/databaseerror.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QVariantList>
+
+namespace database {
+
+// One open connection to the order book. It belongs to the thread that opened it
+// (the Database's worker); all statements go through exec() so that every failure
+// becomes a DatabaseError with a message for the user.
+class Connection
+{
+public:
+    // Opens the database, sets the time limits (lock wait, statement time, connect
+    // time) and, for SQLite, WAL. Raises DatabaseError when it cannot.
+    Connection(const DatabaseConfig &config, const QString &connectionName);
+    ~Connection();
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    Engine engine() const { return m_engine; }
+    QSqlDatabase database() const { return QSqlDatabase::database(m_name, false); }
+
+    // Runs one statement with positional "?" values. `what` names the action in the
+    // message of a failure.
+    QSqlQuery exec(const QString &sql, const QVariantList &values = {}, const QString &what = {});
+
+    // A prepared statement to run many times with execPrepared() (bulk inserts).
+    QSqlQuery prepare(const QString &sql);
+    void execPrepared(QSqlQuery &query, const QString &what = {});
+
+    // Runs `work` in one transaction: committed when it returns, rolled back when it
+    // raises, so that nothing of a failed call stays behind.
+    template <typename Work>
+    auto transaction(Work &&work) -> decltype(work())
+    {
+        begin();
+        try {
+            if constexpr (std::is_void_v<decltype(work())>) {
+                work();
+                commit();
+            } else {
+                auto result = work();
+                commit();
+                return result;
+            }
+        } catch (...) {
+            rollback();
+            throw;
+        }
+    }
+
+    // The name of this packing station, recorded with what it prints.
+    static QString stationName();
+
+    // Placeholders of the portable schema text: {id} an auto-numbered key, {blob}
+    // bytes, {bigint} a 64-bit integer.
+    QString portable(QString sql) const;
+
+    // Time limits of every statement (the lock wait is in the configuration).
+    static constexpr int kStatementMs = 15000;
+    static constexpr int kConnectSeconds = 5;
+
+private:
+    void begin();
+    void commit();
+    void rollback();
+
+    QString m_name;
+    Engine m_engine;
+};
+
+} // namespace database

@@ -1,0 +1,98 @@
+#include "database/schema.h"
+
+#include "database/connection.h"
+
+namespace database {
+
+// Order state: 0 new, 1 printed, 2 set aside (see orders::OrderState).
+// Times are milliseconds since 1970 UTC.
+const std::vector<Migration> &migrations()
+{
+    static const std::vector<Migration> steps = {
+        {1, "orders", {
+            "CREATE TABLE orders ("
+            " id {id},"
+            " source_format TEXT NOT NULL,"
+            " order_key TEXT NOT NULL,"
+            " order_number TEXT NOT NULL DEFAULT '',"
+            " state INTEGER NOT NULL DEFAULT 0,"
+            " zip TEXT NOT NULL DEFAULT '', add1 TEXT NOT NULL DEFAULT '', add2 TEXT NOT NULL DEFAULT '',"
+            " custo1 TEXT NOT NULL DEFAULT '', tel TEXT NOT NULL DEFAULT '',"
+            " g1 TEXT NOT NULL DEFAULT '', g2 TEXT NOT NULL DEFAULT '', g3 TEXT NOT NULL DEFAULT '',"
+            " de_date1 TEXT NOT NULL DEFAULT '', de_date2 TEXT NOT NULL DEFAULT '',"
+            " time_slot INTEGER NOT NULL DEFAULT 0,"
+            " repairs TEXT NOT NULL DEFAULT '',"
+            " source_file TEXT NOT NULL DEFAULT '',"
+            " imported_at {bigint} NOT NULL,"
+            " printed_at {bigint},"
+            " printed_printer TEXT,"
+            " printed_station TEXT,"
+            " UNIQUE (source_format, order_key))",
+            "CREATE INDEX orders_state ON orders (state)",
+        }},
+        {2, "column mappings", {
+            "CREATE TABLE column_mappings ("
+            " header_key TEXT PRIMARY KEY,"
+            " header TEXT NOT NULL,"
+            " mapping TEXT NOT NULL,"
+            " updated_at {bigint} NOT NULL)",
+        }},
+    };
+    return steps;
+}
+
+int schemaVersion()
+{
+    return migrations().back().version;
+}
+
+namespace {
+
+void createVersionTable(Connection &connection)
+{
+    connection.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"));
+}
+
+int readVersion(Connection &connection)
+{
+    QSqlQuery query = connection.exec(QStringLiteral("SELECT MAX(version) FROM schema_version"));
+    return query.next() ? query.value(0).toInt() : 0;
+}
+
+} // namespace
+
+int storedVersion(Connection &connection)
+{
+    const QStringList tables = connection.database().tables();
+    if (!tables.contains(QStringLiteral("schema_version")))
+        return 0;
+    return readVersion(connection);
+}
+
+void migrate(Connection &connection)
+{
+    // Quick path: nothing to do, no write lock taken.
+    if (storedVersion(connection) == schemaVersion())
+        return;
+    connection.transaction([&] {
+        if (connection.engine() == Engine::PostgreSQL)
+            connection.exec(QStringLiteral("SELECT pg_advisory_xact_lock(74217)"));
+        createVersionTable(connection);
+        const int stored = readVersion(connection);
+        if (stored > schemaVersion())
+            throw DatabaseError(DatabaseError::Kind::NewerSchema,
+                                QStringLiteral("注文データベースは新しい版のプログラムで作られています（版 %1）。"
+                                               "このプログラムを更新してください。").arg(stored));
+        for (const Migration &step : migrations()) {
+            if (step.version <= stored)
+                continue;
+            for (const QString &statement : step.statements)
+                connection.exec(connection.portable(statement), {},
+                                QStringLiteral("データベースの更新（%1）").arg(QLatin1String(step.what)));
+        }
+        connection.exec(QStringLiteral("DELETE FROM schema_version"));
+        connection.exec(QStringLiteral("INSERT INTO schema_version (version) VALUES (?)"), {schemaVersion()});
+    });
+}
+
+} // namespace database
