@@ -11,6 +11,7 @@
 #include "printer/ovsystemwatcher.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QIcon>
 
 namespace app {
@@ -49,8 +50,14 @@ int runApplication(int argc, char *argv[], const StartOptions &options)
     platform::SessionEndWatcher sessionEnd;
 
     // A second start hands over to the running one and ends without a window.
+    // Files named on the command line (the file manager's "open with") are order
+    // exports: imported by whichever instance runs.
+    QStringList orderFiles;
+    for (const QString &argument : application.arguments().mid(1))
+        if (!argument.startsWith(u'-'))
+            orderFiles << QFileInfo(argument).absoluteFilePath();
     platform::SingleInstance instance(platform::SingleInstance::defaultName());
-    if (!instance.becomePrimary())
+    if (!instance.becomePrimary(orderFiles))
         return 0;
 
     platform::installFontSubstitutions();
@@ -64,6 +71,14 @@ int runApplication(int argc, char *argv[], const StartOptions &options)
         window.raise();
         window.activateWindow();
     });
+    QObject::connect(&instance, &platform::SingleInstance::filesHandedOver, &window,
+                     [&window](const QStringList &files) {
+                         platform::guarded([&] { window.openOrderFiles(files); });
+                     });
+    if (!orderFiles.isEmpty())
+        QObject::connect(&window, &TForm_Main::startSequenceFinished, &window, [&window, orderFiles] {
+            platform::guarded([&] { window.openOrderFiles(orderFiles); });
+        }, Qt::SingleShotConnection);
     QObject::connect(&sessionEnd, &platform::SessionEndWatcher::sessionEnding, &window,
                      [&window] { endSession(window); });
     if (options.afterStart || options.quitWhenStarted) {

@@ -575,6 +575,7 @@ void TForm_Main::connectHandlers()
     connect(SpeedButton_F[1], &QToolButton::clicked, this, guardedSlot([this] { SpeedButton_F2Click(); }));
     connect(SpeedButton_F[5], &QToolButton::clicked, this, guardedSlot([this] { SpeedButton_F6Click(); }));
     connect(SpeedButton_F[6], &QToolButton::clicked, this, guardedSlot([this] { SpeedButton_F7Click(); }));
+    connect(SpeedButton_F[7], &QToolButton::clicked, this, guardedSlot([this] { SpeedButton_F8Click(); }));
     connect(SpeedButton_F[10], &QToolButton::clicked, this, guardedSlot([this] { SpeedButton_F11Click(); }));
 }
 
@@ -687,6 +688,8 @@ void TForm_Main::setUpFunctionKeys()
     SpeedButton_F[4]->setEnabled(true);
     SpeedButton_F[10]->setText(QStringLiteral("印刷"));
     SpeedButton_F[10]->setEnabled(true);
+    SpeedButton_F[7]->setText(QStringLiteral("注文一覧"));
+    SpeedButton_F[7]->setEnabled(true);
 }
 
 void TForm_Main::FormDestroy()
@@ -724,6 +727,9 @@ void TForm_Main::FormKeyDown(int key, Qt::KeyboardModifiers)
         break;
     case Qt::Key_F7:
         SpeedButton_F7Click();
+        break;
+    case Qt::Key_F8:
+        SpeedButton_F8Click();
         break;
     case Qt::Key_F11:
         SpeedButton_F11Click();

@@ -2,6 +2,7 @@
 
 #include "printing/printerbinding.h"
 #include "printing/slipdata.h"
+#include "sentslip.h"
 
 #include <QHash>
 #include <QString>
@@ -24,6 +25,14 @@ class QTabBar;
 class QToolButton;
 class TOvPrinterSetupDialog;
 class PostalFields;
+class OrderListWindow;
+
+namespace database {
+class Database;
+} // namespace database
+namespace orders {
+struct Order;
+} // namespace orders
 
 namespace numedit {
 class TLuNumEdit;
@@ -60,6 +69,7 @@ public:
     void SpeedButton_F2Click();
     void SpeedButton_F6Click();
     void SpeedButton_F7Click();
+    void SpeedButton_F8Click();
 
     // --- Navigation and help texts --------------------------------------------------
     void Edit_Cls();
@@ -109,6 +119,20 @@ public:
     const printing::PrinterBinding &PrinterBinding() const;
     // The slip record as the controls hold it now.
     printing::SlipData slipData() const;
+
+    // --- Orders (mainwindow_orders.cpp) --------------------------------------------------
+    // The order book, opened on first use (not at start).
+    database::Database &orderBook();
+    // The order list window, made on first use; shown and brought to the front.
+    OrderListWindow &showOrderList();
+    // Files given on the command line or handed over by a second start: imported, and
+    // the order list shown.
+    void openOrderFiles(const QStringList &paths);
+    // Fills the destination and goods with the order; the next F11 marks it printed.
+    void openOrder(const orders::Order &order);
+    // Prints slips of the order list as one job on the current feed's printer.
+    int printOrderSlips(const QList<printing::SlipData> &slips, const QList<qint64> &orderIds,
+                        const std::function<bool(int)> &pageDrawn);
 
     // --- Controls (named as in the slip record) ------------------------------------------
     // Paste band
@@ -194,6 +218,8 @@ public:
 Q_SIGNALS:
     // The start sequence after the first show has run (also when it ended in an error box).
     void startSequenceFinished();
+    // One slip went to the printer (F11 or a batch of the order list), once its job was sent.
+    void slipSent(const SentSlip &sent);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -253,4 +279,9 @@ private:
     PostalFields *m_postalDestination = nullptr;
     PostalFields *m_postalSender = nullptr;
     QHash<QObject *, std::function<void()>> m_enterHandlers;
+    std::unique_ptr<database::Database> m_orderBook;
+    OrderListWindow *m_orderList = nullptr;
+    qint64 m_openOrderId = 0;  // the order the fields were filled from, until F11 prints it
+    // After F11: marks the order printed (when the slip came from one) and says so.
+    void reportSlipSent(const printing::SlipData &slip, qint64 orderId);
 };

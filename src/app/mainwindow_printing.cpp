@@ -2,6 +2,8 @@
 // paper feed and the print-position dialog.
 #include "mainwindow.h"
 
+#include <utility>
+
 #include "settingsfile.h"
 
 #include "platform/guard.h"
@@ -91,10 +93,13 @@ printing::SlipData TForm_Main::slipData() const
 
 void TForm_Main::SpeedButton_F11Click()
 {
-    if (!printing::printSlip(*m_slipPrinter, slipData(), PrinterBinding(), printQuestion()))
+    const printing::SlipData slip = slipData();
+    if (!printing::printSlip(*m_slipPrinter, slip, PrinterBinding(), printQuestion())) {
         Edit_G1->setFocus();
-    else
-        reportPrinted();
+        return;
+    }
+    reportPrinted();
+    reportSlipSent(slip, std::exchange(m_openOrderId, 0));
 }
 
 void TForm_Main::SpeedButton_PRNSETClick()

@@ -25,7 +25,10 @@ DatabaseError DatabaseError::fromSql(const QSqlError &error, const QString &what
     if (sqliteCode == 11 || sqliteCode == 26 || has("not a database") || has("malformed"))
         return {Kind::Damaged, QStringLiteral("注文データベースのファイルが壊れています。") + detail};
     if (sqliteCode == 19 || code.startsWith(u"23"))
-        return {Kind::Conflict, what + QStringLiteral("：同じ注文がすでにあります。") + detail};
+        return {Kind::Conflict,
+                what + (has("unique") || code == u"23505" ? QStringLiteral("：同じものがすでにあります。")
+                                                          : QStringLiteral("：保存できない値があります。"))
+                    + detail};
     if (code == u"57014")
         return {Kind::TimedOut, QStringLiteral("注文データベースが時間内に応答しませんでした。") + detail};
     if (error.type() == QSqlError::ConnectionError || code.startsWith(u"08") || sqliteCode == 14)

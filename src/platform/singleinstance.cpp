@@ -4,13 +4,18 @@
 #include <QLocalSocket>
 #include <QtGlobal>
 
+#include <memory>
+
 #include <unistd.h>
 
 namespace platform {
 
 namespace {
 constexpr int kConnectTimeoutMs = 500;
+constexpr qsizetype kMaxMessage = 1 << 20;
 const QByteArray kActivate = "activate\n";
+// One line per file after the activation, UTF-8: "open\t<absolute path>\n".
+const QByteArray kOpen = "open\t";
 } // namespace
 
 SingleInstance::SingleInstance(QString name, QObject *parent)
@@ -31,13 +36,16 @@ QString SingleInstance::defaultName()
     return QStringLiteral("mekira_RErorezev-%1-%2").arg(::getuid()).arg(display);
 }
 
-bool SingleInstance::becomePrimary()
+bool SingleInstance::becomePrimary(const QStringList &files)
 {
     {
         QLocalSocket socket;
         socket.connectToServer(m_name);
         if (socket.waitForConnected(kConnectTimeoutMs)) {
-            socket.write(kActivate);
+            QByteArray message = kActivate;
+            for (const QString &file : files)
+                message += kOpen + file.toUtf8() + '\n';
+            socket.write(message);
             socket.waitForBytesWritten(kConnectTimeoutMs);
             socket.disconnectFromServer();
             return false;
@@ -56,10 +64,23 @@ bool SingleInstance::becomePrimary()
 void SingleInstance::acceptConnections()
 {
     while (QLocalSocket *socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (socket->readAll().contains(kActivate.trimmed()))
+        // The message is complete when the other start disconnects.
+        auto received = std::make_shared<QByteArray>();
+        connect(socket, &QLocalSocket::readyRead, this, [socket, received] {
+            if (received->size() < kMaxMessage)
+                *received += socket->readAll();
+        });
+        connect(socket, &QLocalSocket::disconnected, this, [this, socket, received] {
+            *received += socket->readAll();
+            socket->deleteLater();
+            QStringList files;
+            for (const QByteArray &line : received->split('\n'))
+                if (line.startsWith(kOpen))
+                    files << QString::fromUtf8(line.mid(kOpen.size()));
+            if (received->contains(kActivate.trimmed()))
                 Q_EMIT activationRequested();
+            if (!files.isEmpty())
+                Q_EMIT filesHandedOver(files);
         });
     }
 }

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class QLocalServer;
 
@@ -20,12 +21,15 @@ public:
     static QString defaultName();
 
     // True when no other instance answers: this process then serves the name.
-    // False when another instance was found and asked to come to the front.
-    bool becomePrimary();
+    // False when another instance was found and asked to come to the front (and to
+    // open `files`, given as absolute paths).
+    bool becomePrimary(const QStringList &files = {});
 
 Q_SIGNALS:
     // Another start asked this instance to show its window.
     void activationRequested();
+    // Another start was given these files to open.
+    void filesHandedOver(const QStringList &files);
 
 private:
     void acceptConnections();

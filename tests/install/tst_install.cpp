@@ -119,8 +119,10 @@ private Q_SLOTS:
         QVERIFY(!entry.value(u"Comment[ja]"_s).isEmpty());
         QCOMPARE(entry.value(u"Categories"_s), u"Office;"_s);
         QCOMPARE(entry.value(u"Icon"_s), u"mekira"_s);
-        // The launcher by its absolute path under this prefix, as one quoted argument.
-        QCOMPARE(entry.value(u"Exec"_s), u'"' + installed(u"bin/mekira-desktop"_s) + u'"');
+        // The launcher by its absolute path under this prefix, as one quoted argument,
+        // then the files the file manager opens with it.
+        QCOMPARE(entry.value(u"Exec"_s), u'"' + installed(u"bin/mekira-desktop"_s) + u"\" %F"_s);
+        QCOMPARE(entry.value(u"MimeType"_s), u"text/csv;text/tab-separated-values;"_s);
 
         const QString validator = QStandardPaths::findExecutable(u"desktop-file-validate"_s);
         if (validator.isEmpty())

@@ -41,6 +41,18 @@ private Q_SLOTS:
         QCOMPARE(activations.count(), 1);
     }
 
+    void secondStartHandsOverItsFiles()
+    {
+        const QString name = u"mekira-test-"_qs + QUuid::createUuid().toString(QUuid::Id128);
+        platform::SingleInstance first(name);
+        QVERIFY(first.becomePrimary());
+        QSignalSpy files(&first, &platform::SingleInstance::filesHandedOver);
+        const QStringList paths{u"/tmp/注文 11月.csv"_qs, u"/tmp/orders.txt"_qs};
+        QVERIFY(!platform::SingleInstance(name).becomePrimary(paths));
+        QVERIFY(files.wait(2000));
+        QCOMPARE(files.at(0).at(0).toStringList(), paths);
+    }
+
     void nameLeftByACrashedRunIsTakenOver()
     {
         const QString name = u"mekira-test-"_qs + QUuid::createUuid().toString(QUuid::Id128);

@@ -1,0 +1,273 @@
+#include "orderlistwindow.h"
+
+#include "columnmappingdialog.h"
+
+#include "database/database.h"
+#include "orders/orderimport.h"
+#include "orders/orderlistmodel.h"
+#include "platform/guard.h"
+#include "platform/messagebox.h"
+
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+
+using orders::Order;
+using orders::OrderState;
+
+OrderListWindow::OrderListWindow(database::Database &database, OrderListHooks hooks, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_database(database), m_hooks(std::move(hooks))
+{
+    setWindowTitle(QStringLiteral("注文一覧"));
+    setAcceptDrops(true);
+    resize(1000, 560);
+
+    m_model = new orders::OrderListModel(database, this);
+    m_table = new QTableView(this);
+    m_table->setModel(m_model);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSortingEnabled(true);
+    m_table->sortByColumn(-1, Qt::AscendingOrder);
+    m_table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    m_table->verticalHeader()->hide();
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table->setWordWrap(false);
+
+    m_search = new QLineEdit(this);
+    m_search->setPlaceholderText(QStringLiteral("検索（注文番号・おなまえ・郵便番号・おところ・でんわ・品名）"));
+    m_search->setClearButtonEnabled(true);
+    m_stateFilter = new QComboBox(this);
+    m_stateFilter->addItems({QStringLiteral("すべて"), QStringLiteral("未印刷"), QStringLiteral("印刷済み"),
+                             QStringLiteral("保留")});
+    m_stateFilter->setCurrentIndex(1);
+
+    auto *importButton = new QPushButton(QStringLiteral("読み込み..."), this);
+    auto *openButton = new QPushButton(QStringLiteral("メイン画面へ"), this);
+    auto *printButton = new QPushButton(QStringLiteral("選択した注文を印刷"), this);
+    auto *asideButton = new QPushButton(QStringLiteral("保留にする"), this);
+    auto *newButton = new QPushButton(QStringLiteral("未印刷に戻す"), this);
+    m_actions = {importButton, openButton, printButton, asideButton, newButton};
+    m_status = new QLabel(this);
+
+    auto *filters = new QHBoxLayout;
+    filters->addWidget(m_stateFilter);
+    filters->addWidget(m_search, 1);
+    filters->addWidget(importButton);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_status, 1);
+    buttons->addWidget(asideButton);
+    buttons->addWidget(newButton);
+    buttons->addWidget(openButton);
+    buttons->addWidget(printButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(filters);
+    layout->addWidget(m_table, 1);
+    layout->addLayout(buttons);
+
+    using platform::guardedSlot;
+    // The search runs once typing pauses.
+    auto *searchDelay = new QTimer(this);
+    searchDelay->setSingleShot(true);
+    searchDelay->setInterval(250);
+    const auto applyFilter = [this] {
+        orders::OrderQuery query = m_model->query();
+        query.search = m_search->text();
+        const int state = m_stateFilter->currentIndex();
+        query.state = state == 0 ? std::nullopt : std::optional<OrderState>(OrderState(state - 1));
+        m_model->setQuery(query);
+    };
+    connect(m_search, &QLineEdit::textChanged, searchDelay, qOverload<>(&QTimer::start));
+    connect(searchDelay, &QTimer::timeout, this, guardedSlot(applyFilter));
+    connect(m_stateFilter, &QComboBox::currentIndexChanged, this, guardedSlot(applyFilter));
+    connect(importButton, &QPushButton::clicked, this, guardedSlot([this] {
+        const QStringList paths = QFileDialog::getOpenFileNames(
+            this, QStringLiteral("注文ファイルを開く"), QString(),
+            QStringLiteral("注文ファイル (*.csv *.tsv *.txt);;すべてのファイル (*)"));
+        if (!paths.isEmpty())
+            importFiles(paths);
+    }));
+    connect(openButton, &QPushButton::clicked, this, guardedSlot([this] { openSelected(); }));
+    connect(m_table, &QTableView::doubleClicked, this, guardedSlot([this] { openSelected(); }));
+    connect(printButton, &QPushButton::clicked, this, guardedSlot([this] { printSelected(); }));
+    connect(asideButton, &QPushButton::clicked, this, guardedSlot([this] { setSelectedState(OrderState::SetAside); }));
+    connect(newButton, &QPushButton::clicked, this, guardedSlot([this] { setSelectedState(OrderState::New); }));
+    connect(m_model, &orders::OrderListModel::reloaded, this, [this] { updateCount(); });
+    connect(m_model, &orders::OrderListModel::failed, this, [](const QString &message) {
+        platform::showError(message);
+    });
+    connect(&m_database, &database::Database::busyChanged, this, [this](bool busy) { setBusy(busy); });
+    connect(this, &OrderListWindow::ordersChanged, m_model, &orders::OrderListModel::reload);
+    applyFilter();
+}
+
+void OrderListWindow::setBusy(bool busy)
+{
+    if (busy)
+        m_status->setText(QStringLiteral("注文データベースを読み書きしています…"));
+    else
+        updateCount();
+}
+
+void OrderListWindow::updateCount()
+{
+    if (!m_database.isBusy())
+        m_status->setText(QStringLiteral("%1 件").arg(m_model->rowCount()));
+}
+
+void OrderListWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void OrderListWindow::dropEvent(QDropEvent *event)
+{
+    QStringList paths;
+    for (const QUrl &url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    event->acceptProposedAction();
+    if (!paths.isEmpty())
+        platform::guarded([&] { importFiles(paths); });
+}
+
+void OrderListWindow::importFiles(const QStringList &paths)
+{
+    runImport(paths, {});
+}
+
+void OrderListWindow::runImport(const QStringList &paths, const orders::ReadOptions &options)
+{
+    m_database
+        .run<orders::ImportReport>([paths, options](database::Connection &c) {
+            return orders::importFiles(c, paths, options);
+        })
+        .then(this, [this](const orders::ImportReport &report) {
+            Q_EMIT ordersChanged();
+            platform::notify(report.text());
+        })
+        .onFailed(this, [this, paths, options](const orders::UnknownLayoutError &unknown) {
+            platform::guarded([&] {
+                ColumnMappingDialog dialog(unknown.header, unknown.sample, this);
+                if (dialog.exec() != QDialog::Accepted)
+                    return;
+                const orders::ColumnMapping mapping = dialog.mapping();
+                const QStringList header = unknown.header;
+                // Remembered for files with the same header, then imported with it.
+                m_database.run<void>([header, mapping](database::Connection &c) {
+                    orders::store::rememberMapping(c, header, mapping);
+                });
+                runImport(paths, options);
+            });
+        })
+        .onFailed(this, [](const std::exception &error) {
+            platform::showError(QString::fromUtf8(error.what()));
+        });
+}
+
+QList<qint64> OrderListWindow::selectedIds() const
+{
+    QList<int> rows;
+    for (const QModelIndex &index : m_table->selectionModel()->selectedRows())
+        rows << index.row();
+    std::sort(rows.begin(), rows.end());
+    QList<qint64> ids;
+    for (int row : rows)
+        ids << m_model->orderId(row);
+    return ids;
+}
+
+void OrderListWindow::openSelected()
+{
+    const QList<qint64> ids = selectedIds();
+    if (ids.isEmpty())
+        return;
+    m_database.run<QList<Order>>([id = ids.first()](database::Connection &c) {
+        return orders::store::ordersById(c, {id});
+    }).then(this, [this](const QList<Order> &found) {
+        if (!found.isEmpty() && m_hooks.openInMainWindow)
+            platform::guarded([&] { m_hooks.openInMainWindow(found.first()); });
+    }).onFailed(this, [](const std::exception &error) { platform::showError(QString::fromUtf8(error.what())); });
+}
+
+void OrderListWindow::setSelectedState(OrderState state)
+{
+    const QList<qint64> ids = selectedIds();
+    m_database.run<void>([ids, state](database::Connection &c) { orders::store::setState(c, ids, state); })
+        .then(this, [this] { Q_EMIT ordersChanged(); })
+        .onFailed(this, [](const std::exception &error) { platform::showError(QString::fromUtf8(error.what())); });
+}
+
+printing::SlipData OrderListWindow::slipFor(const Order &order, printing::SlipData slip)
+{
+    slip.Edit_Zip = order.zip;
+    slip.Edit_Add1 = order.add1;
+    slip.Edit_Add2 = order.add2;
+    slip.Edit_Custo1 = order.custo1;
+    slip.Edit_tel = order.tel;
+    slip.Edit_G1 = order.g1;
+    slip.Edit_G2 = order.g2;
+    slip.Edit_G3 = order.g3;
+    if (!order.deDate1.isEmpty() || !order.deDate2.isEmpty()) {
+        slip.Edit_de_date1 = order.deDate1;
+        slip.Edit_de_date2 = order.deDate2;
+    }
+    return slip;
+}
+
+void OrderListWindow::printSelected()
+{
+    const QList<qint64> ids = selectedIds();
+    if (ids.isEmpty()) {
+        platform::notify(QStringLiteral("印刷する注文を選んでください。"));
+        return;
+    }
+    if (!platform::ask(QStringLiteral("選択した %1 件の送り状を %2 に印刷しますか?")
+                           .arg(ids.size()).arg(m_hooks.printerName ? m_hooks.printerName() : QString())))
+        return;
+    m_database.run<QList<Order>>([ids](database::Connection &c) { return orders::store::ordersById(c, ids); })
+        .then(this, [this](const QList<Order> &found) {
+            platform::guarded([&] {
+                const printing::SlipData slipTemplate = m_hooks.slipTemplate ? m_hooks.slipTemplate() : printing::SlipData();
+                QList<printing::SlipData> slips;
+                QList<qint64> orderIds;
+                for (const Order &order : found) {
+                    slips << slipFor(order, slipTemplate);
+                    orderIds << order.id;
+                }
+                QProgressDialog progress(QStringLiteral("送り状を印刷しています…"), QStringLiteral("中止"), 0,
+                                         int(slips.size()), this);
+                progress.setWindowModality(Qt::WindowModal);
+                progress.setMinimumDuration(300);
+                const int sent = m_hooks.printBatch(slips, orderIds, [&](int drawn) {
+                    progress.setValue(drawn);
+                    QCoreApplication::processEvents();
+                    return !progress.wasCanceled();
+                });
+                progress.reset();
+                const QString printer = m_hooks.printerName ? m_hooks.printerName() : QString();
+                const QList<qint64> printed = orderIds.mid(0, sent);
+                m_database.run<QList<qint64>>([printed, printer](database::Connection &c) {
+                    return orders::store::markPrinted(c, printed, printer, QDateTime::currentDateTimeUtc());
+                }).then(this, [this, sent, total = slips.size()](const QList<qint64> &) {
+                    Q_EMIT ordersChanged();
+                    if (sent < total)
+                        platform::notify(QStringLiteral("中止しました。%1 枚を印刷し、残りの %2 件は印刷していません。")
+                                             .arg(sent).arg(total - sent));
+                }).onFailed(this, [](const std::exception &error) {
+                    platform::showError(QString::fromUtf8(error.what()));
+                });
+            });
+        })
+        .onFailed(this, [](const std::exception &error) { platform::showError(QString::fromUtf8(error.what())); });
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace orders {
+
+// What a column of an order file holds.
+enum class Field {
+    OrderNumber,
+    Zip,         // several columns: the parts of one code ("123", "4567")
+    Prefecture,
+    City,
+    Address1,
+    Address2,    // building, room
+    Address3,
+    FamilyName,
+    GivenName,
+    Name,        // the whole name in one column
+    Tel,         // several columns: the parts of one number
+    Item,
+    Variation,
+    Quantity,
+};
+inline constexpr int kFieldCount = int(Field::Quantity) + 1;
+
+// Which columns make each field; a field of several columns is joined in this order.
+struct ColumnMapping
+{
+    QHash<Field, QList<int>> columns;
+
+    bool isValid() const;  // a destination: a postal code or an address, and a name
+    QString toText() const;            // stored form
+    static ColumnMapping fromText(const QString &text);
+};
+
+// One shop platform's export, recognised by its header row. A table, not code: a new
+// platform is one more entry in formats().
+struct OrderFormat
+{
+    QString id;
+    QString name;  // shown to the user
+    std::vector<std::pair<Field, QString>> columns;  // field <- header; repeated fields join
+    // A row whose order-number cell holds this belongs to the order above it.
+    QString continuationMarker;
+};
+
+const std::vector<OrderFormat> &formats();
+
+// The format whose every column is in the header (the one with most columns when
+// several are). The header's cells are compared trimmed.
+const OrderFormat *recogniseFormat(const QStringList &header);
+
+// The mapping of a known format onto this header's column positions.
+ColumnMapping mappingFor(const OrderFormat &format, const QStringList &header);
+
+// The key under which a mapping for an unknown header is remembered.
+QString headerKey(const QStringList &header);
+
+// The field's name in the mapping dialog.
+QString fieldName(Field field);
+
+} // namespace orders

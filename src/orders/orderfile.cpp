@@ -1,0 +1,233 @@
+#include "orders/orderfile.h"
+
+#include "orders/repairs.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+
+namespace orders {
+
+UnknownLayoutError::UnknownLayoutError(QString message, QStringList header_, QList<QStringList> sample_)
+    : ImportError(std::move(message)), header(std::move(header_)), sample(std::move(sample_))
+{
+}
+
+QString contentKey(const Order &order)
+{
+    const QString content = QStringList{order.zip, order.add1, order.add2, order.custo1, order.tel,
+                                        order.g1, order.g2, order.g3}.join(u'\x1f');
+    return u'#' + QString::fromLatin1(
+        QCryptographicHash::hash(content.toUtf8(), QCryptographicHash::Sha1).toHex().left(20));
+}
+
+namespace {
+
+// The rows of one order, as decoded cells, before they become an Order.
+struct PendingOrder
+{
+    QStringList first;
+    QStringList items;
+    int line = 0;
+};
+
+QString cell(const QStringList &row, int column)
+{
+    return column >= 0 && column < row.size() ? row.at(column) : QString();
+}
+
+QStringList cells(const QStringList &row, const ColumnMapping &mapping, Field field)
+{
+    QStringList result;
+    for (int column : mapping.columns.value(field))
+        result << cell(row, column);
+    return result;
+}
+
+QString joined(const QStringList &row, const ColumnMapping &mapping, Field field)
+{
+    QStringList parts = cells(row, mapping, field);
+    parts.removeIf([](const QString &p) { return p.trimmed().isEmpty(); });
+    for (QString &p : parts)
+        p = p.trimmed();
+    return parts.join(u' ');
+}
+
+QString itemText(const QStringList &row, const ColumnMapping &mapping)
+{
+    QString item = joined(row, mapping, Field::Item);
+    const QString variation = joined(row, mapping, Field::Variation);
+    if (!variation.isEmpty())
+        item += u' ' + variation;
+    const QString quantity = joined(row, mapping, Field::Quantity);
+    if (!item.isEmpty() && !quantity.isEmpty() && quantity != u"1")
+        item += u'×' + quantity;
+    return item;
+}
+
+Order buildOrder(const PendingOrder &pending, const ColumnMapping &mapping, const QString &formatId)
+{
+    const QStringList &row = pending.first;
+    Order order;
+    order.sourceFormat = formatId;
+    order.orderNumber = joined(row, mapping, Field::OrderNumber);
+    Repairs repairs;
+    order.zip = repairZip(cells(row, mapping, Field::Zip), &repairs);
+    order.tel = repairTel(cells(row, mapping, Field::Tel), &repairs);
+    order.custo1 = mapping.columns.contains(Field::Name) && !joined(row, mapping, Field::Name).isEmpty()
+        ? joined(row, mapping, Field::Name)
+        : joinName(joined(row, mapping, Field::FamilyName), joined(row, mapping, Field::GivenName), &repairs);
+    const AddressLines address = splitAddress(
+        cells(row, mapping, Field::Prefecture) + cells(row, mapping, Field::City) + cells(row, mapping, Field::Address1),
+        cells(row, mapping, Field::Address2) + cells(row, mapping, Field::Address3), &repairs);
+    order.add1 = address.add1;
+    order.add2 = address.add2;
+    const GoodsLines goods = goodsLines(pending.items, &repairs);
+    order.g1 = goods.g1;
+    order.g2 = goods.g2;
+    order.g3 = goods.g3;
+    order.repairs = repairs;
+    order.orderKey = order.orderNumber.isEmpty() ? contentKey(order) : order.orderNumber;
+    return order;
+}
+
+QString destinationOf(const QStringList &row, const ColumnMapping &mapping)
+{
+    QStringList parts;
+    for (Field f : {Field::Zip, Field::Prefecture, Field::City, Field::Address1, Field::Address2,
+                    Field::Name, Field::FamilyName, Field::GivenName})
+        parts << joined(row, mapping, f);
+    return parts.join(u'\x1f');
+}
+
+} // namespace
+
+OrderFile readOrderFile(const QString &path, const ReadOptions &options)
+{
+    const QString name = QFileInfo(path).fileName();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw ImportError(QStringLiteral("%1 を開けません。\n(%2)").arg(name, file.errorString()));
+    if (file.size() > kMaxFileSize)
+        throw ImportError(QStringLiteral("%1 は大きすぎます（%2 MB）。%3 MB までのファイルを読み込めます。")
+                              .arg(name).arg(file.size() / (1024 * 1024)).arg(kMaxFileSize / (1024 * 1024)));
+    return readOrderFile(file.readAll(), path, options);
+}
+
+OrderFile readOrderFile(const QByteArray &raw, const QString &path, const ReadOptions &options)
+{
+    const QString name = QFileInfo(path).fileName();
+    const auto fail = [&](const QString &why) { return ImportError(name + QStringLiteral("：") + why); };
+    if (raw.size() > kMaxFileSize)
+        throw fail(QStringLiteral("ファイルが大きすぎます。"));
+    if (raw.trimmed().isEmpty())
+        throw fail(QStringLiteral("ファイルが空です。"));
+    if (raw.left(1 << 16).contains('\0'))
+        throw fail(QStringLiteral("CSV や TSV のテキストファイルではありません。"));
+
+    OrderFile result;
+    result.path = path;
+    result.encoding = options.encoding.value_or(detectEncoding(raw));
+    const QByteArray bytes = withoutBom(raw);
+    result.delimiter = CsvReader::guessDelimiter(bytes);
+
+    ColumnMapping mapping;
+    QString continuation;
+    bool lossy = false;
+    int lossyLine = 0;
+    QList<PendingOrder> pending;
+    QHash<QString, qsizetype> byNumber;   // order number -> index in pending
+    QHash<QString, QString> destinations; // order number -> destination of its first row
+    QList<QStringList> sample;
+
+    CsvReader::read(bytes, result.delimiter, [&](const CsvReader::Record &record, int line) {
+        QStringList row;
+        row.reserve(record.size());
+        for (const QByteArray &field : record) {
+            bool bad = false;
+            row << decodeField(field, result.encoding, &bad);
+            if (bad && !lossy) {
+                lossy = true;
+                lossyLine = line;
+            }
+        }
+        if (result.header.isEmpty()) {
+            result.header = row;
+            if (const OrderFormat *format = recogniseFormat(row)) {
+                mapping = mappingFor(*format, row);
+                result.formatId = format->id;
+                result.formatName = format->name;
+                continuation = format->continuationMarker;
+            } else {
+                std::optional<ColumnMapping> chosen = options.mapping;
+                if (!chosen && options.rememberedMapping)
+                    chosen = options.rememberedMapping(headerKey(row));
+                if (chosen && chosen->isValid()) {
+                    mapping = *chosen;
+                    result.formatId = QStringLiteral("mapped:") + headerKey(row).left(12);
+                    result.formatName = QStringLiteral("列の割り当て");
+                }
+            }
+            return true;
+        }
+        if (row.size() != result.header.size())
+            throw fail(QStringLiteral("%1 行目の項目数 (%2) が見出し行の項目数 (%3) と違います。"
+                                      "区切りや引用符が崩れていないか確かめてください。")
+                           .arg(line).arg(row.size()).arg(result.header.size()));
+        ++result.rowCount;
+        if (result.formatId.isEmpty()) {
+            if (sample.size() < 5)
+                sample << row;
+            return true;
+        }
+        const QString number = joined(row, mapping, Field::OrderNumber);
+        const bool continues = !pending.isEmpty()
+            && ((!continuation.isEmpty() && (number == continuation || number.isEmpty())));
+        if (continues) {
+            pending.last().items << itemText(row, mapping);
+            return true;
+        }
+        if (!number.isEmpty()) {
+            const auto seen = byNumber.constFind(number);
+            if (seen != byNumber.cend()) {
+                // Item rows repeat the number and leave the destination empty, or repeat it.
+                const QString destination = destinationOf(row, mapping);
+                if (destination.count(u'\x1f') != destination.size() && destinations.value(number) != destination)
+                    throw fail(QStringLiteral("注文番号 %1 が %2 行目と %3 行目で別のお届け先になっています。")
+                                   .arg(number).arg(pending.at(*seen).line).arg(line));
+                pending[*seen].items << itemText(row, mapping);  // another item of the same order
+                return true;
+            }
+            byNumber.insert(number, pending.size());
+            destinations.insert(number, destinationOf(row, mapping));
+        }
+        pending.append({row, {itemText(row, mapping)}, line});
+        return true;
+    });
+
+    if (result.header.isEmpty())
+        throw fail(QStringLiteral("ファイルが空です。"));
+    if (lossy && !options.encoding)
+        throw fail(QStringLiteral("%1 行目に %2 として読めない文字があります。文字コードを選んで読み込み直してください。")
+                       .arg(lossyLine).arg(encodingName(result.encoding)));
+    if (result.rowCount == 0)
+        throw fail(QStringLiteral("見出し行だけで、注文の行がありません。"));
+    if (result.formatId.isEmpty())
+        throw UnknownLayoutError(name + QStringLiteral("：この形式の見出しは知られていません。列を割り当ててください。"),
+                                 result.header, sample);
+    result.orders.reserve(pending.size());
+    QSet<QString> keys;
+    for (const PendingOrder &p : pending) {
+        Order order = buildOrder(p, mapping, result.formatId);
+        order.sourceFile = name;
+        // Two rows without a number but with the same content are one order.
+        if (!keys.contains(order.orderKey)) {
+            keys.insert(order.orderKey);
+            result.orders << order;
+        }
+    }
+    return result;
+}
+
+} // namespace orders

@@ -1,0 +1,146 @@
+#include "orders/orderlistmodel.h"
+
+#include "database/database.h"
+
+#include <QColor>
+
+namespace orders {
+
+OrderListModel::OrderListModel(database::Database &database, QObject *parent)
+    : QAbstractTableModel(parent), m_database(database)
+{
+}
+
+QString OrderListModel::stateText(OrderState state)
+{
+    switch (state) {
+    case OrderState::New: return QStringLiteral("未印刷");
+    case OrderState::Printed: return QStringLiteral("印刷済み");
+    case OrderState::SetAside: return QStringLiteral("保留");
+    }
+    return {};
+}
+
+void OrderListModel::setQuery(const OrderQuery &query)
+{
+    m_query = query;
+    reload();
+}
+
+void OrderListModel::reload()
+{
+    const int generation = ++m_generation;
+    const OrderQuery query = m_query;
+    m_database.run<QList<qint64>>([query](database::Connection &c) { return store::orderIds(c, query); })
+        .then(this, [this, generation](const QList<qint64> &ids) {
+            if (generation != m_generation)
+                return;  // a newer reload is on its way
+            beginResetModel();
+            m_ids = ids;
+            m_pages.clear();
+            m_requested.clear();
+            endResetModel();
+            Q_EMIT reloaded();
+        })
+        .onFailed(this, [this](const std::exception &error) {
+            Q_EMIT failed(QString::fromUtf8(error.what()));
+        });
+}
+
+void OrderListModel::requestPage(int page) const
+{
+    if (m_requested.contains(page))
+        return;
+    m_requested.insert(page);
+    const QList<qint64> ids = m_ids.mid(qsizetype(page) * kPageSize, kPageSize);
+    const int generation = m_generation;
+    auto *self = const_cast<OrderListModel *>(this);
+    m_database.run<QList<Order>>([ids](database::Connection &c) { return store::ordersById(c, ids); })
+        .then(self, [self, page, generation](const QList<Order> &orders) {
+            if (generation != self->m_generation)
+                return;
+            self->m_pages.insert(page, orders);
+            const int first = page * kPageSize;
+            const int last = std::min(first + kPageSize, int(self->m_ids.size())) - 1;
+            Q_EMIT self->dataChanged(self->index(first, 0), self->index(last, ColumnCount - 1));
+        })
+        .onFailed(self, [self, page](const std::exception &error) {
+            self->m_requested.remove(page);
+            Q_EMIT self->failed(QString::fromUtf8(error.what()));
+        });
+}
+
+const Order *OrderListModel::loadedOrder(int row) const
+{
+    const auto page = m_pages.constFind(row / kPageSize);
+    if (page == m_pages.cend())
+        return nullptr;
+    const int at = row % kPageSize;
+    return at < page->size() ? &page->at(at) : nullptr;
+}
+
+int OrderListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_ids.size());
+}
+
+int OrderListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant OrderListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::ForegroundRole))
+        return {};
+    const Order *order = loadedOrder(index.row());
+    if (!order) {
+        requestPage(index.row() / kPageSize);
+        return role == Qt::DisplayRole ? QVariant(QStringLiteral("…")) : QVariant();
+    }
+    if (role == Qt::ForegroundRole) {
+        if (index.column() == RepairsColumn && order->repairs)
+            return QColor(Qt::darkRed);
+        return order->state == OrderState::Printed ? QVariant(QColor(Qt::gray)) : QVariant();
+    }
+    switch (Column(index.column())) {
+    case StateColumn:
+        if (role == Qt::ToolTipRole && order->state == OrderState::Printed)
+            return QStringLiteral("%1 %2 (%3)").arg(order->printedAt.toLocalTime().toString(u"yyyy/MM/dd HH:mm"),
+                                                    order->printedPrinter, order->printedStation);
+        return stateText(order->state);
+    case NumberColumn: return order->orderNumber;
+    case NameColumn: return order->custo1;
+    case ZipColumn: return order->zip;
+    case AddressColumn: return QStringList{order->add1, order->add2}.join(u' ').trimmed();
+    case TelColumn: return order->tel;
+    case GoodsColumn: return QStringList{order->g1, order->g2, order->g3}.join(u' ').trimmed();
+    case PostalCheckColumn: return m_postalCheck ? m_postalCheck(*order) : QString();
+    case RepairsColumn: return repairTexts(order->repairs).join(QStringLiteral("、"));
+    case ColumnCount: break;
+    }
+    return {};
+}
+
+QVariant OrderListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    static const char *const titles[ColumnCount] = {"状態", "注文番号", "おなまえ", "郵便番号", "おところ",
+                                                    "でんわ", "品名", "郵便番号の確認", "修正"};
+    return section >= 0 && section < ColumnCount ? QString::fromUtf8(titles[section]) : QString();
+}
+
+void OrderListModel::sort(int column, Qt::SortOrder order)
+{
+    using C = OrderQuery::Column;
+    static const C columns[ColumnCount] = {C::State, C::Number, C::Name, C::Zip, C::Address, C::Tel, C::Goods,
+                                           C::Zip, C::Imported};
+    if (column < 0 || column >= ColumnCount)
+        return;
+    m_query.sortColumn = columns[column];
+    m_query.descending = order == Qt::DescendingOrder;
+    reload();
+}
+
+} // namespace orders

@@ -1,0 +1,202 @@
+#include "orders/orderstore.h"
+
+#include "database/connection.h"
+
+#include <QDateTime>
+#include <QSqlQuery>
+#include <QTimeZone>
+
+namespace orders::store {
+
+using database::Connection;
+
+namespace {
+
+const QString kColumns = QStringLiteral(
+    "id, source_format, order_key, order_number, state, zip, add1, add2, custo1, tel, g1, g2, g3,"
+    " de_date1, de_date2, time_slot, repairs, source_file, imported_at, printed_at, printed_printer,"
+    " printed_station");
+
+Order orderFrom(const QSqlQuery &q)
+{
+    Order o;
+    o.id = q.value(0).toLongLong();
+    o.sourceFormat = q.value(1).toString();
+    o.orderKey = q.value(2).toString();
+    o.orderNumber = q.value(3).toString();
+    o.state = OrderState(q.value(4).toInt());
+    o.zip = q.value(5).toString();
+    o.add1 = q.value(6).toString();
+    o.add2 = q.value(7).toString();
+    o.custo1 = q.value(8).toString();
+    o.tel = q.value(9).toString();
+    o.g1 = q.value(10).toString();
+    o.g2 = q.value(11).toString();
+    o.g3 = q.value(12).toString();
+    o.deDate1 = q.value(13).toString();
+    o.deDate2 = q.value(14).toString();
+    o.timeSlot = q.value(15).toInt();
+    o.repairs = repairsFromText(q.value(16).toString());
+    o.sourceFile = q.value(17).toString();
+    o.importedAt = QDateTime::fromMSecsSinceEpoch(q.value(18).toLongLong(), QTimeZone::utc());
+    if (!q.value(19).isNull())
+        o.printedAt = QDateTime::fromMSecsSinceEpoch(q.value(19).toLongLong(), QTimeZone::utc());
+    o.printedPrinter = q.value(20).toString();
+    o.printedStation = q.value(21).toString();
+    return o;
+}
+
+QString placeholders(qsizetype count)
+{
+    QString text;
+    text.reserve(count * 2);
+    for (qsizetype i = 0; i < count; ++i)
+        text += i ? QStringLiteral(",?") : QStringLiteral("?");
+    return text;
+}
+
+QString escapeLike(QString text)
+{
+    return text.replace(u'\\', QStringLiteral("\\\\")).replace(u'%', QStringLiteral("\\%")).replace(u'_', QStringLiteral("\\_"));
+}
+
+} // namespace
+
+StoreSummary addOrders(Connection &connection, const QList<Order> &orders)
+{
+    return connection.transaction([&] {
+        StoreSummary summary;
+        QSqlQuery insert = connection.prepare(QStringLiteral(
+            "INSERT INTO orders (source_format, order_key, order_number, state, zip, add1, add2, custo1, tel,"
+            " g1, g2, g3, de_date1, de_date2, time_slot, repairs, source_file, imported_at)"
+            " VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"
+            " ON CONFLICT (source_format, order_key) DO NOTHING"));
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        for (const Order &o : orders) {
+            const QVariantList values{o.sourceFormat, o.orderKey, o.orderNumber, int(o.state), o.zip, o.add1,
+                                      o.add2, o.custo1, o.tel, o.g1, o.g2, o.g3, o.deDate1, o.deDate2,
+                                      o.timeSlot, repairsToText(o.repairs), o.sourceFile, now};
+            for (int i = 0; i < values.size(); ++i) {
+                // A null text would be bound as NULL; the columns hold empty texts.
+                const QVariant &value = values.at(i);
+                insert.bindValue(i, value.typeId() == QMetaType::QString && value.toString().isNull() ? QVariant(QStringLiteral(""))
+                                                                                          : value);
+            }
+            connection.execPrepared(insert, QStringLiteral("注文の保存"));
+            if (insert.numRowsAffected() > 0)
+                ++summary.added;
+            else
+                ++summary.alreadyKnown;
+        }
+        return summary;
+    });
+}
+
+QList<qint64> orderIds(Connection &connection, const OrderQuery &query)
+{
+    QString sql = QStringLiteral("SELECT id FROM orders");
+    QVariantList values;
+    QStringList where;
+    if (query.state) {
+        where << QStringLiteral("state = ?");
+        values << int(*query.state);
+    }
+    const QString search = query.search.trimmed();
+    if (!search.isEmpty()) {
+        const QString like = u'%' + escapeLike(search) + u'%';
+        QStringList any;
+        for (const char *column : {"order_number", "custo1", "zip", "add1", "add2", "tel", "g1", "g2", "g3"}) {
+            any << QStringLiteral("%1 LIKE ? ESCAPE '\\'").arg(QLatin1String(column));
+            values << like;
+        }
+        where << u'(' + any.join(QStringLiteral(" OR ")) + u')';
+    }
+    if (!where.isEmpty())
+        sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
+    static const char *const sortColumns[] = {"state", "order_number", "custo1", "zip", "add1", "tel", "g1", "id"};
+    const char *direction = query.descending ? " DESC" : " ASC";
+    sql += QStringLiteral(" ORDER BY %1%2, id%2").arg(QLatin1String(sortColumns[int(query.sortColumn)]),
+                                                     QLatin1String(direction));
+    QSqlQuery q = connection.exec(sql, values, QStringLiteral("注文の一覧"));
+    QList<qint64> ids;
+    while (q.next())
+        ids << q.value(0).toLongLong();
+    return ids;
+}
+
+QList<Order> ordersById(Connection &connection, const QList<qint64> &ids)
+{
+    if (ids.isEmpty())
+        return {};
+    QVariantList values;
+    for (qint64 id : ids)
+        values << id;
+    QSqlQuery q = connection.exec(
+        QStringLiteral("SELECT %1 FROM orders WHERE id IN (%2)").arg(kColumns, placeholders(ids.size())), values,
+        QStringLiteral("注文の読み込み"));
+    QHash<qint64, Order> found;
+    while (q.next()) {
+        Order o = orderFrom(q);
+        found.insert(o.id, std::move(o));
+    }
+    QList<Order> result;
+    for (qint64 id : ids)
+        if (found.contains(id))
+            result << found.value(id);
+    return result;
+}
+
+QList<qint64> markPrinted(Connection &connection, const QList<qint64> &ids, const QString &printer,
+                          const QDateTime &when)
+{
+    if (ids.isEmpty())
+        return {};
+    return connection.transaction([&] {
+        QVariantList values{int(OrderState::Printed), when.toMSecsSinceEpoch(), printer, Connection::stationName()};
+        for (qint64 id : ids)
+            values << id;
+        QSqlQuery q = connection.exec(
+            QStringLiteral("UPDATE orders SET state = ?, printed_at = ?, printed_printer = ?, printed_station = ?"
+                           " WHERE id IN (%1) AND state <> 1 RETURNING id").arg(placeholders(ids.size())),
+            values, QStringLiteral("印刷済みの記録"));
+        QList<qint64> changed;
+        while (q.next())
+            changed << q.value(0).toLongLong();
+        return changed;
+    });
+}
+
+void setState(Connection &connection, const QList<qint64> &ids, OrderState state)
+{
+    if (ids.isEmpty())
+        return;
+    QVariantList values{int(state)};
+    for (qint64 id : ids)
+        values << id;
+    connection.transaction([&] {
+        connection.exec(QStringLiteral("UPDATE orders SET state = ? WHERE id IN (%1)").arg(placeholders(ids.size())),
+                        values, QStringLiteral("注文の状態"));
+    });
+}
+
+std::optional<ColumnMapping> rememberedMapping(Connection &connection, const QString &headerKey)
+{
+    QSqlQuery q = connection.exec(QStringLiteral("SELECT mapping FROM column_mappings WHERE header_key = ?"),
+                                  {headerKey});
+    if (!q.next())
+        return std::nullopt;
+    return ColumnMapping::fromText(q.value(0).toString());
+}
+
+void rememberMapping(Connection &connection, const QStringList &header, const ColumnMapping &mapping)
+{
+    connection.transaction([&] {
+        const QString key = headerKey(header);
+        connection.exec(QStringLiteral("DELETE FROM column_mappings WHERE header_key = ?"), {key});
+        connection.exec(QStringLiteral("INSERT INTO column_mappings (header_key, header, mapping, updated_at)"
+                                       " VALUES (?,?,?,?)"),
+                        {key, header.join(u'\t'), mapping.toText(), QDateTime::currentMSecsSinceEpoch()});
+    });
+}
+
+} // namespace orders::store

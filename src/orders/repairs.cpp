@@ -1,0 +1,161 @@
+#include "orders/repairs.h"
+
+namespace orders {
+
+namespace {
+
+// Digits of a text in half-width, after the forms spreadsheets give to numbers.
+QString digitsOf(const QString &text)
+{
+    QString digits;
+    for (const QChar c : text.normalized(QString::NormalizationForm_KC))
+        if (c.isDigit())
+            digits += QChar(u'0' + c.digitValue());
+    return digits;
+}
+
+QString trimmedJoin(const QStringList &parts, QStringView separator)
+{
+    QStringList kept;
+    for (const QString &part : parts)
+        if (!part.trimmed().isEmpty())
+            kept << part.trimmed();
+    return kept.join(separator);
+}
+
+} // namespace
+
+QString repairZip(const QStringList &parts, Repairs *repairs)
+{
+    QStringList cleaned;
+    for (const QString &part : parts)
+        if (!part.trimmed().isEmpty())
+            cleaned << part.trimmed();
+    if (cleaned.isEmpty())
+        return {};
+    QString digits;
+    if (cleaned.size() >= 2) {
+        // "60" and "0001": the first part lost its zero; the second pads to four.
+        QString head = digitsOf(cleaned.at(0));
+        QString tail = digitsOf(cleaned.at(1));
+        if (head.size() < 3 || tail.size() < 4) {
+            head = head.rightJustified(3, u'0');
+            tail = tail.rightJustified(4, u'0');
+            *repairs |= Repair::ZipLeadingZero;
+        }
+        digits = head + tail;
+        *repairs |= Repair::ZipJoined;
+    } else {
+        digits = digitsOf(cleaned.at(0));
+        if (digits.size() == 6 || digits.size() == 5) {
+            // A spreadsheet read the code as a number; 6 digits lost one zero, 5 lost two.
+            digits = digits.rightJustified(7, u'0');
+            *repairs |= Repair::ZipLeadingZero;
+        }
+    }
+    if (digits.size() != 7)
+        return cleaned.join(u' ');
+    const QString code = digits.left(3) + u'-' + digits.mid(3);
+    if (cleaned.size() == 1 && cleaned.at(0) != code && !repairs->testFlag(Repair::ZipLeadingZero))
+        *repairs |= Repair::ZipFormat;
+    return code;
+}
+
+QString repairTel(const QStringList &parts, Repairs *repairs)
+{
+    QString text = trimmedJoin(parts, u"-").normalized(QString::NormalizationForm_KC);
+    text.replace(u'ー', u'-').replace(u'−', u'-').replace(u'‐', u'-');
+    if (text.isEmpty())
+        return {};
+    if (text.startsWith(u"+81")) {
+        text = text.mid(3).trimmed();
+        if (text.startsWith(u'-') || text.startsWith(u'('))
+            text = text.mid(1);
+        if (!text.startsWith(u'0'))
+            text.prepend(u'0');
+        text.replace(u' ', u'-');
+        *repairs |= Repair::TelLeadingZero;
+        return text;
+    }
+    const QString digits = digitsOf(text);
+    if (!text.startsWith(u'0') && !text.startsWith(u'(') && (digits.size() == 9 || digits.size() == 10)
+        && digits.size() == text.size()) {
+        // A number cell: 9 digits were a 10-digit line number, 10 digits a mobile one.
+        *repairs |= Repair::TelLeadingZero;
+        return u'0' + digits;
+    }
+    return text;
+}
+
+QString joinName(const QString &family, const QString &given, Repairs *repairs)
+{
+    const QString f = family.trimmed();
+    const QString g = given.trimmed();
+    if (f.isEmpty() || g.isEmpty())
+        return f + g;
+    *repairs |= Repair::NameJoined;
+    return f + u'　' + g;
+}
+
+AddressLines splitAddress(const QStringList &streetParts, const QStringList &buildingParts,
+                          Repairs *repairs)
+{
+    int used = 0;
+    for (const QString &part : streetParts + buildingParts)
+        used += part.trimmed().isEmpty() ? 0 : 1;
+    if (used > 1)
+        *repairs |= Repair::AddressJoined;
+    // Prefecture, city and street are written together; a blank only between parts
+    // that both end and start with a latin letter or digit.
+    QString street;
+    for (const QString &raw : streetParts) {
+        const QString part = raw.trimmed();
+        if (part.isEmpty() || street.endsWith(part))
+            continue;
+        if (!street.isEmpty() && street.back().unicode() < 0x80 && part.front().unicode() < 0x80)
+            street += u' ';
+        street += part;
+    }
+    QString building = trimmedJoin(buildingParts, u"　");
+    if (street.size() > kAddressLineLength) {
+        int cut = kAddressLineLength;
+        for (int i = kAddressLineLength; i > kAddressLineLength - 12; --i) {
+            if (street.at(i) == u' ' || street.at(i) == u'　') {
+                cut = i;
+                break;
+            }
+        }
+        const QString rest = street.mid(cut).trimmed();
+        street.truncate(cut);
+        building = building.isEmpty() ? rest : rest + u'　' + building;
+        *repairs |= Repair::AddressSplit;
+    }
+    return {street, building};
+}
+
+GoodsLines goodsLines(const QStringList &items, Repairs *repairs)
+{
+    QStringList lines;
+    for (const QString &item : items) {
+        if (item.trimmed().isEmpty())
+            continue;
+        QString line = item.trimmed();
+        if (line.size() > kGoodsLineLength) {
+            line.truncate(kGoodsLineLength);
+            *repairs |= Repair::GoodsShortened;
+        }
+        lines << line;
+    }
+    if (lines.size() > 1)
+        *repairs |= Repair::GoodsJoined;
+    if (lines.size() > 3) {
+        const QString more = QStringLiteral(" ほか%1点").arg(lines.size() - 3);
+        lines[2] = lines[2].left(kGoodsLineLength - more.size()) + more;
+        lines = lines.mid(0, 3);
+        *repairs |= Repair::GoodsShortened;
+    }
+    lines.resize(3);
+    return {lines[0], lines[1], lines[2]};
+}
+
+} // namespace orders

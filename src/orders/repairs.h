@@ -1,0 +1,43 @@
+#pragma once
+
+#include "orders/order.h"
+
+#include <QStringList>
+
+namespace orders {
+
+// Mends what spreadsheets and exports do to the destination, marking each repair.
+
+// "〒1510053", "１５１－００５３", 1510053, 60001 (a lost leading zero) -> "151-0053";
+// several parts are joined ("151", "53" -> "151-0053"). Text that is no code stays.
+QString repairZip(const QStringList &parts, Repairs *repairs);
+
+// "+81 90-1234-5678" -> "090-1234-5678"; 312345678 -> "0312345678"; parts are
+// joined with "-". Full-width digits become half-width.
+QString repairTel(const QStringList &parts, Repairs *repairs);
+
+// Family and given name joined by a full-width space.
+QString joinName(const QString &family, const QString &given, Repairs *repairs);
+
+// The address parts (prefecture, city, street, building ...) as the two address lines
+// of the slip: the building line second; a first line longer than kAddressLineLength
+// is split there (at a blank when one is near the end).
+struct AddressLines
+{
+    QString add1;
+    QString add2;
+};
+AddressLines splitAddress(const QStringList &streetParts, const QStringList &buildingParts,
+                          Repairs *repairs);
+inline constexpr int kAddressLineLength = 40;
+
+// Items ("name variation ×2") as the three goods lines of at most kGoodsLineLength
+// characters; more items than lines end the last line with how many more there are.
+struct GoodsLines
+{
+    QString g1, g2, g3;
+};
+GoodsLines goodsLines(const QStringList &items, Repairs *repairs);
+inline constexpr int kGoodsLineLength = 30;
+
+} // namespace orders

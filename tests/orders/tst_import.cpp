@@ -1,0 +1,276 @@
+#include "database/database.h"
+#include "orders/orderimport.h"
+#include "orders/repairs.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace orders;
+using database::Connection;
+using database::Database;
+using database::DatabaseConfig;
+
+Q_DECLARE_METATYPE(orders::Repairs)
+
+namespace {
+
+QString sample(const char *name)
+{
+    return QStringLiteral(MEKIRA_ORDER_SAMPLES "/") + QLatin1String(name);
+}
+
+QString fail(const QByteArray &bytes)
+{
+    try {
+        readOrderFile(bytes, QStringLiteral("bad.csv"));
+    } catch (const ImportError &error) {
+        return error.message();
+    }
+    return QStringLiteral("(read without complaint)");
+}
+
+int storedCount(Database &db)
+{
+    return db.call<int>([](Connection &c) { return int(store::orderIds(c, {}).size()); });
+}
+
+} // namespace
+
+class ImportTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void platformExports_data();
+    void platformExports();
+    void zipRepairs_data();
+    void zipRepairs();
+    void telRepairs_data();
+    void telRepairs();
+    void addressAndGoodsLines();
+    void badInput_data();
+    void badInput();
+
+    void reimportAddsNothing();
+    void oneBadFileStoresNothing();
+    void unknownHeaderUsesRememberedMapping();
+};
+
+void ImportTest::platformExports_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("encoding");
+    QTest::addColumn<int>("orders");
+    QTest::addColumn<QStringList>("first");  // zip, add1, add2, name, tel, g1, g2
+    QTest::addColumn<Repairs>("repairs");
+
+    QTest::newRow("BASE") << sample("base.csv") << "base" << int(TextEncoding::Utf8) << 2
+        << QStringList{"151-0053", "東京都架空区見本町1-2-3", "サンプルハイツ101", "見本　花子", "09012345678",
+                       "手織りコースター 藍×2", "麻のふきん"}
+        << Repairs(Repair::ZipFormat | Repair::NameJoined | Repair::AddressJoined | Repair::GoodsJoined);
+    QTest::newRow("Shopify") << sample("shopify.csv") << "shopify" << int(TextEncoding::Utf8) << 2
+        << QStringList{"064-0941", "北海道架空市見本町4-5-6", "コーポ架空202", "見本 次郎", "090-1111-2222",
+                       "陶器のマグ - 白", "箸置き×3"}
+        << Repairs(Repair::ZipFormat | Repair::TelLeadingZero | Repair::AddressJoined | Repair::GoodsJoined);
+    QTest::newRow("Rakuten") << sample("rakuten.csv") << "rakuten" << int(TextEncoding::Cp932) << 2
+        << QStringList{"060-0001", "北海道札幌市架空区北一条西9丁目 見本ビル3F", "", "架空　四郎", "011-222-3333",
+                       "国産はちみつ 500g×2", ""}
+        << Repairs(Repair::ZipLeadingZero | Repair::ZipJoined | Repair::NameJoined | Repair::AddressJoined);
+    QTest::newRow("Yahoo") << sample("yahoo.csv") << "yahoo" << int(TextEncoding::Cp932) << 1
+        << QStringList{"980-0001", "宮城県仙台市架空区見本町２－３", "", "試験 六子", "022-123-4567", "牛たん（仮）", ""}
+        << Repairs(Repair::AddressJoined);
+    QTest::newRow("Amazon TSV") << sample("amazon.txt") << "amazon" << int(TextEncoding::Utf8) << 1
+        << QStringList{"220-0001", "神奈川県架空市見本町8-9-10", "", "架空 七美", "045-000-1111", "木製パズル", ""}
+        << Repairs(Repair::AddressJoined);
+    QTest::newRow("click-to-print") << sample("clickpost.csv") << "clickpost" << int(TextEncoding::Cp932) << 2
+        << QStringList{"812-0011", "福岡県福岡市架空区見本1-2-3", "", "見本 八郎", "", "ハンカチ", ""}
+        << Repairs(Repair::ZipFormat | Repair::AddressJoined);
+    QTest::newRow("STORES") << sample("stores.csv") << "stores" << int(TextEncoding::Utf8Bom) << 1
+        << QStringList{"100-0001", "東京都架空区見本1-1-1", "", "試験　十子", "0312345678", "帆布ポーチ 生成り", ""}
+        << Repairs(Repair::NameJoined | Repair::AddressJoined);
+    QTest::newRow("own layout") << sample("mekira.csv") << "mekira" << int(TextEncoding::Cp932) << 1
+        << QStringList{"151-0053", "東京都架空区見本町1-2-3", "", "見本 花子", "090-1234-5678", "書籍", ""}
+        << Repairs();
+}
+
+void ImportTest::platformExports()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, format);
+    QFETCH(int, encoding);
+    QFETCH(int, orders);
+    QFETCH(QStringList, first);
+    QFETCH(Repairs, repairs);
+    const OrderFile read = readOrderFile(file);
+    QCOMPARE(read.formatId, format);
+    QCOMPARE(int(read.encoding), encoding);
+    QCOMPARE(read.orders.size(), orders);
+    const Order &o = read.orders.first();
+    QCOMPARE((QStringList{o.zip, o.add1, o.add2, o.custo1, o.tel, o.g1, o.g2}), first);
+    QCOMPARE(o.repairs.toInt(), repairs.toInt());
+    QVERIFY(!o.orderKey.isEmpty());
+}
+
+void ImportTest::zipRepairs_data()
+{
+    QTest::addColumn<QStringList>("parts");
+    QTest::addColumn<QString>("zip");
+    QTest::addColumn<Repairs>("repairs");
+    QTest::newRow("as it should be") << QStringList{"151-0053"} << "151-0053" << Repairs();
+    QTest::newRow("no hyphen") << QStringList{"1510053"} << "151-0053" << Repairs(Repair::ZipFormat);
+    QTest::newRow("full-width with mark") << QStringList{"〒１５１－００５３"} << "151-0053" << Repairs(Repair::ZipFormat);
+    QTest::newRow("lost zero") << QStringList{"600001"} << "060-0001" << Repairs(Repair::ZipLeadingZero);
+    QTest::newRow("lost two zeros") << QStringList{"10001"} << "001-0001" << Repairs(Repair::ZipLeadingZero);
+    QTest::newRow("two columns") << QStringList{"151", "0053"} << "151-0053" << Repairs(Repair::ZipJoined);
+    QTest::newRow("two columns, numbers") << QStringList{"1", "53"} << "001-0053"
+                                          << Repairs(Repair::ZipJoined | Repair::ZipLeadingZero);
+    QTest::newRow("not a code") << QStringList{"不明"} << "不明" << Repairs();
+}
+
+void ImportTest::zipRepairs()
+{
+    QFETCH(QStringList, parts);
+    QFETCH(QString, zip);
+    QFETCH(Repairs, repairs);
+    Repairs seen;
+    QCOMPARE(repairZip(parts, &seen), zip);
+    QCOMPARE(seen.toInt(), repairs.toInt());
+}
+
+void ImportTest::telRepairs_data()
+{
+    QTest::addColumn<QStringList>("parts");
+    QTest::addColumn<QString>("tel");
+    QTest::addColumn<bool>("repaired");
+    QTest::newRow("as it should be") << QStringList{"03-1234-5678"} << "03-1234-5678" << false;
+    QTest::newRow("mobile lost zero") << QStringList{"9012345678"} << "09012345678" << true;
+    QTest::newRow("landline lost zero") << QStringList{"312345678"} << "0312345678" << true;
+    QTest::newRow("international") << QStringList{"+81 3-1234-5678"} << "03-1234-5678" << true;
+    QTest::newRow("full-width") << QStringList{"０９０－１１１１－２２２２"} << "090-1111-2222" << false;
+    QTest::newRow("three columns") << QStringList{"03", "1234", "5678"} << "03-1234-5678" << false;
+}
+
+void ImportTest::telRepairs()
+{
+    QFETCH(QStringList, parts);
+    QFETCH(QString, tel);
+    QFETCH(bool, repaired);
+    Repairs seen;
+    QCOMPARE(repairTel(parts, &seen), tel);
+    QCOMPARE(seen.testFlag(Repair::TelLeadingZero), repaired);
+}
+
+void ImportTest::addressAndGoodsLines()
+{
+    Repairs repairs;
+    const QString street = QStringLiteral("架空県架空郡見本町大字試験字サンプル１２３４番地の５６");  // 29
+    const AddressLines lines = splitAddress({street, QStringLiteral("見本マンション　Ａ棟　１２３４号室　見本方")}, {}, &repairs);
+    // Cut at the last blank before the line is full.
+    QCOMPARE(lines.add1 + QStringLiteral("　") + lines.add2, street + QStringLiteral("見本マンション　Ａ棟　１２３４号室　見本方"));
+    QCOMPARE(lines.add2, QStringLiteral("１２３４号室　見本方"));
+    QVERIFY(repairs.testFlag(Repair::AddressSplit));
+
+    const GoodsLines goods = goodsLines({"a", "b", "c", "d", "e"}, &repairs);
+    QCOMPARE((QStringList{goods.g1, goods.g2, goods.g3}), (QStringList{"a", "b", "c ほか2点"}));
+    QVERIFY(repairs.testFlag(Repair::GoodsShortened));
+}
+
+void ImportTest::badInput_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("message");  // a part of it
+    const QByteArray header = "注文ID,郵便番号(配送先),都道府県(配送先),住所(配送先),住所2(配送先),氏(配送先),名(配送先),"
+                              "電話番号(配送先),商品名,バリエーション,数量\r\n";
+    QTest::newRow("empty") << QByteArray() << "空です";
+    QTest::newRow("blank lines") << QByteArray("\r\n\r\n") << "空です";
+    QTest::newRow("header only") << header << "注文の行がありません";
+    QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << "テキストファイルではありません";
+    QTest::newRow("unbalanced quotes") << header + "1,151-0053,東京都,\"架空区,,A,B,0,x,,1\r\n2,1,2,3,4,5,6,7,8,9,10\r\n"
+                                       << "引用符";
+    QTest::newRow("fewer fields") << header + "1,151-0053,東京都,架空区,,A,B,0,x,,1\r\n2,1510053,東京都\r\n"
+                                  << "3 行目の項目数 (3)";
+    QTest::newRow("more fields") << header + "1,151-0053,東京都,架空区,1,2,,A,B,0,x,,1\r\n" << "2 行目の項目数 (13)";
+    QTest::newRow("one number, two addresses")
+        << header + "7,151-0053,東京都,架空区,,A,B,0,x,,1\r\n7,600-0001,北海道,架空市,,C,D,0,y,,1\r\n"
+        << "注文番号 7 が 2 行目と 3 行目で別のお届け先";
+    QTest::newRow("neither UTF-8 nor CP932") << header + QByteArray("1,151-0053,\x80\xff,a,,A,B,0,x,,1\r\n")
+                                             << "読めない文字";
+}
+
+void ImportTest::badInput()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+    const QString seen = fail(bytes);
+    QVERIFY2(seen.contains(message), qPrintable(seen));
+}
+
+void ImportTest::reimportAddsNothing()
+{
+    QTemporaryDir dir;
+    Database db(DatabaseConfig::sqlite(dir.filePath(QStringLiteral("mekira.db"))));
+    const auto import = [&](const QStringList &paths) {
+        try {
+            return db.call<ImportReport>([&](Connection &c) { return importFiles(c, paths); });
+        } catch (const platform::Error &error) {
+            qWarning() << error.message();
+            throw;
+        }
+    };
+    QCOMPARE(import({sample("base.csv"), sample("clickpost.csv")}).summary.added, 4);
+    const ImportReport again = import({sample("clickpost.csv"), sample("base.csv"), sample("rakuten.csv")});
+    QCOMPARE(again.summary.added, 2);
+    QCOMPARE(again.summary.alreadyKnown, 4);
+    QCOMPARE(storedCount(db), 6);
+}
+
+void ImportTest::oneBadFileStoresNothing()
+{
+    QTemporaryDir dir;
+    const QString bad = dir.filePath(QStringLiteral("broken.csv"));
+    QFile file(bad);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("Name,Shipping Name\r\n\"#1,x\r\n");
+    file.close();
+    Database db(DatabaseConfig::sqlite(dir.filePath(QStringLiteral("mekira.db"))));
+    QVERIFY_THROWS_EXCEPTION(ImportError, db.call<ImportReport>([&](Connection &c) {
+        return importFiles(c, {sample("base.csv"), bad});
+    }));
+    QCOMPARE(storedCount(db), 0);
+}
+
+void ImportTest::unknownHeaderUsesRememberedMapping()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("own.csv"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("宛先,〒,所在地,品物\r\n見本 花子,1510053,東京都架空区見本町1-2-3,本\r\n");
+    file.close();
+    QStringList header;
+    try {
+        readOrderFile(path);
+        QFAIL("an unknown header was read");
+    } catch (const UnknownLayoutError &error) {
+        header = error.header;
+        QCOMPARE(error.sample.size(), 1);
+    }
+    ColumnMapping mapping;
+    mapping.columns[Field::Name] = {0};
+    mapping.columns[Field::Zip] = {1};
+    mapping.columns[Field::Address1] = {2};
+    mapping.columns[Field::Item] = {3};
+    Database db(DatabaseConfig::sqlite(dir.filePath(QStringLiteral("mekira.db"))));
+    const ImportReport report = db.call<ImportReport>([&](Connection &c) {
+        store::rememberMapping(c, header, mapping);
+        return importFiles(c, {path});
+    });
+    QCOMPARE(report.summary.added, 1);
+    const Order stored = db.call<Order>([](Connection &c) { return store::ordersById(c, store::orderIds(c, {})).first(); });
+    QCOMPARE(stored.zip, QStringLiteral("151-0053"));
+    QVERIFY(stored.orderKey.startsWith(u'#'));
+}
+
+QTEST_GUILESS_MAIN(ImportTest)
+#include "tst_import.moc"
