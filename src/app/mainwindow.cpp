@@ -2,6 +2,8 @@
 
 #include "settingsfile.h"
 
+#include "database/database.h"
+
 #include "numedit/lunumedit.h"
 #include "numedit/numeditpresets.h"
 #include "printer/ovprinters.h"

@@ -9,6 +9,7 @@
 #include "platform/messagebox.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QFileDialog>
 #include <QHBoxLayout>
