@@ -21,13 +21,18 @@ QString SenderProfileStore::path(int number) const
 SenderProfile SenderProfileStore::load(int number) const
 {
     const QStringList lines = platform::readCp932Lines(path(number));
-    const auto line = [&lines](int i) { return i < lines.size() ? lines.at(i) : QString(); };
+    const auto line = [&lines](int i) {
+        return i < lines.size() ? platform::fromStoredValue(lines.at(i)) : QString();
+    };
     return {line(0), line(1), line(2), line(3), line(4)};
 }
 
 void SenderProfileStore::save(int number, const SenderProfile &p) const
 {
-    platform::writeCp932Lines(path(number), {p.zip, p.address1, p.address2, p.name, p.tel});
+    QStringList lines;
+    for (const QString *field : {&p.zip, &p.address1, &p.address2, &p.name, &p.tel})
+        lines.append(platform::toStoredValue(*field)); // one line each, whatever the field holds
+    platform::writeCp932Lines(path(number), lines);
 }
 
 } // namespace app

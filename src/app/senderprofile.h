@@ -6,7 +6,8 @@
 namespace app {
 
 // One of the ten stored senders: postal code, address line 1, address line 2, name
-// and telephone, kept as five CP932 lines in "my<n>.txt" in the working directory.
+// and telephone, kept as five CP932 lines in "my<n>.txt" in the working directory, each
+// stored as platform::toStoredValue() makes it ("&#x20BB7;" for a character CP932 lacks).
 struct SenderProfile
 {
     QString zip;

@@ -91,6 +91,42 @@ QString decodeCp932(const QByteArray &bytes)
     return decodeCarefully(bytes);
 }
 
+namespace {
+
+constexpr quint32 kUnknown = 0, kNoForm = 1, kOneByte = 0x10000, kTwoBytes = 0x20000;
+
+// The CP932 bytes of a character of the first plane (not a surrogate): kNoForm, or
+// kOneByte / kTwoBytes with the bytes. Each distinct character is asked of ICU once
+// per thread and remembered.
+quint32 cp932Form(char16_t u)
+{
+    if (u < 0x80)
+        return kOneByte | u;
+    thread_local std::vector<quint32> known(0x10000, kUnknown);
+    if (known[u] == kUnknown) {
+        QStringEncoder encoder(kCodec, QStringConverter::Flag::Stateless);
+        const QChar c(u);
+        const QByteArray bytes = encoder.encode(QStringView(&c, 1));
+        if (encoder.hasError() || bytes.isEmpty() || bytes.size() > 2)
+            known[u] = kNoForm;
+        else if (bytes.size() == 1)
+            known[u] = kOneByte | static_cast<unsigned char>(bytes.at(0));
+        else
+            known[u] = kTwoBytes | static_cast<unsigned char>(bytes.at(0)) << 8
+                       | static_cast<unsigned char>(bytes.at(1));
+    }
+    return known[u];
+}
+
+} // namespace
+
+bool cp932Holds(char32_t codePoint)
+{
+    if (codePoint > 0xffff || QChar::isSurrogate(codePoint))
+        return false;
+    return cp932Form(char16_t(codePoint)) != kNoForm;
+}
+
 QByteArray encodeCp932(const QString &text)
 {
     QStringEncoder whole(kCodec, QStringConverter::Flag::Stateless);
@@ -98,19 +134,12 @@ QByteArray encodeCp932(const QString &text)
     if (!whole.hasError() && !holdsSwappedControl(text))
         return out;
 
-    // Some character has no CP932 form: encode one character at a time with a fresh
-    // encoder (its error flag does not reset) and put "?" where CP932 has nothing. Each
-    // distinct character is asked of ICU once per thread and remembered.
-    constexpr quint32 kUnknown = 0, kNoForm = 1, kOneByte = 0x10000, kTwoBytes = 0x20000;
-    thread_local std::vector<quint32> known(0x10000, kUnknown);
+    // Some character has no CP932 form: encode one character at a time and put "?"
+    // where CP932 has nothing.
     out.clear();
     out.reserve(text.size() * 2);
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t u = text.at(i).unicode();
-        if (u < 0x80) {
-            out.append(char(u));
-            continue;
-        }
         if (QChar::isSurrogate(u)) {
             // CP932 holds no character beyond the first plane: a pair is one "?".
             if (QChar::isHighSurrogate(u) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
@@ -118,18 +147,7 @@ QByteArray encodeCp932(const QString &text)
             out.append('?');
             continue;
         }
-        if (known[u] == kUnknown) {
-            QStringEncoder encoder(kCodec, QStringConverter::Flag::Stateless);
-            const QByteArray bytes = encoder.encode(QStringView(&text.constData()[i], 1));
-            if (encoder.hasError() || bytes.isEmpty() || bytes.size() > 2)
-                known[u] = kNoForm;
-            else if (bytes.size() == 1)
-                known[u] = kOneByte | static_cast<unsigned char>(bytes.at(0));
-            else
-                known[u] = kTwoBytes | static_cast<unsigned char>(bytes.at(0)) << 8
-                           | static_cast<unsigned char>(bytes.at(1));
-        }
-        const quint32 form = known[u];
+        const quint32 form = cp932Form(u);
         if (form == kNoForm) {
             out.append('?');
         } else if (form & kTwoBytes) {
@@ -137,6 +155,103 @@ QByteArray encodeCp932(const QString &text)
             out.append(char(form & 0xff));
         } else {
             out.append(char(form & 0xff));
+        }
+    }
+    return out;
+}
+
+namespace {
+
+constexpr char32_t kAmpersand = U'&';
+
+// A reference "&#xH;" (1 to 6 hex digits, either case of "x") at the start of the text
+// that the reader turns back: its character and length, or nothing.
+struct Reference
+{
+    char32_t codePoint = 0;
+    qsizetype length = 0;
+};
+
+int hexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
+Reference storedReferenceAt(QStringView text)
+{
+    if (text.size() < 5 || text.at(0) != u'&' || text.at(1) != u'#'
+        || (text.at(2) != u'x' && text.at(2) != u'X'))
+        return {};
+    char32_t value = 0;
+    qsizetype i = 3;
+    for (; i < text.size() && i < 10; ++i) {
+        const int digit = hexDigit(text.at(i));
+        if (digit < 0)
+            break;
+        value = value * 16 + char32_t(digit);
+    }
+    if (i == 3 || i - 3 > 6 || i >= text.size() || text.at(i) != u';')
+        return {};
+    if (value > 0x10ffff || QChar::isSurrogate(value))
+        return {};
+    if (value != kAmpersand && cp932Holds(value))
+        return {}; // the writer never makes this one: it is the user's text
+    return {value, i + 1};
+}
+
+void appendReference(QString &out, char32_t codePoint)
+{
+    out += QLatin1String("&#x") + QString::number(uint(codePoint), 16).toUpper() + QLatin1Char(';');
+}
+
+} // namespace
+
+QString toStoredValue(QStringView value)
+{
+    QString out;
+    out.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const char16_t u = value.at(i).unicode();
+        if (u == u'\r' || u == u'\n') {
+            if (u == u'\r' && i + 1 < value.size() && value.at(i + 1) == u'\n')
+                ++i;
+            out += QLatin1Char(' ');
+        } else if (QChar::isHighSurrogate(u) && i + 1 < value.size() && value.at(i + 1).isLowSurrogate()) {
+            appendReference(out, QChar::surrogateToUcs4(u, value.at(i + 1).unicode()));
+            ++i;
+        } else if (QChar::isSurrogate(u)) {
+            out += QChar(u); // a lone half of a pair is no character: it is written as "?"
+        } else if (u == u'&' && storedReferenceAt(value.sliced(i)).length > 0) {
+            appendReference(out, kAmpersand);
+        } else if (!cp932Holds(u)) {
+            appendReference(out, u);
+        } else {
+            out += QChar(u);
+        }
+    }
+    return out;
+}
+
+QString fromStoredValue(QStringView stored)
+{
+    if (!stored.contains(QLatin1String("&#")))
+        return stored.toString();
+    QString out;
+    out.reserve(stored.size());
+    for (qsizetype i = 0; i < stored.size();) {
+        const Reference ref = stored.at(i) == u'&' ? storedReferenceAt(stored.sliced(i)) : Reference{};
+        if (ref.length > 0) {
+            out += QString::fromUcs4(&ref.codePoint, 1);
+            i += ref.length;
+        } else {
+            out += stored.at(i++);
         }
     }
     return out;

@@ -11,6 +11,19 @@ namespace platform {
 QString decodeCp932(const QByteArray &bytes);
 QByteArray encodeCp932(const QString &text);
 
+// How a value lives in the settings and profile files. A value is one line: each line
+// break (CR LF, CR or LF) becomes one blank. A character CP932 cannot hold (𠮷, rare
+// kanji) is written as a numeric character reference "&#x20BB7;" instead of "?".
+// The reader turns back only references that the writer makes: those to a character
+// CP932 cannot hold and "&#x26;" ("&"). So every value CP932 holds and that contains no
+// such reference is stored byte for byte as before; a reference the user typed himself
+// keeps its text because the writer puts "&#x26;" for its "&".
+QString toStoredValue(QStringView value);
+QString fromStoredValue(QStringView stored);
+
+// Whether CP932 has the character (a code point; any beyond U+FFFF has none).
+bool cp932Holds(char32_t codePoint);
+
 // Reads a whole text file in CP932 and splits it into lines at CR LF, LF or CR.
 // Raises EFileError naming the file when it cannot be opened or read.
 QStringList readCp932Lines(const QString &path);

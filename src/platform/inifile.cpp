@@ -151,18 +151,22 @@ QString IniFile::readString(const QString &section, const QString &key,
         for (qsizetype i = range.header + 1; i < range.end; ++i) {
             QByteArrayView valueBytes;
             if (isKeyLine(ini, i, key, &valueBytes)) {
-                QString value = ini.decode(valueBytes).trimmed();
+                // Only ASCII blanks are trimmed: a full-width space is part of the value.
+                QString value = ini.decode(trimmedAscii(valueBytes));
                 // A value in matching quotes reads without them.
                 if (value.size() >= 2
                     && ((value.front() == QLatin1Char('"') && value.back() == QLatin1Char('"'))
                         || (value.front() == QLatin1Char('\'') && value.back() == QLatin1Char('\''))))
                     value = value.mid(1, value.size() - 2);
-                result = value;
+                result = fromStoredValue(value);
                 break;
             }
         }
     }
-    return result.left(kMaxValueLength);
+    qsizetype length = qMin(result.size(), kMaxValueLength);
+    if (length > 0 && length < result.size() && result.at(length - 1).isHighSurrogate())
+        --length; // a character is never cut in half
+    return result.left(length);
 }
 
 int IniFile::readInteger(const QString &section, const QString &key, int defaultValue) const
@@ -178,7 +182,7 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
 {
     const IniText ini(m_path);
     const std::vector<RawLine> &lines = ini.lines();
-    const QByteArray entry = ini.encode(key.trimmed() + QLatin1Char('=') + value);
+    const QByteArray entry = ini.encode(key.trimmed() + QLatin1Char('=') + toStoredValue(value));
     constexpr QByteArrayView kCrLf("\r\n");
 
     // Where the entry goes: over the key's line, after the section's last non-blank line,

@@ -4,13 +4,15 @@
 
 namespace platform {
 
-// An INI file read and written key by key, like the private-profile functions of the
-// original platform: section and key names match regardless of case and of blanks
-// around them; a missing file, section or key reads as the default; a read value is at
-// most 2047 characters; the file is CP932 with CR LF line ends. Every write reaches
-// the disk at once through a file written aside and renamed over the old one, keeping
-// every other line byte for byte (other sections and keys, comments, order, even bytes
-// that are not CP932 and their own line ends).
+// An INI file read and written key by key, in the format of the settings and printer
+// binding files that users already have: section and key names match regardless of case
+// and of blanks around them; a value is read without the ASCII blanks around it (a
+// full-width space U+3000 stays); a missing file, section or key reads as the default; a
+// read value is at most 2047 characters; the file is CP932 with CR LF line ends, and a
+// value is stored as toStoredValue() makes it (one line, "&#x20BB7;" for a character
+// CP932 lacks). Every write reaches the disk at once through a file written aside and
+// renamed over the old one, keeping every other line byte for byte (other sections and
+// keys, comments, order, even bytes that are not CP932 and their own line ends).
 class IniFile
 {
 public:

@@ -12,6 +12,17 @@ const QString kTopMargin = QStringLiteral("mekiraPrn_Top");
 const QString kLeftMargin = QStringLiteral("mekiraPrn_Left");
 const QString kZero = QStringLiteral("0");
 
+// Names are compared without ASCII blanks around them; a full-width space belongs to
+// the name, as in the file.
+QStringView withoutAsciiBlanks(QStringView text)
+{
+    while (!text.isEmpty() && text.front().unicode() <= u' ')
+        text = text.sliced(1);
+    while (!text.isEmpty() && text.back().unicode() <= u' ')
+        text.chop(1);
+    return text;
+}
+
 } // namespace
 
 PrinterBindingFile::PrinterBindingFile(const QString &directory)
@@ -39,10 +50,10 @@ void PrinterBindingFile::write(const QString &feed, const FeedEntry &entry) cons
 
 QString currentPrinterIndex(const FeedEntry &entry, const QStringList &printerNames)
 {
-    const QString name = entry.printerName.trimmed();
+    const QStringView name = withoutAsciiBlanks(entry.printerName);
     if (!name.isEmpty()) {
         for (qsizetype i = 0; i < printerNames.size(); ++i) {
-            if (printerNames.at(i).trimmed() == name)
+            if (withoutAsciiBlanks(printerNames.at(i)) == name)
                 return QString::number(i);
         }
     }

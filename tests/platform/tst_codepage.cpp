@@ -45,6 +45,51 @@ private Q_SLOTS:
         QCOMPARE(platform::encodeCp932(QString(QChar(0xD800)) + u"y"_qs), QByteArray("?y"));
     }
 
+    // The stored form of a value in the settings and profile files.
+    void storedValues_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("readBack");
+        QTest::newRow("CP932 text as it is") << u"見本　髙①&<>"_qs << u"見本　髙①&<>"_qs << u"見本　髙①&<>"_qs;
+        QTest::newRow("beyond the first plane") << u"𠮷田"_qs << u"&#x20BB7;田"_qs << u"𠮷田"_qs;
+        QTest::newRow("first plane, not CP932") << u"€剝"_qs << u"&#x20AC;&#x525D;"_qs << u"€剝"_qs;
+        QTest::newRow("typed reference to a lacking character")
+            << u"a&#x20BB7;"_qs << u"a&#x26;#x20BB7;"_qs << u"a&#x20BB7;"_qs;
+        QTest::newRow("typed escape of the ampersand") << u"&#x26;"_qs << u"&#x26;#x26;"_qs << u"&#x26;"_qs;
+        QTest::newRow("typed reference to a held character") << u"&#x41;&#65;"_qs << u"&#x41;&#65;"_qs << u"&#x41;&#65;"_qs;
+        QTest::newRow("line breaks become blanks") << u"a\r\nb\nc\rd"_qs << u"a b c d"_qs << u"a b c d"_qs;
+        QTest::newRow("broken pair is written as ?") << u"x\xD800y"_qs << u"x\xD800y"_qs << u"x?y"_qs;
+    }
+    void storedValues()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, stored);
+        QFETCH(QString, readBack);
+        QCOMPARE(platform::toStoredValue(value), stored);
+        QCOMPARE(platform::fromStoredValue(platform::decodeCp932(platform::encodeCp932(stored))), readBack);
+    }
+
+    // What the reader makes of references written by other hands.
+    void readsReferences_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("lower-case hex") << u"&#x20bb7;"_qs << u"𠮷"_qs;
+        QTest::newRow("capital X") << u"&#X20AC;"_qs << u"€"_qs;
+        QTest::newRow("no semicolon") << u"&#x20BB7"_qs << u"&#x20BB7"_qs;
+        QTest::newRow("seven digits") << u"&#x0020BB7;"_qs << u"&#x0020BB7;"_qs;
+        QTest::newRow("beyond Unicode") << u"&#x110000;"_qs << u"&#x110000;"_qs;
+        QTest::newRow("surrogate") << u"&#xD800;"_qs << u"&#xD800;"_qs;
+        QTest::newRow("no digits") << u"&#x;"_qs << u"&#x;"_qs;
+    }
+    void readsReferences()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, value);
+        QCOMPARE(platform::fromStoredValue(stored), value);
+    }
+
     void controlCharactersEncodeAsTheirOwnByte()
     {
         QCOMPARE(platform::encodeCp932(u"\u001A\u001C\u007F"_qs), QByteArray::fromHex("1a1c7f"));

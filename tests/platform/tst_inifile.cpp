@@ -106,11 +106,28 @@ private Q_SLOTS:
         QCOMPARE(ini.readString(u"S"_qs, u"K"_qs), value);
     }
 
-    void characterOutsideCp932ComesBackAltered()
+    // A character CP932 lacks is stored as a reference and comes back; full-width spaces
+    // around a value stay, ASCII blanks go; a line break never reaches the file.
+    void valuesComeBackWhole_data()
     {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("readBack");
+        QTest::newRow("lacking characters") << u"a€b😀c"_qs << QByteArray("K=a&#x20AC;b&#x1F600;c") << u"a€b😀c"_qs;
+        QTest::newRow("full-width spaces around")
+            << u"　見本　"_qs << QByteArray::fromHex("4b3d81408ca9967b8140") << u"　見本　"_qs;
+        QTest::newRow("ASCII blanks around") << u" \tv "_qs << QByteArray("K= \tv ") << u"v"_qs;
+        QTest::newRow("line break") << u"a\r\n[X]"_qs << QByteArray("K=a [X]") << u"a [X]"_qs;
+    }
+    void valuesComeBackWhole()
+    {
+        QFETCH(QString, value);
+        QFETCH(QByteArray, line);
+        QFETCH(QString, readBack);
         const IniFile ini(path());
-        ini.writeString(u"S"_qs, u"K"_qs, u"a€b😀c"_qs);
-        QCOMPARE(ini.readString(u"S"_qs, u"K"_qs), u"a?b?c"_qs);
+        ini.writeString(u"S"_qs, u"K"_qs, value);
+        QCOMPARE(fileBytes(path()), QByteArray("[S]\r\n") + line + "\r\n");
+        QCOMPARE(ini.readString(u"S"_qs, u"K"_qs), readBack);
     }
 
     void writeKeepsOtherLines()

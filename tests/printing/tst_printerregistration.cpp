@@ -87,6 +87,7 @@ private Q_SLOTS:
         QTest::newRow("name gone: stored index") << u"Delta"_s << u"2"_s << u"2"_s;
         QTest::newRow("no name: stored index") << QString() << u"2"_s << u"2"_s;
         QTest::newRow("names compare exactly") << u"beta"_s << u"0"_s << u"0"_s;
+        QTest::newRow("full-width space belongs to the name") << u"Beta\u3000"_s << u"0"_s << u"0"_s;
         QTest::newRow("name found, index not a number") << u"Gamma"_s << u"x"_s << u"2"_s;
         QTest::newRow("name gone, index not a number") << u"Delta"_s << u"x"_s << u"x"_s;
     }
