@@ -9,7 +9,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-gtk-platformtheme
   libqt6printsupport6 libqt6network6 libqt6test6 libgl-dev libxkbcommon-dev
   libcups2-dev cups-daemon cups-client cups-filters
-  fonts-ipafont fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core
+  fonts-ipafont fonts-ipafont-gothic fonts-ipafont-mincho fonts-ipamj-mincho fonts-dejavu-core
+  qt6-translations-l10n
   poppler-utils xvfb xauth
   librsvg2-bin desktop-file-utils
   # the shared order book: its Qt driver, and the server the tests start privately

@@ -7,12 +7,14 @@
 #include "platform/messagebox.h"
 #include "platform/sessionend.h"
 #include "platform/singleinstance.h"
+#include "platform/translations.h"
 #include "printer/ovprinters.h"
 #include "printer/ovsystemwatcher.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLocale>
 
 namespace app {
 
@@ -34,16 +36,26 @@ void endSession(TForm_Main &window)
 
 } // namespace
 
-int runApplication(int argc, char *argv[], const StartOptions &options)
+void setUpApplication(QApplication &application)
 {
-    QApplication application(argc, argv);
     application.setApplicationName(platform::applicationTitle());
-    application.setApplicationDisplayName(platform::applicationTitle());
+    // The desktop puts a display name after every window title; an empty one keeps the
+    // captions as given. The name still reaches the desktop by the window class and
+    // the desktop entry.
+    application.setApplicationDisplayName(QString());
     QIcon icon;
     icon.addFile(QStringLiteral(":/mekira/mekira-48.png"));
     application.setWindowIcon(icon);
     // Desktop shells match the window to its launcher by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("mekira"));
+    // Qt's own dialogs and context menus in the user's language.
+    platform::installQtTranslations(QLocale::system());
+}
+
+int runApplication(int argc, char *argv[], const StartOptions &options)
+{
+    QApplication application(argc, argv);
+    setUpApplication(application);
 
     // A logout or kill closes the window as its close box does, so the entries are
     // saved. Watched from the first moment, so that no signal meets the default action.

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+class QApplication;
 class TForm_Main;
 
 namespace app {
@@ -16,6 +17,10 @@ struct StartOptions
     // through the same close as the close box, so that the settings are saved.
     bool quitWhenStarted = false;
 };
+
+// Names the program to the desktop (application name, window icon, desktop entry; no
+// display name after the window titles) and loads Qt's own texts in the user's language.
+void setUpApplication(QApplication &application);
 
 // The whole program: application object, single instance, session-end watch, printers
 // and the main window. Returns the exit code.

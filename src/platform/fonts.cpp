@@ -2,14 +2,16 @@
 
 #include <QFont>
 #include <QString>
+#include <QStringList>
 
 namespace platform {
 
 void installFontSubstitutions()
 {
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐ明朝"), QStringLiteral("IPAPMincho"));
-    QFont::insertSubstitution(QStringLiteral("Lucida Sans Unicode"), QStringLiteral("DejaVu Sans"));
+    const QString rareKanji = QStringLiteral("IPAmjMincho");
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"), QStringList{QStringLiteral("IPAPGothic"), rareKanji});
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐ明朝"), QStringList{QStringLiteral("IPAPMincho"), rareKanji});
+    QFont::insertSubstitutions(QStringLiteral("Lucida Sans Unicode"), QStringList{QStringLiteral("DejaVu Sans"), rareKanji});
 }
 
 } // namespace platform
