@@ -1,5 +1,7 @@
 #include "mainwindow.h"
 
+#include "appconfig.h"
+#include "lineinput.h"
 #include "settingsfile.h"
 
 #include "database/database.h"
@@ -30,7 +32,6 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QToolButton>
-#include <QValidator>
 
 namespace {
 
@@ -89,38 +90,15 @@ QLabel *makeCaptionPanel(QWidget *parent, const QString &text, int left, int top
 
 enum class InputMethod { Disabled, Enabled };
 
-// A box's character limit holds for what the user types or pastes, not for what the
-// program writes (a transferred name, a stored value): QLineEdit's own maxLength
-// would cut those silently. Shortening a longer text stays possible.
-class TypingLimit final : public QValidator
-{
-public:
-    TypingLimit(int limit, QLineEdit *edit) : QValidator(edit), m_limit(limit)
-    {
-        // The edit already holds the candidate while it asks, so remember the length
-        // of the last text it took.
-        connect(edit, &QLineEdit::textChanged, this, [this](const QString &text) { m_length = text.size(); });
-    }
-
-    State validate(QString &input, int &) const override
-    {
-        const bool grows = input.size() > m_length;
-        return grows && input.size() > m_limit ? Invalid : Acceptable;
-    }
-
-private:
-    qsizetype m_limit;
-    qsizetype m_length = 0;
-};
-
 QLineEdit *makeEdit(QWidget *parent, const QString &name, const QRect &geometry, int maxLength,
                     InputMethod inputMethod)
 {
     auto *edit = new QLineEdit(parent);
     edit->setObjectName(name);
     edit->setGeometry(geometry);
-    if (maxLength > 0)
-        edit->setValidator(new TypingLimit(maxLength, edit));
+    // No line breaks; the character limit holds for what the user types or pastes, not
+    // for what the program writes (QLineEdit's own maxLength would cut those silently).
+    edit->setValidator(new app::LineInput(edit, maxLength));
     // Where the input method is off the box takes direct half-width typing only.
     edit->setAttribute(Qt::WA_InputMethodEnabled, inputMethod == InputMethod::Enabled);
     if (inputMethod == InputMethod::Disabled)
@@ -246,6 +224,7 @@ void TForm_Main::buildPasteBand()
                                         platform::Glyph::Mail, QRect(601, 65, 60, 20),
                                         QStringLiteral("E-Mail"));
     BitBtn_SendMail->setIconSize(QSize(12, 12));
+    BitBtn_SendMail->setToolTip(app::config::supportMailAddress());
     BitBtn_SendMail->setFont(pixelFont(12));
 
     BitBtn_MemoCLS = makePictureButton(Panel3, QStringLiteral("BitBtn_MemoCLS"),
@@ -435,13 +414,19 @@ void TForm_Main::buildGoodsBand()
     const QStringList slots = {QStringLiteral("午前中"),   QStringLiteral("12→14時"),
                                QStringLiteral("14→16時"), QStringLiteral("16→18時"),
                                QStringLiteral("18→20時"), QStringLiteral("20→21時")};
-    const int slotTops[] = {10, 22, 35, 48, 61, 74};
+    // The boxes start below the frame's title (taller here than on the form) and sit
+    // 12 pixels apart, the height of their letters, so that the first one does not
+    // cover the title and the last stays inside the frame.
+    const int slotHeight = 14;
+    const int pitch = 12;
+    const int firstTop = qMin(QFontMetrics(GroupBox_Time->font()).height() + 3,
+                              GroupBox_Time->height() - 2 - slotHeight - 5 * pitch);
     QCheckBox **boxes[] = {&CheckBox_t1, &CheckBox_t2, &CheckBox_t3,
                            &CheckBox_t4, &CheckBox_t5, &CheckBox_t6};
     for (int i = 0; i < 6; ++i) {
         auto *box = new QCheckBox(slots.at(i), GroupBox_Time);
         box->setObjectName(QStringLiteral("CheckBox_t%1").arg(i + 1));
-        box->setGeometry(5, slotTops[i], 69, 14);
+        box->setGeometry(5, firstTop + i * pitch, 69, slotHeight);
         box->setFont(pixelFont(12));
         // The captions just fit the 69 pixels with a small box and gap.
         box->setStyleSheet(QStringLiteral("QCheckBox { spacing: 1px; }"
@@ -653,6 +638,7 @@ void TForm_Main::loadSettings()
             PageControl_My->setCurrentIndex(m_selectedProfile);
     }
     ComboBox_FontSize->setCurrentIndex(s.addrFont);
+    m_addrFont = {s.addrFont, ComboBox_FontSize->currentIndex()};
     Edit_My->setText(s.my);
     Edit_MyZip->setText(s.myZip);
     Edit_MyADD1->setText(s.myAdd1);
@@ -667,6 +653,7 @@ void TForm_Main::loadSettings()
     Edit_G2->setText(s.g2);
     Edit_G3->setText(s.g3);
     LuNumEdit_KOSUU->setText(s.kosuu);
+    m_kosuu = {s.kosuu, LuNumEdit_KOSUU->text()};
     Edit_de_date1->setText(s.deDate1);
     Edit_de_date2->setText(s.deDate2);
     {
@@ -697,7 +684,7 @@ void TForm_Main::setUpFunctionKeys()
 void TForm_Main::FormDestroy()
 {
     app::StoredSettings s;
-    s.addrFont = ComboBox_FontSize->currentIndex();
+    s.addrFont = m_addrFont.toWrite(ComboBox_FontSize->currentIndex());
     s.zip = Edit_Zip->text();
     s.add1 = Edit_Add1->text();
     s.add2 = Edit_Add2->text();
@@ -706,7 +693,7 @@ void TForm_Main::FormDestroy()
     s.g1 = Edit_G1->text();
     s.g2 = Edit_G2->text();
     s.g3 = Edit_G3->text();
-    s.kosuu = LuNumEdit_KOSUU->text();
+    s.kosuu = m_kosuu.toWrite(LuNumEdit_KOSUU->text());
     s.deDate1 = Edit_de_date1->text();
     s.deDate2 = Edit_de_date2->text();
     s.my = Edit_My->text();
@@ -715,7 +702,9 @@ void TForm_Main::FormDestroy()
     s.myAdd2 = Edit_MyADD2->text();
     s.myTel = Edit_MyTEL->text();
     s.comboBoxSel = ComboBox_SEL->currentIndex();
-    s.tabMy = m_selectedProfile;
+    // With no profile selected (a stored tab outside the ten) the first tab is written,
+    // so that the next start selects a profile again.
+    s.tabMy = m_selectedProfile >= 0 ? m_selectedProfile : 0;
     app::SettingsFile(settingsFilePath()).save(s);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/settingsfile.h"
 #include "printing/printerbinding.h"
 #include "printing/slipdata.h"
 #include "sentslip.h"
@@ -266,6 +267,9 @@ private:
     bool m_started = false;
     bool m_saved = false;
     bool m_recordLoaded = false; // the fields hold the stored record, so closing may save them
+    // Hidden controls written back as stored unless changed.
+    app::KeptValue<int> m_addrFont;
+    app::KeptValue<QString> m_kosuu;
     std::unique_ptr<printing::PrinterDisplay> m_printerDisplay;
     std::unique_ptr<printing::PrinterRegistration> m_printerRegistration;
     // The never-shown slip printing module, made after the window itself.

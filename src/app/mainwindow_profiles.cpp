@@ -24,6 +24,12 @@ void TForm_Main::connectProfiles()
     using platform::guardedSlot;
     connect(BitBtn_My, &QPushButton::clicked, this, guardedSlot([this] { BitBtn_MyClick(); }));
     connect(PageControl_My, &QTabBar::currentChanged, this, guardedSlot([this] { PageControl_MyChange(); }));
+    // With no profile selected the tab strip still shows a current tab: clicking it
+    // selects its profile.
+    connect(PageControl_My, &QTabBar::tabBarClicked, this, [this](int index) {
+        if (index >= 0 && index == PageControl_My->currentIndex() && index != m_selectedProfile)
+            platform::guarded([this] { PageControl_MyChange(); });
+    });
     connect(CheckBox_My, &QCheckBox::clicked, this, guardedSlot([this] { CheckBox_MyClick(); }));
     connect(CheckBox_Date_1, &QCheckBox::clicked, this, guardedSlot([this] { CheckBox_MyClick(); }));
 }

@@ -34,6 +34,17 @@ struct StoredSettings
     int comboBoxSel = 0;
 };
 
+// A stored value that its control cannot show as stored (an index outside its list, a
+// quantity with leading zeros): the stored value and what the control showed of it, so
+// that a control the user did not touch writes the stored value back unchanged.
+template <typename T>
+struct KeptValue
+{
+    T stored{};
+    T shown{};
+    T toWrite(const T &showsNow) const { return showsNow == shown ? stored : showsNow; }
+};
+
 // The settings file at a given path, section "mekira_RErorezevPrn".
 class SettingsFile
 {

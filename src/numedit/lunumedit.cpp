@@ -93,9 +93,11 @@ TLuNumEdit::TLuNumEdit(QWidget *parent)
     };
     m_editPopup = new QMenu(this);
     for (int tag = 0; tag < 8; ++tag) {
-        QAction *item = m_editPopup->addAction(QString::fromUtf8(captions[tag]));
+        // A separator carries no text: some styles would draw it beside the line.
+        const bool separator = qstrcmp(captions[tag], "-") == 0;
+        QAction *item = separator ? m_editPopup->addSeparator()
+                                  : m_editPopup->addAction(QString::fromUtf8(captions[tag]));
         item->setData(tag);
-        item->setSeparator(qstrcmp(captions[tag], "-") == 0);
         connect(item, &QAction::triggered, this, [this, tag] { popupItemClick(tag); });
         m_editPopupItems[tag] = item;
     }

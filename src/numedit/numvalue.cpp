@@ -70,14 +70,20 @@ QString filterText(const QString &s, const NumFormat &format)
         return r;
 
     const int neg = r.startsWith(QLatin1Char('-')) ? 1 : 0;
+    // Leading zeros are dropped later and do not count against the digit limit:
+    // 「0012」 in a three-digit box is 12.
+    qsizetype zeros = 0;
+    while (neg + zeros < r.size() && r.at(neg + zeros) == QLatin1Char('0'))
+        ++zeros;
+    const qsizetype lead = neg + zeros;
     const qsizetype point = r.indexOf(QLatin1Char('.'));
     if (point >= 0) {
         if (r.size() - point - 1 > format.decimalLength)
             r.truncate(point + 1 + format.decimalLength);
-        if (point - neg > format.integerLength)
+        if (point - lead > format.integerLength)
             r.clear();
-    } else if (r.size() - neg > format.integerLength) {
-        r.truncate(neg + format.integerLength);
+    } else if (r.size() - lead > format.integerLength) {
+        r.truncate(lead + format.integerLength);
     }
     return r;
 }

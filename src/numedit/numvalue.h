@@ -20,8 +20,8 @@ struct NumFormat
 
 // The value text kept of an arbitrary text: full-width digits, "－" and "．" are read
 // as their ASCII forms, "，" and "," are skipped, the scan stops at the first other
-// character, and surplus digits are cut (never rounded). A value with too many
-// integer digits before a point becomes empty.
+// character, and surplus digits are cut (never rounded); leading zeros do not count
+// as digits. A value with too many integer digits before a point becomes empty.
 // Full-width digits, "－" and "．" become their ASCII forms; other characters stay.
 QChar halfWidthNumberChar(QChar c);
 

@@ -48,7 +48,8 @@ void PainterCanvas::textOut(int x, int y, const QString &text)
 
     m_painter->save();
     m_painter->setFont(m_font);
-    // The opaque background of the text cell, as the original canvas draws it.
+    // The text cell is filled with the brush colour first, so that a text covers
+    // whatever lies under it on the page.
     m_painter->fillRect(cell, m_brushColor);
     m_painter->setPen(m_marked.contains(m_field) ? QColor(Qt::red) : m_fontColor);
     m_painter->drawText(QPoint(x, y + metrics.ascent()), text);

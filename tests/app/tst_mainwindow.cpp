@@ -1,5 +1,7 @@
 #include "appfixture.h"
 
+#include "app/appconfig.h"
+#include "app/application.h"
 #include "app/settingsfile.h"
 #include "numedit/lunumedit.h"
 #include "platform/codepage.h"
@@ -7,10 +9,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QTabBar>
 #include <QToolButton>
 
@@ -74,6 +79,35 @@ private Q_SLOTS:
                                    "OP023MyTEL=\r\nComboBox_SEL=0\r\nTab_My=0\r\n"));
     }
 
+    // Titles as given, the mail button's tooltip, the time slots clear of their frame's title.
+    void captionsAndTooltips()
+    {
+        app::setUpApplication(*qApp);
+        // The desktop appends a non-empty display name to every window title.
+        QVERIFY(QGuiApplication::applicationDisplayName().isEmpty());
+        QCOMPARE(QGuiApplication::desktopFileName(), u"mekira"_qs);
+        saveProfile0();
+        m_fixture->start();
+        TForm_Main &w = m_fixture->w();
+        QCOMPARE(w.BitBtn_SendMail->toolTip(), app::config::supportMailAddress());
+
+        QStyleOptionGroupBox frame;
+        frame.initFrom(w.GroupBox_Time);
+        frame.text = w.GroupBox_Time->title();
+        frame.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+        const QRect title = w.GroupBox_Time->style()->subControlRect(QStyle::CC_GroupBox, &frame,
+                                                                     QStyle::SC_GroupBoxLabel, w.GroupBox_Time);
+        QRect previous = title;
+        for (QCheckBox *slot : w.timeSlots()) {
+            // Where the box draws its caption's letters.
+            const int textHeight = slot->fontMetrics().tightBoundingRect(slot->text()).height();
+            const QRect text(slot->x(), slot->y() + (slot->height() - textHeight) / 2, slot->width(), textHeight);
+            QVERIFY2(!text.intersects(previous), qPrintable(slot->objectName() + QDebug::toString(text) + QDebug::toString(previous)));
+            QVERIFY(w.GroupBox_Time->rect().contains(slot->geometry()));
+            previous = text;
+        }
+    }
+
     void functionKeysAfterStart()
     {
         saveProfile0();
@@ -119,6 +153,36 @@ private Q_SLOTS:
         QCOMPARE(w.ComboBox_SEL->currentIndex(), 0); // a stored feed of 7 starts with 手差し
         // The profile file wins over the stored sender fields.
         QCOMPARE(w.Edit_MyZip->text(), QString());
+    }
+
+    // Values the window cannot show as stored go back as stored when left alone; full-width
+    // spaces and rare kanji come back whole and are written back the same.
+    void untouchedValuesAreWrittenBackAsStored_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("font index outside the list") << u"Addr_Font"_qs << u"7"_qs << QString();
+        QTest::newRow("quantity with leading zeros") << u"KOSUU"_qs << u"0012"_qs << u"12"_qs;
+        QTest::newRow("full-width spaces") << u"E_CUS"_qs << u"　見本　"_qs << u"　見本　"_qs;
+        QTest::newRow("kanji beyond CP932") << u"E_AD1"_qs << u"&#x20BB7;田町"_qs << u"𠮷田町"_qs;
+    }
+    void untouchedValuesAreWrittenBackAsStored()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        saveProfile0();
+        const QByteArray line = platform::encodeCp932(key + u'=' + stored) + "\r\n";
+        writeFileBytes(settingsPath(), "[mekira_RErorezevPrn]\r\n" + line);
+        m_fixture->start();
+        TForm_Main &w = m_fixture->w();
+        if (key == u"KOSUU"_qs)
+            QCOMPARE(w.LuNumEdit_KOSUU->text(), shown);
+        else if (!shown.isEmpty())
+            QCOMPARE(w.findChild<QLineEdit *>(key == u"E_CUS"_qs ? u"Edit_Custo1"_qs : u"Edit_Add1"_qs)->text(), shown);
+        m_fixture->close();
+        QVERIFY2(fileBytes(settingsPath()).contains("\r\n" + line), fileBytes(settingsPath()).constData());
     }
 
     void senderFieldsFromSettingsStayWhenTheProfileIsMissing()

@@ -1,8 +1,11 @@
 #include "appfixture.h"
 
+#include <QClipboard>
+
 #include "app/appconfig.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
@@ -275,7 +278,7 @@ private Q_SLOTS:
         QCOMPARE(w().Edit_de_date1->text(), u"12"_qs);
         w().Edit_Custo1->setFocus();
         commitText(w().Edit_Custo1, QString(85, QChar(u'名')));
-        QCOMPARE(w().Edit_Custo1->text().size(), 0); // the whole commit would pass the limit
+        QCOMPARE(w().Edit_Custo1->text(), QString(80, QChar(u'名'))); // cut at the limit
 
         // What the program writes is kept whole, and can still be shortened by hand.
         const QString longName = QString(90, QChar(u'名'));
@@ -286,6 +289,38 @@ private Q_SLOTS:
         QCOMPARE(w().Edit_Custo1->text().size(), 89);
         QTest::keyClick(w().Edit_Custo1, Qt::Key_A);
         QCOMPARE(w().Edit_Custo1->text().size(), 89);
+    }
+
+    // A paste keeps its first line and is cut at the box's limit.
+    void pastesKeepOneLineWithinTheLimit_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("copied line end") << u"Edit_Add1"_qs << QString() << 0 << u"東京都見本町\r\n"_qs << u"東京都見本町"_qs;
+        QTest::newRow("block keeps its first line") << u"Edit_G1"_qs << u"[]"_qs << 1 << u"\n一行目\n二行目"_qs << u"[一行目]"_qs;
+        QTest::newRow("only a line end") << u"Edit_My"_qs << u"見本"_qs << 2 << u"\r\n"_qs << u"見本"_qs;
+        QTest::newRow("cut at the limit") << u"Edit_Zip"_qs << QString() << 0 << u"12345678901234567890"_qs << u"1234567890123456"_qs;
+        QTest::newRow("cut to the room left") << u"Edit_MyZip"_qs << u"100-"_qs << 4 << u"00012345"_qs << u"100-0001"_qs;
+        QTest::newRow("program text over the limit") << u"Edit_de_date1"_qs << u"123"_qs << 3 << u"4"_qs << u"123"_qs;
+    }
+    void pastesKeepOneLineWithinTheLimit()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, before);
+        QFETCH(int, caret);
+        QFETCH(QString, clipboard);
+        QFETCH(QString, after);
+        auto *edit = w().findChild<QLineEdit *>(box);
+        edit->setText(before);
+        edit->setCursorPosition(caret);
+        QGuiApplication::clipboard()->setText(clipboard);
+        edit->paste();
+        QCOMPARE(edit->text(), after);
+        edit->setText(u"a\nb"_qs); // what the program sets loses its line breaks too
+        QVERIFY(!edit->text().contains(u'\n'));
     }
 
     void inputMethodStates()

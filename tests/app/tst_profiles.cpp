@@ -5,6 +5,7 @@
 #include "platform/error.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabBar>
@@ -22,6 +23,7 @@ private:
 
     TForm_Main &w() { return m_fixture->w(); }
     QString file(const QString &name) const { return m_dir->filePath(name); }
+    void saveFirstProfile() { writeFileBytes(file(u"my0.txt"_qs), "\r\n\r\n\r\n\r\n\r\n"); }
     QStringList senderTexts()
     {
         QStringList texts;
@@ -130,9 +132,49 @@ private Q_SLOTS:
         QTest::mouseClick(w().BitBtn_My, Qt::LeftButton);
         QCOMPARE(m_boxes->errors, QStringList{u"TabErr."_qs});
         QVERIFY(QDir(m_dir->path()).entryList({u"my*.txt"_qs}).isEmpty());
+        // Clicking the tab shown as current loads its profile.
+        writeFileBytes(file(u"my0.txt"_qs), "0\r\n\r\n\r\n\r\n\r\n");
+        QTest::mouseClick(w().PageControl_My, Qt::LeftButton, {}, w().PageControl_My->tabRect(0).center());
+        QCOMPARE(w().selectedProfile(), 0);
+        QCOMPARE(w().Edit_MyZip->text(), u"0"_qs);
         // Picking a tab selects a profile again.
         w().PageControl_My->setCurrentIndex(3);
         QCOMPARE(w().selectedProfile(), 3);
+    }
+
+    // With no profile selected at exit the next start opens the first one without TabErr.
+    void storedTabOutsideTheTenIsNotWrittenBack()
+    {
+        saveFirstProfile();
+        writeFileBytes(file(u"mekira_RErorezev.ini"_qs), "[mekira_RErorezevPrn]\r\nTab_My=12\r\n");
+        m_fixture->start();
+        m_fixture->close();
+        QVERIFY(fileBytes(file(u"mekira_RErorezev.ini"_qs)).contains("Tab_My=0\r\n"));
+        m_boxes->clear();
+        m_fixture->start();
+        QVERIFY(m_boxes->notices.isEmpty());
+        QCOMPARE(w().selectedProfile(), 0);
+    }
+
+    // A sender with a kanji CP932 lacks and a pasted line end is saved as one line per
+    // field and comes back as typed.
+    void rareKanjiAndPastedLineEndsSurviveSaving()
+    {
+        saveFirstProfile();
+        m_fixture->start();
+        QGuiApplication::clipboard()->setText(u"𠮷田商店\r\n"_qs);
+        w().Edit_My->clear();
+        w().Edit_My->paste();
+        w().Edit_MyADD1->setText(u"&#x20BB7;は文字参照"_qs);
+        QTest::mouseClick(w().BitBtn_My, Qt::LeftButton);
+        const QByteArray bytes = fileBytes(file(u"my0.txt"_qs));
+        QCOMPARE(bytes.count("\r\n"), 5);
+        QVERIFY(bytes.contains("\r\n&#x20BB7;" + platform::encodeCp932(u"田商店"_qs) + "\r\n"));
+        m_fixture->close();
+        QVERIFY(fileBytes(file(u"mekira_RErorezev.ini"_qs)).contains("OP023My=&#x20BB7;"));
+        m_fixture->start();
+        QCOMPARE(w().Edit_My->text(), u"𠮷田商店"_qs);
+        QCOMPARE(w().Edit_MyADD1->text(), u"&#x20BB7;は文字参照"_qs);
     }
 
     void bytesOutsideCp932AndLongLines()

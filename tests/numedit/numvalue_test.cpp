@@ -86,6 +86,10 @@ void NumValueTest::filterText_data()
     QTest::newRow("leading point kept") << defaults() << ".5" << ".5";
     QTest::newRow("no decimals: point stops") << quantity() << "3.7" << "3";
     QTest::newRow("quantity 1000") << quantity() << "1000" << "100";
+    QTest::newRow("quantity 0012: zeros are no digits") << quantity() << "0012" << "0012";
+    QTest::newRow("quantity 00001234") << quantity() << "00001234" << "0000123";
+    QTest::newRow("quantity -0007.5") << quantity() << "-0007.5" << "-0007";
+    QTest::newRow("zeros before point") << quantity() << "0001.5" << "0001";
     QTest::newRow("quantity 2.5") << quantity() << "2.5" << "2";
     QTest::newRow("quantity -4") << quantity() << "-4" << "-4";
     NumFormat noMinus;
@@ -191,6 +195,7 @@ void NumValueTest::writeText_data()
     QTest::newRow("-0") << defaults() << "-0" << "-0" << "-0";
     QTest::newRow("12 34") << defaults() << "12 34" << "12" << "12";
     QTest::newRow("quantity 1000") << quantity() << "1000" << "100" << "100";
+    QTest::newRow("quantity 0012") << quantity() << "0012" << "12" << "12";
     QTest::newRow("quantity 2.5") << quantity() << "2.5" << "2" << "2";
     QTest::newRow("quantity -4") << quantity() << "-4" << "-4" << "-4";
     QTest::newRow("no decimals 3.7") << quantity() << "3.7" << "3" << "3";
