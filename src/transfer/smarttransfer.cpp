@@ -256,6 +256,15 @@ bool isAllKana(QStringView s)
     return any;
 }
 
+// A name's reading: kana and blanks only.
+bool isReading(QStringView s)
+{
+    return !s.isEmpty() && std::all_of(s.begin(), s.end(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return isKatakana(c) || (u >= 0x3041 && u <= 0x3096) || u == u'ー' || u == u' ' || u == 0x3000;
+    });
+}
+
 // Takes off honorifics and a trailing reading in brackets: "山田 太郎（ヤマダ）様" -> "山田 太郎".
 QStringView withoutHonorific(QStringView s, bool *hadHonorific = nullptr)
 {
@@ -273,7 +282,7 @@ QStringView withoutHonorific(QStringView s, bool *hadHonorific = nullptr)
         }
         if (!changed && (s.endsWith(u')') || s.endsWith(u'）'))) {
             const qsizetype open = std::max(s.lastIndexOf(u'('), s.lastIndexOf(u'（'));
-            if (open > 0 && isAllKana(s.sliced(open + 1, s.size() - open - 2))) {
+            if (open > 0 && isReading(s.sliced(open + 1, s.size() - open - 2))) {
                 s.truncate(open);
                 changed = true;
             }
@@ -284,7 +293,9 @@ QStringView withoutHonorific(QStringView s, bool *hadHonorific = nullptr)
     return trimmedPiece(s);
 }
 
-enum class Kind { Region, Address, Building, Name, WeakName, KanaName, Company, Department };
+// Salutation: a name with an honorific above a letter's first sentence ("見本商店 様\nいつも
+// お世話になっております"), the name only when the text names nobody else.
+enum class Kind { Region, Address, Building, Name, WeakName, KanaName, Company, Department, Salutation };
 
 struct Segment
 {
@@ -545,6 +556,7 @@ public:
 
     Findings collect(const QList<Segment> &segments)
     {
+        m_segments = &segments;
         qsizetype read = 0;
         for (qsizetype i = 0; i < segments.size(); ++i) {
             const Segment &seg = segments.at(i);
@@ -641,8 +653,18 @@ private:
                 hint = Field::None;
             }
         }
-        if (part.size() > kLongestPiece || looksLikeMailOrUrl(part) || isCountry(part))
+        part = withoutTrailingLabel(part);
+        if (part.isEmpty() || part.size() > kLongestPiece || looksLikeMailOrUrl(part) || isCountry(part))
             return;
+        // A whole record on one line: "…ハイツ202号 松田 剛 様" ends with the name.
+        if (hint == Field::None && hasDigit(part)) {
+            const qsizetype name = trailingName(part);
+            if (name > 0) {
+                readPiece(seg, index, trimmedPiece(part.first(name)), hint);
+                readPiece(seg, index, trimmedPiece(part.sliced(name)), Field::Name);
+                return;
+            }
+        }
         const std::optional<Kind> kind = classify(part, hint);
         if (!kind)
             return;
@@ -650,8 +672,48 @@ private:
         if (*kind == Kind::Name || *kind == Kind::WeakName || *kind == Kind::KanaName || *kind == Kind::Company
             || *kind == Kind::Department)
             kept = withoutHonorific(part);
-        if (!kept.isEmpty())
-            m_found.pieces.append({*kind, index, seg.line, seg.cell, fragmentOf(seg, kept)});
+        if (kept.isEmpty())
+            return;
+        Kind k = *kind;
+        if (k == Kind::Name && hint == Field::None && isSalutation(index))
+            k = Kind::Salutation;
+        m_found.pieces.append({k, index, seg.line, seg.cell, fragmentOf(seg, kept)});
+    }
+
+    // "松田 剛 様 TEL" before its number: the label at the end is no part of the name.
+    static QStringView withoutTrailingLabel(QStringView s)
+    {
+        for (QStringView label : {u"TEL", u"Tel", u"tel", u"ＴＥＬ", u"℡", u"電話", u"電話番号", u"携帯", u"〒",
+                                  u"FAX", u"Fax", u"ＦＡＸ", u"郵便番号"}) {
+            if (s.size() > label.size() && s.endsWith(label) && isSpace(s.at(s.size() - label.size() - 1)))
+                return trimmedPiece(s.chopped(label.size()));
+        }
+        return s;
+    }
+
+    // Where a name with an honorific starts after the address on the same line, or -1.
+    static qsizetype trailingName(QStringView s)
+    {
+        bool honorific = false;
+        const QStringView bare = withoutHonorific(s, &honorific);
+        if (!honorific || s.endsWith(u"御中"))
+            return -1;
+        qsizetype start = bare.size();
+        int words = 0;
+        while (start > 0 && words < 3) {
+            qsizetype b = start;
+            while (b > 0 && isSpace(bare.at(b - 1)))
+                --b;
+            qsizetype a = b;
+            while (a > 0 && !isSpace(bare.at(a - 1)))
+                --a;
+            const QStringView word = bare.sliced(a, b - a);
+            if (a == 0 || hasDigit(word) || hasBuildingWord(word) || (!isNameLike(word) && word.size() > 1))
+                break;
+            start = a;
+            ++words;
+        }
+        return words > 0 && start > 0 ? start : -1;
     }
 
     std::optional<Kind> addressKind(QStringView s) const
@@ -665,6 +727,10 @@ private:
         if (word >= 0 && !hasStreetNumber(s.first(word)))
             return Kind::Building;
         if (hasStreetNumber(s) || (hasMunicipality(s) && hasDigit(s)))
+            return Kind::Address;
+        // "松本市中央" with its house number on the next line.
+        const qsizetype city = std::max({s.indexOf(u'市'), s.indexOf(u'区'), s.indexOf(u'郡')});
+        if (city >= 1 && city + 1 < s.size() && !s.contains(u' ') && !s.contains(u'\u3000'))
             return Kind::Address;
         if (word >= 0 || hasDigit(s))
             return Kind::Building;
@@ -689,6 +755,10 @@ private:
         }
         bool honorific = false;
         const QStringView bare = withoutHonorific(s, &honorific);
+        const bool note = containsAny(bare, {u"電話", u"TEL", u"ＴＥＬ", u"FAX", u"メール"})
+                          || (bare.contains(u"受付") && bare != u"受付");
+        if (honorific && note)
+            return std::nullopt; // "TEL受付 山崎様": a note about a call
         if (honorific && !hasDigit(bare) && !looksLikeSentence(bare) && bare.size() <= kLongestName + 20) {
             if (s.endsWith(u"御中"))
                 return m_block == Block::Delivery ? std::optional(Kind::Company) : std::nullopt;
@@ -714,6 +784,14 @@ private:
         if (isAllKana(s))
             return Kind::KanaName;
         return Kind::WeakName;
+    }
+
+    bool isSalutation(qsizetype index) const
+    {
+        if (!m_found.zips.isEmpty() || m_found.hasAddress() || index + 1 >= m_segments->size())
+            return false;
+        const Segment &next = m_segments->at(index + 1);
+        return looksLikeSentence(next.text) && !next.label.found();
     }
 
     static bool isHouseNumber(QStringView s)
@@ -753,6 +831,7 @@ private:
 
     Block m_block;
     const PostalBook *m_postal;
+    const QList<Segment> *m_segments = nullptr;
     Findings m_found;
     mutable QString m_placesFor;
     mutable QList<PostalBook::Place> m_places;
@@ -955,6 +1034,8 @@ void fillName(SmartTransferResult &result, const Findings &found, const AddressG
     }
     if (!person && !firstOf(Kind::Company))
         person = firstOf(Kind::KanaName);
+    if (!person && !firstOf(Kind::Company))
+        person = firstOf(Kind::Salutation);
     const Piece *company = firstOf(Kind::Company);
     const Piece *department = firstOf(Kind::Department);
     if (company && !department) {
