@@ -669,6 +669,7 @@ void TForm_Main::loadSettings()
     LuNumEdit_KOSUU->setText(s.kosuu);
     Edit_de_date1->setText(s.deDate1);
     Edit_de_date2->setText(s.deDate2);
+    setSmartTransfer(s.transferMode != app::StoredSettings::transferModeClassic());
     {
         // Picking the stored feed is no change of feed: the start-up loads it itself.
         const QSignalBlocker blocker(ComboBox_SEL);
@@ -716,6 +717,8 @@ void TForm_Main::FormDestroy()
     s.myTel = Edit_MyTEL->text();
     s.comboBoxSel = ComboBox_SEL->currentIndex();
     s.tabMy = m_selectedProfile;
+    s.transferMode = m_smartTransfer ? app::StoredSettings::transferModeSmart()
+                                     : app::StoredSettings::transferModeClassic();
     app::SettingsFile(settingsFilePath()).save(s);
 }
 
