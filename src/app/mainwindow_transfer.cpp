@@ -6,6 +6,7 @@
 #include "platform/guard.h"
 #include "platform/messagebox.h"
 #include "transfer/pipeline.h"
+#include "transfer/directorypostalbook.h"
 #include "transfer/smarttransfer.h"
 
 #include <QAction>
@@ -174,5 +175,5 @@ void TForm_Main::clearTransferMarks()
 
 const transfer::PostalBook *TForm_Main::postalBook() const
 {
-    return nullptr;
+    return transfer::DirectoryPostalBook::programBook();
 }

@@ -419,6 +419,9 @@ private:
         const QStringView text = trimmed(raw);
         if (text.isEmpty()) {
             m_blank = true;
+            // "ご依頼主：山田 太郎" names the sender on one line: a blank line ends the block.
+            if (m_inlineBlock)
+                startBlock(Block::None);
             return;
         }
         if (isSeparatorLine(text)) {
@@ -434,8 +437,10 @@ private:
         }
         Segment seg = make(number, text);
         seg.label = readLabel(text);
-        if (seg.label.block != Block::None)
+        if (seg.label.block != Block::None) {
             startBlock(seg.label.block);
+            m_inlineBlock = seg.label.block == Block::Sender && seg.label.valueStart < text.size();
+        }
         seg.block = m_block;
         if (seg.label.valueStart >= text.size() && seg.label.found()) {
             // A heading, or a label whose value follows on the next line ("住所").
@@ -501,6 +506,7 @@ private:
     void startBlock(Block block)
     {
         m_block = block;
+        m_inlineBlock = false;
         m_blockHasContent = false;
         m_pending = Field::None;
     }
@@ -512,6 +518,7 @@ private:
     Field m_pending = Field::None;
     bool m_blank = false;
     bool m_blockHasContent = false;
+    bool m_inlineBlock = false; // the block was named on a line with its first value
 };
 
 // --- Finding numbers and pieces in the segments of one block kind ------------------------------

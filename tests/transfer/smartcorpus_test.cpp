@@ -2,6 +2,7 @@
 // file holds the pasted text, then a line "#### expected" and the five fields worked
 // out by hand. The file name's first word is its kind of text; the score by kind is
 // printed at the end.
+#include "transfer/directorypostalbook.h"
 #include "transfer/smarttransfer.h"
 
 #include <QDir>
@@ -72,6 +73,23 @@ private Q_SLOTS:
         QCOMPARE(got.tel, text.expected.tel);
         // Once more on the same text: the same fields.
         QCOMPARE(transfer::SmartTransfer(text.paste).destination(), result.destination());
+    }
+
+    // With the program's postal-code data: the same fields, and every postal code of the
+    // corpus agrees with its address.
+    void postalDataAgreesWithTheCorpus_data() { everyTextGivesItsFields_data(); }
+    void postalDataAgreesWithTheCorpus()
+    {
+        const transfer::PostalBook *book = transfer::DirectoryPostalBook::programBook();
+        if (!book)
+            QSKIP("the postal-code data is not built");
+        QFETCH(QString, file);
+        const CorpusText text = readCorpusFile(QDir(QStringLiteral(MEKIRA_CORPUS_DIR)).filePath(file));
+        const transfer::SmartTransferResult result = transfer::SmartTransfer(text.paste, book);
+        QCOMPARE(result.destination(), text.expected);
+        QCOMPARE(result[transfer::SmartField::Zip].doubt,
+                 text.expected.zip.isEmpty() ? transfer::doubt::noZip() : QString());
+        QCOMPARE(result[transfer::SmartField::Add1].doubt, text.expected.add1.isEmpty() ? transfer::doubt::noAddress() : QString());
     }
 
     void scoreByKind()
