@@ -5,13 +5,13 @@
 # blow-up; the input that did it is saved in build-fuzz/artifacts/<what>/.
 #
 #   FUZZ_SECONDS   seconds per target (default 60)
-#   FUZZ_TARGETS   targets to run (default "ini cp932 profile transfer")
+#   FUZZ_TARGETS   targets to run (default "ini cp932 profile transfer smarttransfer")
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$root/build-fuzz"
 seconds="${FUZZ_SECONDS:-60}"
-targets="${FUZZ_TARGETS:-ini cp932 profile transfer}"
+targets="${FUZZ_TARGETS:-ini cp932 profile transfer smarttransfer}"
 
 if ! [[ "$seconds" =~ ^[1-9][0-9]*$ ]]; then
     echo "fuzz.sh: FUZZ_SECONDS must be a positive number of seconds, not '$seconds'" >&2

@@ -656,6 +656,7 @@ void TForm_Main::loadSettings()
     m_kosuu = {s.kosuu, LuNumEdit_KOSUU->text()};
     Edit_de_date1->setText(s.deDate1);
     Edit_de_date2->setText(s.deDate2);
+    setSmartTransfer(s.transferMode != app::StoredSettings::transferModeClassic());
     {
         // Picking the stored feed is no change of feed: the start-up loads it itself.
         const QSignalBlocker blocker(ComboBox_SEL);
@@ -705,6 +706,8 @@ void TForm_Main::FormDestroy()
     // With no profile selected (a stored tab outside the ten) the first tab is written,
     // so that the next start selects a profile again.
     s.tabMy = m_selectedProfile >= 0 ? m_selectedProfile : 0;
+    s.transferMode = m_smartTransfer ? app::StoredSettings::transferModeSmart()
+                                     : app::StoredSettings::transferModeClassic();
     app::SettingsFile(settingsFilePath()).save(s);
 }
 

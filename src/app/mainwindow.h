@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
@@ -35,6 +36,9 @@ namespace orders {
 struct Order;
 } // namespace orders
 
+namespace transfer {
+class PostalBook;
+} // namespace transfer
 namespace numedit {
 class TLuNumEdit;
 } // namespace numedit
@@ -100,6 +104,13 @@ public:
 
     // --- Transfer --------------------------------------------------------------------
     void BitBtn_1Click();
+    // Which transfer the button runs: the smart one (whole order texts) or the classic one.
+    bool smartTransfer() const { return m_smartTransfer; }
+    void setSmartTransfer(bool on);
+    // Why the smart transfer doubts what it put in a destination field; empty when not.
+    QString transferDoubt(const QLineEdit *field) const;
+    // The check item of the transfer button's context menu.
+    QAction *Action_SmartTransfer = nullptr;
 
     // --- Printing and printer binding ----------------------------------------------------
     void SpeedButton_F11Click();
@@ -241,6 +252,11 @@ private:
     void connectNavigation();
     void connectProfiles();
     void connectTransfer();
+    void classicTransferClick();
+    void smartTransferClick();
+    void setTransferDoubt(QLineEdit *edit, const QString &doubt);
+    void clearTransferMarks();
+    const transfer::PostalBook *postalBook() const;
     void connectPrinting();
     void connectPostal();
     // "印刷しますか?", after a line for each postal code that disagrees with its address.
@@ -288,4 +304,7 @@ private:
     qint64 m_openOrderId = 0;  // the order the fields were filled from, until F11 prints it
     // After F11: marks the order printed (when the slip came from one) and says so.
     void reportSlipSent(const printing::SlipData &slip, qint64 orderId);
+    bool m_smartTransfer = true;
+    bool m_fillingTransfer = false; // the transfer is writing the fields
+    QHash<const QLineEdit *, QString> m_transferDoubts;
 };

@@ -1,21 +1,96 @@
-// The text transfer: order text in the paste box fills the destination fields.
+// The text transfer: order text in the paste box fills the destination fields. The
+// smart transfer (the default) reads whole order texts and leaves the paste box as it
+// was, marking what it read; the classic transfer compacts the box to seven lines.
 #include "mainwindow.h"
 
 #include "platform/guard.h"
 #include "platform/messagebox.h"
 #include "transfer/pipeline.h"
+#include "transfer/directorypostalbook.h"
+#include "transfer/smarttransfer.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextCursor>
+
+namespace {
+
+// Background of the paste box's text that filled a field, and of doubtful fields and
+// the text they came from.
+const QColor kReadColor(204, 236, 204);
+const QColor kDoubtColor(255, 214, 170);
+
+} // namespace
 
 void TForm_Main::connectTransfer()
 {
     connect(BitBtn_1, &QPushButton::clicked, this, platform::guardedSlot([this] { BitBtn_1Click(); }));
+
+    // The context menu's check item chooses the transfer.
+    Action_SmartTransfer = new QAction(QStringLiteral("賢いテキスト転送（注文メール全体から読み取る）"), this);
+    Action_SmartTransfer->setCheckable(true);
+    Action_SmartTransfer->setChecked(m_smartTransfer);
+    connect(Action_SmartTransfer, &QAction::toggled, this,
+            [this](bool on) { platform::guarded([this, on] { setSmartTransfer(on); }); });
+    BitBtn_1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(BitBtn_1, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        platform::guarded([this, at] {
+            QMenu menu(this);
+            menu.addAction(Action_SmartTransfer);
+            menu.exec(BitBtn_1->mapToGlobal(at));
+        });
+    });
+
+    // A doubtful field says why in the help line when it gets the focus; the doubt
+    // goes once the user changes the field or the paste box.
+    for (QLineEdit *edit : {Edit_Zip, Edit_Add1, Edit_Add2, Edit_Custo1, Edit_tel}) {
+        const std::function<void()> helpLine = m_enterHandlers.value(edit);
+        onEnter(edit, [this, edit, helpLine] {
+            if (helpLine)
+                helpLine();
+            const QString doubt = m_transferDoubts.value(edit);
+            if (!doubt.isEmpty())
+                Panel_HelpMess->setText(doubt);
+        });
+        connect(edit, &QLineEdit::textChanged, this, platform::guardedSlot([this, edit] {
+            if (!m_fillingTransfer)
+                setTransferDoubt(edit, QString());
+        }));
+    }
+    connect(Memo1, &QPlainTextEdit::textChanged, this, platform::guardedSlot([this] {
+        if (!Memo1->extraSelections().isEmpty())
+            Memo1->setExtraSelections({});
+    }));
+}
+
+void TForm_Main::setSmartTransfer(bool on)
+{
+    m_smartTransfer = on;
+    if (Action_SmartTransfer)
+        Action_SmartTransfer->setChecked(on);
+}
+
+QString TForm_Main::transferDoubt(const QLineEdit *field) const
+{
+    return m_transferDoubts.value(field);
 }
 
 void TForm_Main::BitBtn_1Click()
 {
+    if (m_smartTransfer)
+        smartTransferClick();
+    else
+        classicTransferClick();
+}
+
+void TForm_Main::classicTransferClick()
+{
+    clearTransferMarks();
     const transfer::TransferResult result =
         transfer::TransferText(transfer::SplitPasteLines(Memo1->toPlainText()));
     Memo1->setPlainText(result.pasteBox.join(QLatin1Char('\n')));
@@ -32,4 +107,73 @@ void TForm_Main::BitBtn_1Click()
     Edit_tel->setText(result.fields.tel);
     Edit_Zip->setFocus();
     Edit_Warning();
+}
+
+void TForm_Main::smartTransferClick()
+{
+    const QString text = Memo1->toPlainText();
+    const transfer::SmartTransferResult result = transfer::SmartTransfer(text, postalBook());
+    clearTransferMarks();
+    if (!result.foundText) {
+        platform::notify(transfer::noTextNotice());
+        Edit_Warning();
+        return;
+    }
+    Edit_Cls();
+    const std::pair<QLineEdit *, transfer::SmartField> fields[] = {
+        {Edit_Zip, transfer::SmartField::Zip},       {Edit_Add1, transfer::SmartField::Add1},
+        {Edit_Add2, transfer::SmartField::Add2},     {Edit_Custo1, transfer::SmartField::Custo1},
+        {Edit_tel, transfer::SmartField::Tel},
+    };
+    QList<QTextEdit::ExtraSelection> marks;
+    m_fillingTransfer = true;
+    for (const auto &[edit, which] : fields) {
+        const transfer::SmartFieldResult &field = result[which];
+        edit->setText(field.value);
+        setTransferDoubt(edit, field.doubt);
+        for (const transfer::TextSpan &span : field.sources) {
+            QTextEdit::ExtraSelection mark;
+            mark.cursor = QTextCursor(Memo1->document());
+            mark.cursor.setPosition(int(span.start));
+            mark.cursor.setPosition(int(span.start + span.length), QTextCursor::KeepAnchor);
+            mark.format.setBackground(field.doubt.isEmpty() ? kReadColor : kDoubtColor);
+            marks.append(mark);
+        }
+    }
+    m_fillingTransfer = false;
+    Memo1->setExtraSelections(marks);
+    Edit_Zip->setFocus();
+    Edit_Warning();
+    // The first doubt is told at once, whichever field has the focus.
+    for (const auto &[edit, which] : fields) {
+        if (!result[which].doubt.isEmpty()) {
+            Panel_HelpMess->setText(result[which].doubt);
+            break;
+        }
+    }
+}
+
+void TForm_Main::setTransferDoubt(QLineEdit *edit, const QString &doubt)
+{
+    if (doubt.isEmpty() && !m_transferDoubts.contains(edit))
+        return;
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, doubt.isEmpty() ? QApplication::palette(edit).color(QPalette::Base) : kDoubtColor);
+    edit->setPalette(palette);
+    if (doubt.isEmpty())
+        m_transferDoubts.remove(edit);
+    else
+        m_transferDoubts.insert(edit, doubt);
+}
+
+void TForm_Main::clearTransferMarks()
+{
+    for (QLineEdit *edit : {Edit_Zip, Edit_Add1, Edit_Add2, Edit_Custo1, Edit_tel})
+        setTransferDoubt(edit, QString());
+    Memo1->setExtraSelections({});
+}
+
+const transfer::PostalBook *TForm_Main::postalBook() const
+{
+    return transfer::DirectoryPostalBook::programBook();
 }

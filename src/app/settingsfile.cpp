@@ -6,6 +6,7 @@ namespace app {
 
 namespace {
 const QString kPrinterIndexKey = QStringLiteral("RErorezevprnno");
+const QString kTransferModeKey = QStringLiteral("TransferMode");
 }
 
 SettingsFile::SettingsFile(QString path) : m_path(std::move(path)) {}
@@ -38,6 +39,11 @@ StoredSettings SettingsFile::load() const
     r.deDate1 = ini.readString(s, QStringLiteral("de_date1"));
     r.deDate2 = ini.readString(s, QStringLiteral("de_date2"));
     r.comboBoxSel = ini.readInteger(s, QStringLiteral("ComboBox_SEL"), 0);
+    // Anything but "classic" runs the smart transfer.
+    const QString mode = ini.readString(s, kTransferModeKey, StoredSettings::transferModeSmart()).trimmed();
+    r.transferMode = mode.compare(StoredSettings::transferModeClassic(), Qt::CaseInsensitive) == 0
+                         ? StoredSettings::transferModeClassic()
+                         : StoredSettings::transferModeSmart();
     return r;
 }
 
@@ -64,6 +70,7 @@ void SettingsFile::save(const StoredSettings &v) const
     ini.writeString(s, QStringLiteral("OP023MyTEL"), v.myTel);
     ini.writeInteger(s, QStringLiteral("ComboBox_SEL"), v.comboBoxSel);
     ini.writeInteger(s, QStringLiteral("Tab_My"), v.tabMy);
+    ini.writeString(s, kTransferModeKey, v.transferMode);
 }
 
 int SettingsFile::readPrinterIndex() const

@@ -32,6 +32,11 @@ struct StoredSettings
     QString deDate1;
     QString deDate2;
     int comboBoxSel = 0;
+    // Which transfer the transfer button runs: "smart" (whole order texts) or "classic".
+    QString transferMode = transferModeSmart();
+
+    static QString transferModeSmart() { return QStringLiteral("smart"); }
+    static QString transferModeClassic() { return QStringLiteral("classic"); }
 };
 
 // A stored value that its control cannot show as stored (an index outside its list, a
@@ -54,10 +59,11 @@ public:
     static QString fileName() { return QStringLiteral("mekira_RErorezev.ini"); }
     static QString section() { return QStringLiteral("mekira_RErorezevPrn"); }
 
-    // Reads the 22 keys in their order; a missing file or key gives its default.
+    // Reads the 22 keys in their order, then "TransferMode"; a missing file or key gives
+    // its default.
     StoredSettings load() const;
-    // Writes the 19 kept keys in their order, each at once. A failing write raises
-    // the file error and the keys after it are not written.
+    // Writes the 19 kept keys in their order, then "TransferMode", each at once. A
+    // failing write raises the file error and the keys after it are not written.
     void save(const StoredSettings &settings) const;
 
     // The printer index that F7 reads and writes.

@@ -76,7 +76,7 @@ private Q_SLOTS:
         QCOMPARE(bytes, QByteArray("[mekira_RErorezevPrn]\r\nAddr_Font=1\r\nE_ZIP=\r\nE_AD1=\r\nE_AD2=\r\n"
                                    "E_CUS=\r\nE_TEL=\r\nE_G1=\r\nE_G2=\r\nE_G3=\r\nKOSUU=1\r\nde_date1=\r\n"
                                    "de_date2=\r\nOP023My=\r\nOP023MyZip=\r\nOP023MyADD1=\r\nOP023MyADD2=\r\n"
-                                   "OP023MyTEL=\r\nComboBox_SEL=0\r\nTab_My=0\r\n"));
+                                   "OP023MyTEL=\r\nComboBox_SEL=0\r\nTab_My=0\r\nTransferMode=smart\r\n"));
     }
 
     // Titles as given, the mail button's tooltip, the time slots clear of their frame's title.

@@ -20,6 +20,8 @@ private Q_SLOTS:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         writeFileBytes(m_dir->filePath(u"my0.txt"_qs), "\r\n\r\n\r\n\r\n\r\n");
+        // These cases are the classic transfer's.
+        writeFileBytes(m_dir->filePath(u"mekira_RErorezev.ini"_qs), "[mekira_RErorezevPrn]\r\nTransferMode=classic\r\n");
         m_boxes = std::make_unique<ScriptedBoxes>();
         m_fixture = std::make_unique<WindowFixture>(m_dir->path());
         m_fixture->start();

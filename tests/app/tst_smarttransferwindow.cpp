@@ -1,0 +1,134 @@
+// The transfer button with the smart transfer: the paste box keeps the text and marks
+// what was read, doubtful fields are coloured and say why, and the context menu's
+// check item switches to the classic transfer, which is kept at exit.
+#include "appfixture.h"
+
+#include "transfer/smarttransfer.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+class SmartTransferWindowTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScriptedBoxes> m_boxes;
+    std::unique_ptr<WindowFixture> m_fixture;
+
+    TForm_Main &w() { return m_fixture->w(); }
+    QString settingsPath() const { return m_dir->filePath(u"mekira_RErorezev.ini"_qs); }
+    void start()
+    {
+        m_fixture = std::make_unique<WindowFixture>(m_dir->path());
+        m_fixture->start();
+        m_boxes->clear();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        writeFileBytes(m_dir->filePath(u"my0.txt"_qs), "\r\n\r\n\r\n\r\n\r\n");
+        m_boxes = std::make_unique<ScriptedBoxes>();
+    }
+    void cleanup()
+    {
+        m_fixture.reset();
+        m_boxes.reset();
+        m_dir.reset();
+    }
+
+    void wholeMailFillsTheFieldsAndMarksWhatWasRead()
+    {
+        start();
+        QVERIFY(w().smartTransfer());
+        QVERIFY(w().Action_SmartTransfer->isChecked());
+        const QString mail = u"山田 太郎 様\n\nご注文ありがとうございます。\n\n【ご注文者】\n山田 太郎\n"
+                             "〒390-0811 長野県松本市中央2-4-10\n\n【お届け先】\n〒020-0022\n"
+                             "岩手県盛岡市大通3-1-23 クリスタルビル4F\n山田 花子 様\nTEL：019-623-4567\n"
+                             "【ご注文内容】\nりんご 5kg 3,980円\n"_qs;
+        w().Memo1->setPlainText(mail);
+        w().Edit_Add3->setText(u"そのまま"_qs);
+        QTest::mouseClick(w().BitBtn_1, Qt::LeftButton);
+
+        QCOMPARE(w().Edit_Zip->text(), u"020-0022"_qs);
+        QCOMPARE(w().Edit_Add1->text(), u"岩手県盛岡市大通3-1-23"_qs);
+        QCOMPARE(w().Edit_Add2->text(), u"クリスタルビル4F"_qs);
+        QCOMPARE(w().Edit_Custo1->text(), u"山田 花子"_qs);
+        QCOMPARE(w().Edit_tel->text(), u"019-623-4567"_qs);
+        QCOMPARE(w().Edit_Add3->text(), u"そのまま"_qs);
+        QCOMPARE(w().Memo1->toPlainText(), mail);
+        QStringList marked;
+        for (const QTextEdit::ExtraSelection &mark : w().Memo1->extraSelections())
+            marked << mark.cursor.selectedText();
+        QCOMPARE(marked, (QStringList{u"020-0022"_qs, u"岩手県盛岡市大通3-1-23"_qs, u"クリスタルビル4F"_qs,
+                                      u"山田 花子"_qs, u"019-623-4567"_qs}));
+        QCOMPARE(QApplication::focusWidget(), w().Edit_Zip);
+        QVERIFY(m_boxes->notices.isEmpty());
+
+        // Typing in the paste box takes the marks away.
+        w().Memo1->appendPlainText(u"追記"_qs);
+        QVERIFY(w().Memo1->extraSelections().isEmpty());
+    }
+
+    void doubtfulFieldIsColouredAndSaysWhy()
+    {
+        start();
+        const QColor normal = w().Edit_Custo1->palette().color(QPalette::Base);
+        w().Memo1->setPlainText(u"〒020-0022\n岩手県盛岡市大通3-1-23\nTEL 019-623-4567\n"_qs);
+        QTest::mouseClick(w().BitBtn_1, Qt::LeftButton);
+
+        QCOMPARE(w().Edit_Custo1->text(), QString());
+        QCOMPARE(w().transferDoubt(w().Edit_Custo1), transfer::doubt::noName());
+        QVERIFY(w().Edit_Custo1->palette().color(QPalette::Base) != normal);
+        QCOMPARE(w().Panel_HelpMess->text(), transfer::doubt::noName());
+        w().Edit_Add1->setFocus();
+        w().Edit_Custo1->setFocus();
+        QCOMPARE(w().Panel_HelpMess->text(), transfer::doubt::noName());
+
+        // Typing the name ends the doubt; the field's own help line comes back.
+        QTest::keyClicks(w().Edit_Custo1, u"x"_qs);
+        QCOMPARE(w().transferDoubt(w().Edit_Custo1), QString());
+        QCOMPARE(w().Edit_Custo1->palette().color(QPalette::Base), normal);
+        w().Edit_tel->setFocus();
+        w().Edit_Custo1->setFocus();
+        QCOMPARE(w().Panel_HelpMess->text(), u"お届け先のおなまえを入力して下さい"_qs);
+    }
+
+    void nothingFoundGivesTheNotice()
+    {
+        start();
+        w().Edit_Zip->setText(u"100-0001"_qs);
+        w().Memo1->setPlainText(u"こんにちは！\nbuyer@example.jp\n"_qs);
+        QTest::mouseClick(w().BitBtn_1, Qt::LeftButton);
+        QCOMPARE(m_boxes->notices, QStringList{u"転送テキストがありません"_qs});
+        QCOMPARE(w().Edit_Zip->text(), u"100-0001"_qs);
+        QCOMPARE(w().Memo1->toPlainText(), u"こんにちは！\nbuyer@example.jp\n"_qs);
+    }
+
+    void contextMenuChoosesTheClassicTransferKeptAtExit()
+    {
+        start();
+        w().Action_SmartTransfer->trigger();
+        QVERIFY(!w().smartTransfer());
+        w().Memo1->setPlainText(u"\n\nお届け先：見本　花子 様\n〒１２３－４５６７\n"_qs);
+        QTest::mouseClick(w().BitBtn_1, Qt::LeftButton);
+        // The classic transfer compacts the box to seven lines.
+        QCOMPARE(w().Memo1->toPlainText(), u"見本　花子\n123-4567\n\n\n\n\n"_qs);
+        QCOMPARE(w().Edit_Custo1->text(), u"見本　花子"_qs);
+
+        m_fixture->close();
+        QVERIFY(fileBytes(settingsPath()).endsWith("Tab_My=0\r\nTransferMode=classic\r\n"));
+        m_fixture.reset();
+        start();
+        QVERIFY(!w().smartTransfer());
+        QVERIFY(!w().Action_SmartTransfer->isChecked());
+    }
+};
+
+QTEST_MAIN(SmartTransferWindowTest)
+#include "tst_smarttransferwindow.moc"
