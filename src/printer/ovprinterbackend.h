@@ -175,6 +175,10 @@ public:
     virtual OvCapabilities deviceCapabilities(const OvDeviceRecord &device) = 0;
     // A function that may run on another thread and gathers printers and ports.
     virtual std::function<OvSystemState()> systemProbe() const = 0;
+    // True when enumerating may wait on another process: the layer then takes its
+    // first snapshot at its first use instead of when it is created, so that creating
+    // it never waits.
+    virtual bool enumeratesLazily() const { return false; }
 
     // --- printer object
     // Its list is the same enumeration as enumPrinters(); positions agree.
