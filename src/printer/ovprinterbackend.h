@@ -203,6 +203,9 @@ public:
     virtual void newPage() = 0;
     virtual void endDoc() = 0;
     virtual void abort() = 0;
+    // The file the last ended job was written to, when the printer writes files (the
+    // built-in PDF printer); empty otherwise.
+    virtual QString lastJobFile() const { return {}; }
 
     // --- system dialogs
     // A QPrinter set up with the current printer and settings for Qt's dialogs, or

@@ -786,9 +786,11 @@ void SystemPrinterBackend::endJob(bool send)
             QFile::remove(reserved);
         return;
     }
-    if (m_jobToPdfFolder)
+    m_lastJobFile.clear();
+    if (m_jobToPdfFolder) {
         writeJobFile(reserved, pdf); // the file is the job
-    else
+        m_lastJobFile = reserved;
+    } else
         sendToQueue(pdf); // straight from memory: no file that could be cut short
 }
 

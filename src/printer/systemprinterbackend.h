@@ -109,6 +109,7 @@ public:
     void newPage() override;
     void endDoc() override;
     void abort() override;
+    QString lastJobFile() const override { return m_lastJobFile; }
     QPrinter *dialogPrinter() override;
     void adoptDialogPrinter(const QPrinter &printer) override;
 
@@ -143,6 +144,7 @@ private:
     std::unique_ptr<QPdfWriter> m_jobWriter;
     std::unique_ptr<QPainter> m_painter;
     QString m_jobFile; // the PDF printer's file, reserved when the job begins
+    QString m_lastJobFile;
     QString m_jobTitle;
     bool m_jobToPdfFolder = false;
     std::unique_ptr<QPrinter> m_dialogPrinter;

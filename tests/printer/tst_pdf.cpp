@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -307,9 +308,11 @@ void PdfTest::outputThatCannotBeWritten()
     }
     QVERIFY(!OvPrinter().Printing());
     QCOMPARE(QDir(QStringLiteral("pdf")).entryList(QDir::Files | QDir::Hidden), QStringList());
-    // The next job works again.
+    QVERIFY(OvPrinter().backend().lastJobFile().isEmpty());
+    // The next job works again, and its file is known.
     printPage(QStringLiteral("次"));
     QCOMPARE(pdfFiles().size(), 1);
+    QCOMPARE(QFileInfo(OvPrinter().backend().lastJobFile()).fileName(), pdfFiles().first());
 }
 
 QTEST_MAIN(PdfTest)
