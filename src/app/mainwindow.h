@@ -272,6 +272,7 @@ private:
     void writePreviewPdf();
     bool helpLineClicked(QObject *watched, QEvent *event);
     QString currentFeed() const;
+    void followPrinterChange();
 
     void onKeyDown(QWidget *control, KeyHandler handler);
     void onEnter(QWidget *control, std::function<void()> handler);
@@ -288,6 +289,7 @@ private:
     app::KeptValue<QString> m_kosuu;
     std::unique_ptr<printing::PrinterDisplay> m_printerDisplay;
     std::unique_ptr<printing::PrinterRegistration> m_printerRegistration;
+    QString m_chosenPrinter; // chosen with F7 since the feed's printer was last loaded
     // The never-shown slip printing module, made after the window itself.
     printing::TOv_d97_Dot *m_slipPrinter = nullptr;
     printing::SlipPreviewWindow *m_previewWindow = nullptr;

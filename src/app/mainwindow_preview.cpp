@@ -19,7 +19,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
@@ -180,13 +179,12 @@ void TForm_Main::writePreviewPdf()
 
 void TForm_Main::reportPrinted()
 {
-    // The PDF printer keeps each job as a file; its name is on the job's QPrinter.
+    // The PDF printer keeps each job as a file; the printer layer knows its name.
     m_printedFile.clear();
     const QString printer = ComboBox1->currentText().trimmed();
     QString text = QStringLiteral("印刷しました：%1（%2）").arg(printer, currentFeed());
     if (printer == printer::pdfPrinterName()) {
-        if (const auto *job = dynamic_cast<const QPrinter *>(OvPrinter().Handle()))
-            m_printedFile = job->outputFileName();
+        m_printedFile = OvPrinter().backend().lastJobFile();
         if (!m_printedFile.isEmpty())
             text += QStringLiteral("　%1（クリックで開きます）").arg(QDir::toNativeSeparators(m_printedFile));
     }

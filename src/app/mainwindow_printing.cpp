@@ -29,12 +29,9 @@ void TForm_Main::connectPrinting()
     m_printerRegistration = std::make_unique<printing::PrinterRegistration>(
         *m_printerDisplay, [this] { return m_workingDirectory; });
 
-    // Printers added or removed while the program runs: the feed's printer is looked up
-    // again, so that the display shows the printer the next slip goes to (the printer
-    // layer has gone back to the default one) instead of one that may no longer exist.
     OvPrinter().SetOnSystemChanged([this](TOvPrinter *) {
         if (m_recordLoaded)
-            platform::guarded([this] { SpeedButton_PrnIdGetClick(); });
+            platform::guarded([this] { followPrinterChange(); });
     });
 
     using platform::guardedSlot;
@@ -107,6 +104,28 @@ void TForm_Main::SpeedButton_PRNSETClick()
     m_printerDisplay->SpeedButton_PRNSETClick();
 }
 
+// Printers added or removed while the program runs (the printer layer has gone back
+// to the default printer): the printer chosen with F7 stays current while it exists;
+// otherwise the feed's printer is looked up again by its registered name. Either way
+// the display shows the printer the next slip goes to.
+void TForm_Main::followPrinterChange()
+{
+    if (!m_chosenPrinter.isEmpty()) {
+        qsizetype at = -1;
+        try {
+            at = OvPrinter().PrinterNames().indexOf(m_chosenPrinter);
+        } catch (const EOvPrinter &) {
+            // No printer left: the feed's load below reports it.
+        }
+        if (at >= 0) {
+            m_printerDisplay->setPrinterIndex(QString::number(at));
+            SpeedButton_PRNSETClick();
+            return;
+        }
+    }
+    SpeedButton_PrnIdGetClick();
+}
+
 void TForm_Main::SpeedButton_F7Click()
 {
     const app::SettingsFile settings(settingsFilePath());
@@ -115,6 +134,7 @@ void TForm_Main::SpeedButton_F7Click()
     const int index = OvPrinter().Index();
     settings.writePrinterIndex(index);
     m_printerDisplay->setPrinterIndex(QString::number(index));
+    m_chosenPrinter = OvPrinter().PrinterNames().value(index);
     SpeedButton_PRNSETClick();
 }
 
@@ -125,11 +145,13 @@ void TForm_Main::ComboBox_SELChange()
 
 void TForm_Main::SpeedButton_PrnIdGetClick()
 {
+    m_chosenPrinter.clear();
     m_printerRegistration->load(currentFeed());
 }
 
 void TForm_Main::BitBtn_PrnSetClick()
 {
+    m_chosenPrinter.clear();
     m_printerRegistration->registerPrinter(currentFeed(), [this] { OvPrinterSetupDialog1->Execute(); });
 }
 

@@ -1,30 +1,30 @@
 #include "printer/ovprinters.h"
+#include "printer/ovprintersetupform.h"
 
-#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 
 namespace {
 
-// Qt's own dialogs on the back end's QPrinter; the back end adopts the choice.
+// The printer setup is the program's own dialog, which lists the layer's printers
+// (the built-in PDF printer too, which Qt's dialog does not know). The print dialog
+// is Qt's, on the back end's QPrinter; the back end adopts the choice.
 class QtDialogRunner : public OvDialogRunner
 {
 public:
     bool run(OvDialogKind kind, OvPrinterBackend &backend, QWidget *parent) override
     {
+        if (kind == OvDialogKind::PrinterSetup) {
+            OvPrinterSetupForm form(OvPrinter(), parent);
+            if (form.exec() != QDialog::Accepted)
+                return false;
+            form.adoptChoice();
+            return true;
+        }
         QPrinter *printer = backend.dialogPrinter();
         if (!printer)
             return false;
-        // Both commands let the user choose the printer, so both use the print
-        // dialog; the setup variant hides what only concerns one job.
         QPrintDialog dialog(printer, parent);
-        if (kind == OvDialogKind::PrinterSetup) {
-            dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
-            dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
-            dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
-            dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
-            dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, false);
-        }
         if (dialog.exec() != QDialog::Accepted)
             return false;
         backend.adoptDialogPrinter(*printer);
@@ -41,6 +41,7 @@ std::unique_ptr<OvDialogRunner> &currentRunner()
 bool executeDialog(OvDialogKind kind, QWidget *parent)
 {
     TOvPrinter &printer = OvPrinter();
+    const TOvPrinter::BusyScope busy(printer);
     const bool confirmed = currentRunner()->run(kind, printer.backend(), parent);
     if (confirmed)
         printer.ForceUpdate();

@@ -175,6 +175,10 @@ public:
     virtual OvCapabilities deviceCapabilities(const OvDeviceRecord &device) = 0;
     // A function that may run on another thread and gathers printers and ports.
     virtual std::function<OvSystemState()> systemProbe() const = 0;
+    // True when enumerating may wait on another process: the layer then takes its
+    // first snapshot at its first use instead of when it is created, so that creating
+    // it never waits.
+    virtual bool enumeratesLazily() const { return false; }
 
     // --- printer object
     // Its list is the same enumeration as enumPrinters(); positions agree.
@@ -199,6 +203,9 @@ public:
     virtual void newPage() = 0;
     virtual void endDoc() = 0;
     virtual void abort() = 0;
+    // The file the last ended job was written to, when the printer writes files (the
+    // built-in PDF printer); empty otherwise.
+    virtual QString lastJobFile() const { return {}; }
 
     // --- system dialogs
     // A QPrinter set up with the current printer and settings for Qt's dialogs, or

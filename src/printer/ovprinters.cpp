@@ -102,10 +102,22 @@ bool TOvAllPrintersInfo::Compare(const TOvAllPrintersInfo &another) const
 // ---------------------------------------------------------------- lifecycle
 
 TOvPrinter::TOvPrinter(std::unique_ptr<OvPrinterBackend> backend)
-    : m_backend(std::move(backend)),
-      m_allInfo(std::make_unique<TOvAllPrintersInfo>(*m_backend)),
-      m_knownPorts(UniquePorts(m_backend->enumPorts()))
+    : m_backend(std::move(backend))
 {
+    if (!m_backend->enumeratesLazily())
+        info();
+}
+
+// The system's spooler is first asked at the first use, not at creation: the
+// program creates the printer before its window, which must not wait for it.
+TOvAllPrintersInfo &TOvPrinter::info() const
+{
+    if (!m_allInfo) {
+        auto first = std::make_unique<TOvAllPrintersInfo>(*m_backend);
+        m_knownPorts = UniquePorts(m_backend->enumPorts());
+        m_allInfo = std::move(first);
+    }
+    return *m_allInfo;
 }
 
 TOvPrinter::~TOvPrinter()
@@ -118,8 +130,8 @@ TOvPrinter::~TOvPrinter()
 
 void TOvPrinter::CheckNoPrinter()
 {
-    for (quint32 i = 0; i < m_allInfo->Count(); ++i) {
-        if (!m_allInfo->IsHidden(i))
+    for (quint32 i = 0; i < info().Count(); ++i) {
+        if (!info().IsHidden(i))
             return;
     }
     m_index = -1;
@@ -260,15 +272,15 @@ int TOvPrinter::Index()
     const int p = m_backend->printerIndex();
     if (p == -1)
         return -1;
-    if (p >= 0 && quint32(p) < m_allInfo->Count() && m_allInfo->IsHidden(quint32(p)))
+    if (p >= 0 && quint32(p) < info().Count() && info().IsHidden(quint32(p)))
         throw EOvPrinterIllegalIndex(
             QStringLiteral("TOvPrinter.GetIndex: Printers.PrinterIndex is Illegal"));
     const OvDeviceRecord record = LockDevice();
     int hiddenBefore = 0;
-    for (quint32 i = 0; i < m_allInfo->Count(); ++i) {
-        if (m_allInfo->Name(i) == record.device)
+    for (quint32 i = 0; i < info().Count(); ++i) {
+        if (info().Name(i) == record.device)
             return int(i) - hiddenBefore;
-        if (m_allInfo->IsHidden(i))
+        if (info().IsHidden(i))
             ++hiddenBefore;
     }
     throw EOvAssertionFailed(kLineIndexName);
@@ -287,8 +299,8 @@ void TOvPrinter::SetIndex(int value)
     int target = -1;
     if (value != -1) {
         int visible = 0;
-        for (quint32 i = 0; i < m_allInfo->Count(); ++i) {
-            if (m_allInfo->IsHidden(i))
+        for (quint32 i = 0; i < info().Count(); ++i) {
+            if (info().IsHidden(i))
                 continue;
             if (visible == value) {
                 target = int(i);
@@ -313,9 +325,9 @@ const QStringList &TOvPrinter::PrinterNames()
 {
     CheckNoPrinter();
     m_printerNames.clear();
-    for (quint32 i = 0; i < m_allInfo->Count(); ++i) {
-        if (!m_allInfo->IsHidden(i))
-            m_printerNames.append(m_allInfo->Name(i));
+    for (quint32 i = 0; i < info().Count(); ++i) {
+        if (!info().IsHidden(i))
+            m_printerNames.append(info().Name(i));
     }
     return m_printerNames;
 }
@@ -425,8 +437,9 @@ void TOvPrinter::SetOnSystemChanged(std::function<void(TOvPrinter *)> handler)
 
 void TOvPrinter::SystemChangeHook()
 {
-    auto another = std::make_unique<TOvAllPrintersInfo>(*m_backend);
-    RunSystemChange(std::move(another), m_backend->enumPorts());
+    // The same question as the watcher's, so that a spooler that does not answer is
+    // no change here either.
+    SystemChangeHook(m_backend->systemProbe()());
 }
 
 void TOvPrinter::SystemChangeHook(const OvSystemState &fresh)
@@ -444,6 +457,14 @@ void TOvPrinter::RunSystemChange(std::unique_ptr<TOvAllPrintersInfo> another,
     // whatever PortNames last returned: a check that finds nothing new must stay quiet
     // even when nobody has read the port list yet.
     const QStringList fresh = UniquePorts(ports);
+    if (!m_allInfo) {
+        // A check before the first use: its list is the first one, and nobody has
+        // seen another to be told of a change.
+        m_backend->discard();
+        m_allInfo = std::move(another);
+        m_knownPorts = fresh;
+        return;
+    }
     if (!m_allInfo->Compare(*another)) {
         m_backend->discard();
         m_allInfo = std::move(another);

@@ -165,7 +165,7 @@ public:
     TOvPrinter &operator=(const TOvPrinter &) = delete;
 
     OvPrinterBackend &backend() const { return *m_backend; }
-    const TOvAllPrintersInfo &AllInfo() const { return *m_allInfo; }
+    const TOvAllPrintersInfo &AllInfo() const { return info(); }
 
     // --- selection (index counts only visible printers; -1 = none / default)
     int Index();
@@ -192,11 +192,27 @@ public:
 
     // --- change notification
     void SetOnSystemChanged(std::function<void(TOvPrinter *sender)> handler);
-    // Runs the change check with a fresh enumeration made here.
+    // Runs the change check with a fresh look at the spooler made here.
     void SystemChangeHook();
     // Runs the change check with a state gathered elsewhere (OvSystemChangeWatcher);
-    // a state that is not ok is ignored.
+    // a state that is not ok (the spooler did not answer) is ignored.
     void SystemChangeHook(const OvSystemState &fresh);
+
+    // True while a dialog of the layer is open or an operation waits for the spooler:
+    // a change check then waits, so that nothing the operation holds is replaced
+    // under it.
+    bool Busy() const { return m_busy > 0; }
+    class BusyScope
+    {
+    public:
+        explicit BusyScope(TOvPrinter &printer) : m_printer(printer) { ++m_printer.m_busy; }
+        ~BusyScope() { --m_printer.m_busy; }
+        BusyScope(const BusyScope &) = delete;
+        BusyScope &operator=(const BusyScope &) = delete;
+
+    private:
+        TOvPrinter &m_printer;
+    };
 
     // --- device settings
     TOvPrintCaps PrintCaps();
@@ -252,6 +268,7 @@ public:
     int ColorBitCount();
 
 private:
+    TOvAllPrintersInfo &info() const;
     void CheckNoPrinter();
     void CheckPrintCap(TOvPrintCap cap, const char *message);
     OvDeviceRecord LockDevice();
@@ -269,7 +286,7 @@ private:
     void RunSystemChange(std::unique_ptr<TOvAllPrintersInfo> another, const QStringList &ports);
 
     std::unique_ptr<OvPrinterBackend> m_backend;
-    std::unique_ptr<TOvAllPrintersInfo> m_allInfo;
+    mutable std::unique_ptr<TOvAllPrintersInfo> m_allInfo; // taken at the first use
     QList<quint16> m_paperNumbers;
     QStringList m_paperNames;
     QList<quint16> m_binNumbers;
@@ -277,9 +294,10 @@ private:
     QList<QPoint> m_resolutions;
     QStringList m_printerNames;
     QStringList m_portNames;
-    QStringList m_knownPorts; // port list as of the last change check
+    mutable QStringList m_knownPorts; // port list as of the last change check
     int m_maxCopies = 0;
     int m_index = -1;
+    int m_busy = 0;
     std::function<void(TOvPrinter *)> m_onSystemChanged;
     TOvAvailInfos m_availInfos;
     bool m_modified = false;

@@ -4,6 +4,7 @@
 
 #include "platform/guard.h"
 
+#include <QApplication>
 #include <QPointer>
 
 #include <mutex>
@@ -27,6 +28,9 @@ OvSystemChangeWatcher::OvSystemChangeWatcher(TOvPrinter &printer, QObject *paren
 {
     m_relay->target = this;
     connect(&m_timer, &QTimer::timeout, this, &OvSystemChangeWatcher::checkNow);
+    m_deferred.setSingleShot(true);
+    m_deferred.setInterval(200);
+    connect(&m_deferred, &QTimer::timeout, this, &OvSystemChangeWatcher::retryDeferred);
 }
 
 OvSystemChangeWatcher::~OvSystemChangeWatcher()
@@ -38,11 +42,14 @@ OvSystemChangeWatcher::~OvSystemChangeWatcher()
 void OvSystemChangeWatcher::start(int intervalMs)
 {
     m_timer.start(intervalMs);
+    // At once as well: a spooler slow to give its first list is heard as soon as it answers.
+    checkNow();
 }
 
 void OvSystemChangeWatcher::stop()
 {
     m_timer.stop();
+    m_deferred.stop();
 }
 
 bool OvSystemChangeWatcher::checkNow()
@@ -68,9 +75,30 @@ bool OvSystemChangeWatcher::checkNow()
     return true;
 }
 
+// A changed printer list frees the back end's printer object and reloads the
+// display: never while a dialog (Qt's or the program's) or an operation of the
+// layer may still hold what it replaces.
+bool OvSystemChangeWatcher::mayChange() const
+{
+    return !m_printer.Busy() && !QApplication::activeModalWidget();
+}
+
+void OvSystemChangeWatcher::retryDeferred()
+{
+    if (!mayChange())
+        m_deferred.start();
+    else
+        checkNow(); // a check still running delivers by itself
+}
+
 void OvSystemChangeWatcher::deliver(const OvSystemState &state)
 {
     m_running = false;
+    if (!mayChange()) {
+        // The answer may be stale by the time the dialog closes: ask again then.
+        m_deferred.start();
+        return;
+    }
     // A failure in the notification (the main window re-reading the printers, say)
     // is shown like that of any other handler.
     platform::guarded([this, &state] { m_printer.SystemChangeHook(state); });

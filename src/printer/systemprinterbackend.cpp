@@ -1,5 +1,6 @@
 #include "printer/systemprinterbackend.h"
 
+#include "printer/cupscall.h"
 #include "printer/ovprinters.h"
 
 #include <QDateTime>
@@ -8,14 +9,19 @@
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPainter>
+#include <QPdfWriter>
+#include <QRegularExpression>
 #include <QPrinter>
+#include <QSaveFile>
 #include <QTemporaryFile>
 
 #include <cups/cups.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 
 namespace printer {
 
@@ -49,13 +55,30 @@ QString option(const cups_dest_t &dest, const char *name)
     return QString::fromUtf8(cupsGetOption(name, dest.num_options, dest.options));
 }
 
-// The CUPS queues in the scheduler's order, then the PDF printer. A scheduler that
-// does not answer has no queues.
-QList<Queue> queryQueues()
+} // namespace
+
+// The CUPS queues in the scheduler's order, then the PDF printer. `answered` is
+// false when the scheduler could not be asked (not running, restarting, no answer):
+// the list then holds the PDF printer alone, which says nothing about the queues.
+struct QueueList
 {
-    QList<Queue> result;
+    QList<Queue> queues;
+    bool answered = false;
+};
+
+// Asks on `http`; with no connection the list holds the PDF printer alone.
+QueueList queryQueues(http_t *http)
+{
+    QueueList list;
+    QList<Queue> &result = list.queues;
     Dests d;
-    d.count = cupsGetDests2(CUPS_HTTP_DEFAULT, &d.dests);
+    if (http) {
+        d.count = cupsGetDests2(http, &d.dests);
+        const ipp_status_t status = cupsLastError();
+        // A scheduler without queues answers "not found"; a failed request does not.
+        list.answered = d.count > 0 || status <= IPP_STATUS_OK_EVENTS_COMPLETE
+            || status == IPP_STATUS_ERROR_NOT_FOUND;
+    }
     bool anyDefault = false;
     for (int i = 0; i < d.count; ++i) {
         const cups_dest_t &dest = d.dests[i];
@@ -89,8 +112,10 @@ QList<Queue> queryQueues()
             pdf.isDefault = true;
     }
     result.append(pdf);
-    return result;
+    return list;
 }
+
+namespace {
 
 QStringList portsOf(const QList<Queue> &queues)
 {
@@ -111,8 +136,10 @@ QSizeF hundredthsToMm(int width, int length)
 // without strings): show the common name of the size instead.
 QString mediaName(const char *localized, const QString &keyword, const QSizeF &sizeMm)
 {
+    // Without a name of its own libcups may also answer the bare size ("210 x 297 mm").
+    static const QRegularExpression bareSize(QStringLiteral("^[0-9.]+ x [0-9.]+ *(mm|\"|in)$"));
     const QString text = QString::fromUtf8(localized);
-    if (!text.isEmpty() && text != keyword)
+    if (!text.isEmpty() && text != keyword && !bareSize.match(text).hasMatch())
         return text;
     const QPageSize::PageSizeId id = QPageSize::id(sizeMm, QPageSize::Millimeter, QPageSize::FuzzyMatch);
     if (id != QPageSize::Custom)
@@ -132,38 +159,44 @@ QString binName(const char *localized, const QString &keyword)
     return readable;
 }
 
-QueueCapabilities queryCapabilities(const QString &name)
+// What a queue offers when it cannot be asked (gone, or the scheduler does not
+// answer): one A4 sheet at 300 dpi.
+QueueCapabilities fallbackCapabilities()
+{
+    QueueCapabilities caps;
+    caps.media.append({9, QStringLiteral("iso_a4_210x297mm"), QStringLiteral("A4"),
+                       QSizeF(210, 297), QMarginsF(6.35, 6.35, 6.35, 6.35)});
+    caps.resolutions = {300};
+    return caps;
+}
+
+std::optional<QueueCapabilities> queryCapabilities(http_t *http, const QString &name)
 {
     QueueCapabilities caps;
     DestInfo d;
     const QByteArray utf8 = name.toUtf8();
-    d.dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, utf8.constData(), nullptr);
+    d.dest = cupsGetNamedDest(http, utf8.constData(), nullptr);
     if (d.dest)
-        d.info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, d.dest);
-    if (!d.dest || !d.info) {
-        // The queue went away or the scheduler stopped answering: one A4 sheet.
-        caps.media.append({9, QStringLiteral("iso_a4_210x297mm"), QStringLiteral("A4"),
-                           QSizeF(210, 297), QMarginsF(6.35, 6.35, 6.35, 6.35)});
-        caps.resolutions = {300};
-        return caps;
-    }
+        d.info = cupsCopyDestInfo(http, d.dest);
+    if (!d.dest || !d.info)
+        return std::nullopt;
 
     // cupsGetDestMediaDefault answers a wrong size on CUPS 2.4: read "media-default".
     QString defaultMedia;
-    if (ipp_attribute_t *attr = cupsFindDestDefault(CUPS_HTTP_DEFAULT, d.dest, d.info, "media"))
+    if (ipp_attribute_t *attr = cupsFindDestDefault(http, d.dest, d.info, "media"))
         defaultMedia = QString::fromUtf8(ippGetString(attr, 0, nullptr));
-    const int mediaCount = cupsGetDestMediaCount(CUPS_HTTP_DEFAULT, d.dest, d.info, CUPS_MEDIA_FLAGS_DEFAULT);
+    const int mediaCount = cupsGetDestMediaCount(http, d.dest, d.info, CUPS_MEDIA_FLAGS_DEFAULT);
     quint16 nextNumber = 257; // numbers for sizes without a standard one, stable per list
     for (int i = 0; i < mediaCount; ++i) {
         cups_size_t size;
-        if (!cupsGetDestMediaByIndex(CUPS_HTTP_DEFAULT, d.dest, d.info, i, CUPS_MEDIA_FLAGS_DEFAULT, &size))
+        if (!cupsGetDestMediaByIndex(http, d.dest, d.info, i, CUPS_MEDIA_FLAGS_DEFAULT, &size))
             continue;
         MediaEntry entry;
         entry.keyword = QString::fromUtf8(size.media);
         entry.number = standardPaperNumber(entry.keyword);
         if (entry.number == 0)
             entry.number = nextNumber++;
-        const char *localized = cupsLocalizeDestMedia(CUPS_HTTP_DEFAULT, d.dest, d.info,
+        const char *localized = cupsLocalizeDestMedia(http, d.dest, d.info,
                                                       CUPS_MEDIA_FLAGS_DEFAULT, &size);
         entry.sizeMm = hundredthsToMm(size.width, size.length);
         entry.name = mediaName(localized, entry.keyword, entry.sizeMm);
@@ -179,9 +212,9 @@ QueueCapabilities queryCapabilities(const QString &name)
     }
 
     QString defaultSource;
-    if (ipp_attribute_t *attr = cupsFindDestDefault(CUPS_HTTP_DEFAULT, d.dest, d.info, "media-source"))
+    if (ipp_attribute_t *attr = cupsFindDestDefault(http, d.dest, d.info, "media-source"))
         defaultSource = QString::fromUtf8(ippGetString(attr, 0, nullptr));
-    if (ipp_attribute_t *attr = cupsFindDestSupported(CUPS_HTTP_DEFAULT, d.dest, d.info, "media-source")) {
+    if (ipp_attribute_t *attr = cupsFindDestSupported(http, d.dest, d.info, "media-source")) {
         quint16 nextBin = 257;
         for (int i = 0; i < ippGetCount(attr); ++i) {
             BinEntry bin;
@@ -190,7 +223,7 @@ QueueCapabilities queryCapabilities(const QString &name)
             if (bin.number == 0)
                 bin.number = nextBin++;
             const QByteArray kw = bin.keyword.toUtf8();
-            const char *localized = cupsLocalizeDestValue(CUPS_HTTP_DEFAULT, d.dest, d.info,
+            const char *localized = cupsLocalizeDestValue(http, d.dest, d.info,
                                                           "media-source", kw.constData());
             bin.name = binName(localized, bin.keyword);
             if (bin.keyword == defaultSource)
@@ -205,7 +238,7 @@ QueueCapabilities queryCapabilities(const QString &name)
         const int x = ippGetResolution(attr, i, &y, &units);
         return units == IPP_RES_PER_CM ? int(std::lround(x * 2.54)) : x;
     };
-    if (ipp_attribute_t *attr = cupsFindDestSupported(CUPS_HTTP_DEFAULT, d.dest, d.info, "printer-resolution")) {
+    if (ipp_attribute_t *attr = cupsFindDestSupported(http, d.dest, d.info, "printer-resolution")) {
         for (int i = 0; i < ippGetCount(attr); ++i) {
             const int dpi = dpiOf(attr, i);
             if (dpi > 0 && !caps.resolutions.contains(dpi))
@@ -215,13 +248,13 @@ QueueCapabilities queryCapabilities(const QString &name)
     if (caps.resolutions.isEmpty())
         caps.resolutions = {300};
     caps.defaultResolution = caps.resolutions.first();
-    if (ipp_attribute_t *attr = cupsFindDestDefault(CUPS_HTTP_DEFAULT, d.dest, d.info, "printer-resolution")) {
+    if (ipp_attribute_t *attr = cupsFindDestDefault(http, d.dest, d.info, "printer-resolution")) {
         const int dpi = dpiOf(attr, 0);
         if (caps.resolutions.contains(dpi))
             caps.defaultResolution = dpi;
     }
 
-    if (ipp_attribute_t *attr = cupsFindDestSupported(CUPS_HTTP_DEFAULT, d.dest, d.info, "copies")) {
+    if (ipp_attribute_t *attr = cupsFindDestSupported(http, d.dest, d.info, "copies")) {
         int upper = 1;
         ippGetRange(attr, 0, &upper);
         caps.maxCopies = std::max(1, upper);
@@ -401,7 +434,61 @@ void validateBlock(QByteArray &block, const QueueCapabilities &caps)
 
 // ---------------------------------------------------------------- back end
 
-SystemPrinterBackend::SystemPrinterBackend() = default;
+// The newest list the scheduler answered, whoever asked (the first look at start or
+// a change check): the back end takes it when it needs its list anew, so that its
+// positions agree with the snapshot the change check handed to the layer.
+struct LatestQueues
+{
+    std::mutex mutex;
+    std::atomic<quint64> asked{0};
+    quint64 answeredAsk = 0;
+    std::optional<QList<Queue>> queues;
+
+    // Asks the scheduler on this thread (never the UI thread) and keeps an answer.
+    QueueList fetch(const QByteArray &server)
+    {
+        const quint64 ask = ++asked;
+        const CupsConnection connection(server);
+        QueueList list = queryQueues(connection.http());
+        const std::lock_guard lock(mutex);
+        // An answer to an older question never replaces that to a newer one.
+        if (list.answered && ask > answeredAsk) {
+            answeredAsk = ask;
+            queues = list.queues;
+        }
+        return list;
+    }
+    std::optional<QList<Queue>> latest()
+    {
+        const std::lock_guard lock(mutex);
+        return queues;
+    }
+};
+
+namespace {
+
+// How long the first use of the printer list waits for the scheduler's first
+// answer; after that the list is the PDF printer's until a change check brings the
+// queues. Short, so that the window answers at once even when CUPS does not.
+constexpr int kFirstListWaitMs = 300;
+// A little more than a request's own limit, for the thread to hand its result over.
+constexpr int kCallWaitMs = kCupsWaitMs * 2 + 500;
+
+QString noAnswerMessage(const QByteArray &server)
+{
+    return QStringLiteral("プリンタサーバー %1 が応答しません。印刷していません。")
+        .arg(QString::fromUtf8(server));
+}
+
+} // namespace
+
+SystemPrinterBackend::SystemPrinterBackend()
+    : m_server(cupsServerAddress()), m_latest(std::make_shared<LatestQueues>())
+{
+    // Asked at once and answered while the window is being built.
+    m_firstList = std::make_unique<CupsCall<QueueList>>(
+        [server = m_server, latest = m_latest] { return latest->fetch(server); });
+}
 
 SystemPrinterBackend::~SystemPrinterBackend()
 {
@@ -411,8 +498,15 @@ SystemPrinterBackend::~SystemPrinterBackend()
 
 const QList<Queue> &SystemPrinterBackend::queues()
 {
-    if (!m_queues)
-        m_queues = queryQueues();
+    if (!m_queues) {
+        std::optional<QList<Queue>> latest = m_latest->latest();
+        if (!latest && m_firstList) {
+            m_firstList->wait(kFirstListWaitMs);
+            latest = m_latest->latest();
+        }
+        m_firstList.reset();
+        m_queues = latest ? *latest : queryQueues(nullptr).queues;
+    }
     return *m_queues;
 }
 
@@ -431,8 +525,16 @@ const QueueCapabilities &SystemPrinterBackend::capabilities(const QString &name)
     auto it = m_caps.find(name);
     if (it == m_caps.end()) {
         const int i = findQueue(name);
-        const bool pdf = i >= 0 && queues().at(i).isPdf;
-        it = m_caps.insert(name, pdf ? pdfPrinterCapabilities() : queryCapabilities(name));
+        QueueCapabilities caps;
+        if (i >= 0 && queues().at(i).isPdf) {
+            caps = pdfPrinterCapabilities();
+        } else {
+            // A queue that cannot be asked now prints on A4 until the list changes.
+            const std::optional<QueueCapabilities> answer = callCups<QueueCapabilities>(
+                m_server, kCallWaitMs, [name](http_t *http) { return queryCapabilities(http, name); });
+            caps = answer ? *answer : fallbackCapabilities();
+        }
+        it = m_caps.insert(name, caps);
     }
     return *it;
 }
@@ -440,30 +542,27 @@ const QueueCapabilities &SystemPrinterBackend::capabilities(const QString &name)
 QList<OvPrinterRecord> SystemPrinterBackend::enumPrinters()
 {
     QList<OvPrinterRecord> records;
-    for (const Queue &q : queryQueues())
+    for (const Queue &q : queues())
         records.append({q.name, q.attributes});
     return records;
 }
 
 QStringList SystemPrinterBackend::enumPorts()
 {
-    return portsOf(queryQueues());
+    // As the scheduler last answered (every change check asks it); never a wait here.
+    const std::optional<QList<Queue>> latest = m_latest->latest();
+    return portsOf(latest ? *latest : queues());
 }
 
 std::function<OvSystemState()> SystemPrinterBackend::systemProbe() const
 {
-    // libcups keeps its server per thread: hand the worker the one in use here.
-    QByteArray server = cupsServer();
-    if (!server.startsWith('/'))
-        server += ':' + QByteArray::number(ippPort());
-    return [server] {
-        cupsSetServer(server.constData());
+    return [server = m_server, latest = m_latest] {
         OvSystemState state;
-        const QList<Queue> list = queryQueues();
-        for (const Queue &q : list)
+        const QueueList list = latest->fetch(server);
+        for (const Queue &q : list.queues)
             state.printers.append({q.name, q.attributes});
-        state.ports = portsOf(list);
-        state.ok = true;
+        state.ports = portsOf(list.queues);
+        state.ok = list.answered;
         return state;
     };
 }
@@ -542,13 +641,7 @@ void SystemPrinterBackend::setCurrentDevice(const OvDeviceRecord &device)
 
 void SystemPrinterBackend::configurePrinter()
 {
-    if (!m_printer) {
-        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        m_printer->setOutputFormat(QPrinter::PdfFormat);
-        m_printer->setCreator(QStringLiteral("mekira"));
-        m_printerDirty = true;
-    }
-    if (!m_printerDirty)
+    if (m_writer && !m_printerDirty)
         return;
     printerIndex();
     const QueueCapabilities &caps = capabilities(m_current.device);
@@ -568,18 +661,29 @@ void SystemPrinterBackend::configurePrinter()
         margins = media ? media->marginsMm : QMarginsF();
     }
     const auto orientation = mode.dmOrientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait;
-    m_printer->setResolution(mode.dmPrintQuality > 0 ? mode.dmPrintQuality : caps.defaultResolution);
-    m_printer->setFullPage(false);
-    m_printer->setPageLayout(QPageLayout(pageSize, orientation, margins, QPageLayout::Millimeter));
+    m_layout = QPageLayout(pageSize, orientation, margins, QPageLayout::Millimeter);
+    m_resolution = mode.dmPrintQuality > 0 ? mode.dmPrintQuality : caps.defaultResolution;
+    // A PDF writer, not a QPrinter: a QPrinter asks CUPS for its default printer
+    // without a time limit, and the PDF printer must work while CUPS does not answer.
+    m_writer = newWriter(&m_scratch);
     m_printerDirty = false;
+}
+
+std::unique_ptr<QPdfWriter> SystemPrinterBackend::newWriter(QIODevice *output) const
+{
+    auto writer = std::make_unique<QPdfWriter>(output);
+    writer->setCreator(QStringLiteral("mekira"));
+    writer->setResolution(m_resolution);
+    writer->setPageLayout(m_layout);
+    return writer;
 }
 
 OvDeviceMetrics SystemPrinterBackend::metrics()
 {
     configurePrinter();
-    QPrinter &p = *m_printer;
-    const QRect paper = p.paperRect(QPrinter::DevicePixel).toRect();
-    const QRect page = p.pageRect(QPrinter::DevicePixel).toRect();
+    const QPdfWriter &p = *m_writer;
+    const QRect paper = m_layout.fullRectPixels(m_resolution);
+    const QRect page = m_layout.paintRectPixels(m_resolution);
     OvDeviceMetrics m;
     m.horzRes = p.width();
     m.vertRes = p.height();
@@ -604,7 +708,7 @@ void SystemPrinterBackend::discard()
     m_caps.clear();
     m_position = -1;
     m_current = {};
-    m_printer.reset();
+    m_writer.reset();
     m_dialogPrinter.reset();
     m_printerDirty = true;
 }
@@ -616,8 +720,10 @@ QPainter *SystemPrinterBackend::canvas()
 
 QPaintDevice *SystemPrinterBackend::handle()
 {
+    if (m_jobWriter)
+        return m_jobWriter.get();
     configurePrinter();
-    return m_printer.get();
+    return m_writer.get();
 }
 
 bool SystemPrinterBackend::printing() const
@@ -633,22 +739,25 @@ void SystemPrinterBackend::beginDoc(const QString &title)
     const bool pdf = queues().value(m_position).isPdf;
     QString file;
     if (pdf) {
+        // The name is taken now, so that a folder that cannot be written fails the
+        // job before anything is drawn.
         file = createPdfJobFile(QDir::current().absoluteFilePath(QStringLiteral("pdf")));
         if (file.isEmpty())
             throw EOvPrinter(QStringLiteral("Cannot create a PDF file in %1")
                                  .arg(QDir::current().absoluteFilePath(QStringLiteral("pdf"))));
-    } else {
-        QTemporaryFile temp(QDir::tempPath() + QStringLiteral("/mekira-job-XXXXXX.pdf"));
-        temp.setAutoRemove(false);
-        if (!temp.open())
-            throw EOvPrinter(QStringLiteral("Cannot create a temporary print file"));
-        file = temp.fileName();
     }
-    m_printer->setOutputFileName(file);
-    m_printer->setDocName(title);
+    // The pages are made in memory and written out whole at the end, where every
+    // write can be checked.
+    m_jobData = std::make_unique<QBuffer>();
+    m_jobData->open(QIODevice::WriteOnly);
+    m_jobWriter = newWriter(m_jobData.get());
+    m_jobWriter->setTitle(title);
     auto painter = std::make_unique<QPainter>();
-    if (!painter->begin(m_printer.get())) {
-        QFile::remove(file);
+    if (!painter->begin(m_jobWriter.get())) {
+        m_jobWriter.reset();
+        m_jobData.reset();
+        if (!file.isEmpty())
+            QFile::remove(file);
         throw EOvPrinter(QStringLiteral("Cannot start the print job"));
     }
     m_painter = std::move(painter);
@@ -660,45 +769,123 @@ void SystemPrinterBackend::beginDoc(const QString &title)
 void SystemPrinterBackend::newPage()
 {
     if (m_painter)
-        m_printer->newPage();
+        m_jobWriter->newPage();
 }
 
 void SystemPrinterBackend::endJob(bool send)
 {
     m_painter->end();
     m_painter.reset();
-    const QString file = m_jobFile;
+    m_jobWriter.reset();
+    const QByteArray pdf = m_jobData->data();
+    m_jobData.reset();
+    const QString reserved = m_jobFile;
     m_jobFile.clear();
     if (!send) {
-        QFile::remove(file);
+        if (!reserved.isEmpty())
+            QFile::remove(reserved);
         return;
     }
-    if (m_jobToPdfFolder)
-        return; // the file is the job
+    m_lastJobFile.clear();
+    if (m_jobToPdfFolder) {
+        writeJobFile(reserved, pdf); // the file is the job
+        m_lastJobFile = reserved;
+    } else
+        sendToQueue(pdf); // straight from memory: no file that could be cut short
+}
+
+// Writes a finished job to `path` through a temporary file that replaces it only when
+// every byte has been written; on failure nothing is left under `path` and the job
+// fails with the reason.
+void SystemPrinterBackend::writeJobFile(const QString &path, const QByteArray &pdf)
+{
+    QSaveFile out(path);
+    QString reason;
+    if (!out.open(QIODevice::WriteOnly))
+        reason = out.errorString();
+    // QSaveFile's commit does not see a failure of the buffer's last flush: flush first.
+    else if (out.write(pdf) != pdf.size() || !out.flush() || !out.commit())
+        reason = out.errorString();
+    else
+        return;
+    out.cancelWriting();
+    QFile::remove(path);
+    throw EOvPrinter(QStringLiteral("印刷データを %1 に書き込めません（%2）。印刷していません。")
+                         .arg(QDir::toNativeSeparators(path), reason));
+}
+
+namespace {
+
+struct Sent
+{
+    bool answered = false;
+    bool accepted = false;
+    QString error;
+};
+
+// Sends `pdf` as one job. The document is only closed (and so printed) while the
+// caller still waits for the answer; a job left behind by a caller that gave up is
+// cancelled instead.
+Sent sendJob(http_t *http, const QByteArray &queue, const QByteArray &title, const QByteArray &pdf,
+             const QList<std::pair<QByteArray, QByteArray>> &options,
+             std::chrono::steady_clock::time_point closeBy)
+{
+    Sent sent;
+    int numOptions = 0;
+    cups_option_t *cupsOptions = nullptr;
+    for (const auto &[name, value] : options)
+        numOptions = cupsAddOption(name.constData(), value.constData(), numOptions, &cupsOptions);
+    const int job = cupsCreateJob(http, queue.constData(), title.constData(), numOptions, cupsOptions);
+    cupsFreeOptions(numOptions, cupsOptions);
+    sent.answered = job > 0 || !CupsConnection::gaveUp();
+    if (job <= 0) {
+        sent.error = QString::fromUtf8(cupsLastErrorString());
+        return sent;
+    }
+    bool written = cupsStartDocument(http, queue.constData(), job, title.constData(), CUPS_FORMAT_PDF, 1)
+        == HTTP_STATUS_CONTINUE;
+    for (qsizetype at = 0; written && at < pdf.size(); at += 65536) {
+        const size_t length = size_t(std::min<qsizetype>(65536, pdf.size() - at));
+        written = cupsWriteRequestData(http, pdf.constData() + at, length) == HTTP_STATUS_CONTINUE;
+    }
+    if (!written || std::chrono::steady_clock::now() > closeBy) {
+        cupsCancelJob2(http, queue.constData(), job, 0);
+        sent.answered = !CupsConnection::gaveUp();
+        sent.error = QString::fromUtf8(cupsLastErrorString());
+        return sent;
+    }
+    sent.accepted = cupsFinishDocument(http, queue.constData()) <= IPP_STATUS_OK_EVENTS_COMPLETE;
+    if (!sent.accepted)
+        sent.error = QString::fromUtf8(cupsLastErrorString());
+    return sent;
+}
+
+} // namespace
+
+void SystemPrinterBackend::sendToQueue(const QByteArray &pdf)
+{
     const QueueCapabilities &caps = capabilities(m_current.device);
     const OvDevMode mode = ovReadDevMode(m_current.settings);
-    int numOptions = 0;
-    cups_option_t *options = nullptr;
-    const auto add = [&](const char *name, const QString &value) {
-        numOptions = cupsAddOption(name, value.toUtf8().constData(), numOptions, &options);
-    };
+    QList<std::pair<QByteArray, QByteArray>> options;
     if (const MediaEntry *m = findMedia(caps, mode.dmPaperSize); m && !m->keyword.isEmpty())
-        add("media", m->keyword);
+        options.append({"media", m->keyword.toUtf8()});
     if (const BinEntry *b = findBin(caps, mode.dmDefaultSource); b && !caps.bins.isEmpty())
-        add("media-source", b->keyword);
+        options.append({"media-source", b->keyword.toUtf8()});
     if (mode.dmPrintQuality > 0)
-        add("printer-resolution", QStringLiteral("%1dpi").arg(mode.dmPrintQuality));
-    add("copies", QString::number(std::max<int>(1, mode.dmCopies)));
-    const QByteArray name = m_current.device.toUtf8();
-    const QByteArray path = QFile::encodeName(file);
+        options.append({"printer-resolution", QByteArray::number(mode.dmPrintQuality) + "dpi"});
+    options.append({"copies", QByteArray::number(std::max<int>(1, mode.dmCopies))});
+    const QByteArray queue = m_current.device.toUtf8();
     const QByteArray title = m_jobTitle.toUtf8();
-    const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, name.constData(), path.constData(),
-                                   title.constData(), numOptions, options);
-    cupsFreeOptions(numOptions, options);
-    QFile::remove(file);
-    if (job == 0)
+    // The last answer may take kCupsWaitMs after the document is closed.
+    const auto closeBy = std::chrono::steady_clock::now() + std::chrono::milliseconds(kCallWaitMs - kCupsWaitMs - 500);
+    const std::optional<Sent> sent = callCups<Sent>(m_server, kCallWaitMs, [=](http_t *http) {
+        return std::optional<Sent>(sendJob(http, queue, title, pdf, options, closeBy));
+    });
+    if (!sent || !sent->answered)
+        throw EOvPrinter(noAnswerMessage(m_server));
+    if (!sent->accepted)
         throw EOvPrinter(QStringLiteral("The print job could not be sent to %1: %2")
-                             .arg(m_current.device, QString::fromUtf8(cupsLastErrorString())));
+                             .arg(m_current.device, sent->error));
 }
 
 void SystemPrinterBackend::endDoc()
@@ -724,8 +911,8 @@ QPrinter *SystemPrinterBackend::dialogPrinter()
         m_dialogPrinter->setPrinterName(m_current.device);
     }
     configurePrinter();
-    m_dialogPrinter->setPageLayout(m_printer->pageLayout());
-    m_dialogPrinter->setResolution(m_printer->resolution());
+    m_dialogPrinter->setPageLayout(m_layout);
+    m_dialogPrinter->setResolution(m_resolution);
     m_dialogPrinter->setCopyCount(std::max<int>(1, ovReadDevMode(m_current.settings).dmCopies));
     return m_dialogPrinter.get();
 }

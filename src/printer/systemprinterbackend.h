@@ -6,19 +6,26 @@
 // block; for a CUPS queue the page is then sent with the chosen paper size, bin,
 // resolution and copies as job options.
 
+#include "printer/cupscall.h"
 #include "printer/ovprinterbackend.h"
 
+#include <QBuffer>
 #include <QHash>
 #include <QMarginsF>
+#include <QPageLayout>
 #include <QSizeF>
 
 #include <memory>
 #include <optional>
 
 class QPainter;
+class QPdfWriter;
 class QPrinter;
 
 namespace printer {
+
+struct LatestQueues;
+struct QueueList;
 
 // One paper size, bin or resolution as the back end knows it.
 struct MediaEntry
@@ -88,6 +95,7 @@ public:
     OvValidateResult validateSettings(const QString &device, QByteArray &block) override;
     OvCapabilities deviceCapabilities(const OvDeviceRecord &device) override;
     std::function<OvSystemState()> systemProbe() const override;
+    bool enumeratesLazily() const override { return true; }
     int printerIndex() override;
     void setPrinterIndex(int position) override;
     OvDeviceRecord currentDevice() override;
@@ -101,6 +109,7 @@ public:
     void newPage() override;
     void endDoc() override;
     void abort() override;
+    QString lastJobFile() const override { return m_lastJobFile; }
     QPrinter *dialogPrinter() override;
     void adoptDialogPrinter(const QPrinter &printer) override;
 
@@ -111,16 +120,31 @@ private:
     const QList<Queue> &queues();
     int findQueue(const QString &name);
     void configurePrinter();
+    std::unique_ptr<QPdfWriter> newWriter(QIODevice *output) const;
     void endJob(bool send);
+    void writeJobFile(const QString &path, const QByteArray &pdf);
+    void sendToQueue(const QByteArray &pdf);
+
+    QByteArray m_server; // asked by every request, on threads of their own
+    std::shared_ptr<LatestQueues> m_latest;
+    std::unique_ptr<CupsCall<QueueList>> m_firstList;
 
     std::optional<QList<Queue>> m_queues;
     QHash<QString, QueueCapabilities> m_caps;
     int m_position = -1;
     OvDeviceRecord m_current;
-    std::unique_ptr<QPrinter> m_printer;
+    // Page and resolution of the current settings, and a writer that answers the
+    // metrics for them; each job draws on a writer of its own into m_jobData.
+    QPageLayout m_layout;
+    int m_resolution = 300;
+    QBuffer m_scratch;
+    std::unique_ptr<QPdfWriter> m_writer;
     bool m_printerDirty = true;
+    std::unique_ptr<QBuffer> m_jobData;
+    std::unique_ptr<QPdfWriter> m_jobWriter;
     std::unique_ptr<QPainter> m_painter;
-    QString m_jobFile;
+    QString m_jobFile; // the PDF printer's file, reserved when the job begins
+    QString m_lastJobFile;
     QString m_jobTitle;
     bool m_jobToPdfFolder = false;
     std::unique_ptr<QPrinter> m_dialogPrinter;

@@ -4,12 +4,40 @@
 #include "printer/ovprinters.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 
 namespace printing {
 
 namespace {
+
+// The boxes show what prints; they take no input. A wheel turn or a key would pick
+// another item, and a registration would then store the printer shown instead of
+// the one that prints.
+class DisplayOnly final : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            return true;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseButtonRelease:
+            // The line may still be selected for copying; the box opens no list.
+            return qobject_cast<QComboBox *>(watched) != nullptr;
+        default:
+            return QObject::eventFilter(watched, event);
+        }
+    }
+};
 
 // A combo box as a plain display line: no arrow, no editing, no focus, grey.
 void makeDisplayBox(QComboBox *box)
@@ -22,6 +50,9 @@ void makeDisplayBox(QComboBox *box)
         "QComboBox { background: palette(window); }"
         "QComboBox::drop-down { width: 0px; border: none; }"
         "QComboBox::down-arrow { image: none; }"));
+    auto *filter = new DisplayOnly(box);
+    box->installEventFilter(filter);
+    box->lineEdit()->installEventFilter(filter);
 }
 
 // Fills a box with a list and selects an item; a failure of the printer layer in

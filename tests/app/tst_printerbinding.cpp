@@ -408,6 +408,38 @@ private Q_SLOTS:
         QCOMPARE(m_fixture->printers->printedPages().size(), 1);
     }
 
+    // Printers added or removed while the program runs keep the printer chosen with
+    // F7 while it exists; once it is gone the feed's printer takes over.
+    void f7ChoiceSurvivesPrinterListChange_data()
+    {
+        QTest::addColumn<bool>("keepChosen");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("position");
+        QTest::newRow("chosen printer still there") << true << u"Printer B"_s << 2;
+        QTest::newRow("chosen printer removed") << false << u"Printer A"_s << 0;
+    }
+    void f7ChoiceSurvivesPrinterListChange()
+    {
+        QFETCH(bool, keepChosen);
+        QFETCH(QString, shown);
+        QFETCH(int, position);
+        start();
+        m_setup->choose = 1;
+        QTest::keyClick(w().Edit_Add1, Qt::Key_F7);
+        QCOMPARE(w().ComboBox1->currentText(), u"Printer B"_s);
+
+        m_fixture->printers->removePrinter(1);
+        m_fixture->printers->addPrinter(FakePrinterBackend::standardPrinter(u"Printer New"_s));
+        if (keepChosen)
+            m_fixture->printers->addPrinter(FakePrinterBackend::standardPrinter(u"Printer B"_s));
+        OvPrinter().SystemChangeHook();
+        QCOMPARE(w().ComboBox1->currentText(), shown);
+        print();
+        QVERIFY(m_boxes->errors.isEmpty());
+        QCOMPARE(m_fixture->printers->currentPosition(), position);
+        QCOMPARE(m_fixture->printers->printedPages().size(), 1);
+    }
+
     // F7 changes the binding's printer, not the file: the next load brings the
     // feed's printer back.
     void f7DoesNotTouchBindingFile()

@@ -2,6 +2,7 @@
 // sizes, bins, resolutions, metrics, a real job with its options and title, the
 // dialog adoption and the change watcher.
 
+#include "filesizelimit.h"
 #include "privatecupsd.h"
 
 #include "printer/ovprinters.h"
@@ -80,6 +81,7 @@ private Q_SLOTS:
     void portNamesAreDeviceUris();
     void jobArrivesWithTitleAndOptions();
     void abortedJobSendsNothing();
+    void fullDiskDoesNotCutAJob();
     void dialogChoiceBecomesCurrent();
     void watcherSeesAddedPrinter();
 
@@ -323,6 +325,22 @@ void CupsTest::abortedJobSendsNothing()
     QVERIFY(!OvPrinter().Printing());
     QTest::qWait(300);
     QCOMPARE(int(m_cupsd.jobs().size()), before);
+}
+
+// A disk that is full on the program's side cannot cut a queue's job short: the job
+// goes to the scheduler from memory, whole.
+void CupsTest::fullDiskDoesNotCutAJob()
+{
+    const int before = int(m_cupsd.jobs().size());
+    OvPrinter().SetIndex(visibleIndexOf(QStringLiteral("Plain")));
+    OvPrinter().BeginDoc(QStringLiteral("full disk"));
+    OvPrinter().Canvas()->drawText(100, 100, QStringLiteral("見本　花子"));
+    {
+        const FileSizeLimit full(64);
+        OvPrinter().EndDoc();
+    }
+    QVERIFY(m_cupsd.waitForCompletedJobs(before + 1));
+    QVERIFY(m_cupsd.readOutput(QStringLiteral("Plain")).trimmed().endsWith("%%EOF"));
 }
 
 void CupsTest::dialogChoiceBecomesCurrent()

@@ -2,13 +2,19 @@
 // printer, and every job becomes a new PDF file in pdf/ of the current directory.
 
 #include "printer/ovprinters.h"
+#include "printer/ovprintersetupform.h"
 #include "printer/systemprinterbackend.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include "filesizelimit.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -67,6 +73,9 @@ private Q_SLOTS:
     void userPaperSize();
     void lowerResolution();
     void unwritableFolder();
+    void setupDialogOffersThePdfPrinter();
+    void outputThatCannotBeWritten_data();
+    void outputThatCannotBeWritten();
 
 private:
     QTemporaryDir m_work;
@@ -255,6 +264,55 @@ void PdfTest::unwritableFolder()
     QVERIFY_THROWS_EXCEPTION(EOvPrinter, OvPrinter().BeginDoc(QStringLiteral("T")));
     QVERIFY(!OvPrinter().Printing());
     QVERIFY(!OvPrinter().Canvas());
+}
+
+// With no CUPS queue the printer-setup dialog still lists the PDF printer and OK
+// keeps it.
+void PdfTest::setupDialogOffersThePdfPrinter()
+{
+    QStringList offered;
+    QTimer::singleShot(0, [&] {
+        auto *form = qobject_cast<OvPrinterSetupForm *>(QApplication::activeModalWidget());
+        QVERIFY(form);
+        for (int i = 0; i < form->printerBox()->count(); ++i)
+            offered.append(form->printerBox()->itemText(i));
+        form->accept();
+    });
+    QVERIFY(TOvPrinterSetupDialog().Execute());
+    QCOMPARE(offered, QStringList{printer::pdfPrinterName()});
+    QCOMPARE(OvPrinter().Index(), 0);
+    QCOMPARE(OvPrinter().PaperSizeNumber(), 9);
+}
+
+// A disk that fills up: the job fails with the reason and leaves no file behind.
+void PdfTest::outputThatCannotBeWritten_data()
+{
+    QTest::addColumn<int>("limit");
+    QTest::newRow("nothing fits") << 1;
+    QTest::newRow("full half way") << 4096;
+}
+
+void PdfTest::outputThatCannotBeWritten()
+{
+    QFETCH(int, limit);
+    OvPrinter().BeginDoc(QStringLiteral("mekira_RErorezev  "));
+    OvPrinter().Canvas()->drawText(400, 400, QStringLiteral("見本　花子"));
+    {
+        const FileSizeLimit full{rlim_t(limit)};
+        try {
+            OvPrinter().EndDoc();
+            QFAIL("the job was reported as printed");
+        } catch (const EOvPrinter &e) {
+            QVERIFY2(e.message().contains(QStringLiteral("書き込めません")), qPrintable(e.message()));
+        }
+    }
+    QVERIFY(!OvPrinter().Printing());
+    QCOMPARE(QDir(QStringLiteral("pdf")).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QVERIFY(OvPrinter().backend().lastJobFile().isEmpty());
+    // The next job works again, and its file is known.
+    printPage(QStringLiteral("次"));
+    QCOMPARE(pdfFiles().size(), 1);
+    QCOMPARE(QFileInfo(OvPrinter().backend().lastJobFile()).fileName(), pdfFiles().first());
 }
 
 QTEST_MAIN(PdfTest)

@@ -7,6 +7,7 @@
 
 #include "platform/messagebox.h"
 
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QtTest>
 
@@ -34,6 +35,8 @@ private Q_SLOTS:
     void periodicChecks();
     void destroyedWhileChecking();
     void failingHandlerIsShown();
+    void checkWaitsForDialogs_data();
+    void checkWaitsForDialogs();
 
 private:
     FakePrinterBackend *m_fake = nullptr;
@@ -134,6 +137,47 @@ void WatcherTest::failingHandlerIsShown()
     platform::setMessageBoxes(nullptr);
     QCOMPARE(boxes.errors, QStringList{QStringLiteral("TOvPrinter.CheckNoPrinter: No Printer.")});
     QVERIFY(!watcher.checkRunning());
+}
+
+// A check whose answer arrives while a modal dialog is open, or while the layer is
+// busy, changes nothing then; it is made again once the dialog has closed.
+void WatcherTest::checkWaitsForDialogs_data()
+{
+    QTest::addColumn<bool>("modal");
+    QTest::newRow("modal dialog") << true;
+    QTest::newRow("layer busy") << false;
+}
+
+void WatcherTest::checkWaitsForDialogs()
+{
+    QFETCH(bool, modal);
+    OvSystemChangeWatcher watcher;
+    QSignalSpy checked(&watcher, &OvSystemChangeWatcher::checked);
+    m_fake->addPrinter(FakePrinterBackend::standardPrinter(QStringLiteral("B")));
+    QStringList namesInside;
+    const auto inside = [&] {
+        QVERIFY(watcher.checkNow());
+        QTRY_VERIFY_WITH_TIMEOUT(!watcher.checkRunning(), 5000);
+        QTest::qWait(50);
+        QVERIFY(watcher.checkDeferred());
+        namesInside = OvPrinter().PrinterNames();
+    };
+    if (modal) {
+        QDialog dialog;
+        QTimer::singleShot(0, &dialog, [&] {
+            inside();
+            dialog.accept();
+        });
+        dialog.exec();
+    } else {
+        const TOvPrinter::BusyScope busy(OvPrinter());
+        inside();
+    }
+    QCOMPARE(namesInside, QStringList{QStringLiteral("A")});
+    QCOMPARE(m_calls, 0);
+    QVERIFY(checked.wait(5000));
+    QCOMPARE(m_calls, 1);
+    QCOMPARE(OvPrinter().PrinterNames(), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
 }
 
 QTEST_MAIN(WatcherTest)

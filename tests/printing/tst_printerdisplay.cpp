@@ -79,6 +79,61 @@ private Q_SLOTS:
         QCOMPARE(panel.left->text(), u"0"_s);
     }
 
+    // Nothing the user does to a box changes what it shows: a registration stores
+    // the printer shown, which must stay the printer that prints.
+    void boxesIgnoreTheUser_data()
+    {
+        QTest::addColumn<int>("gesture");
+        QTest::newRow("wheel down") << 0;
+        QTest::newRow("wheel up") << 1;
+        QTest::newRow("arrow keys") << 2;
+        QTest::newRow("click and pick") << 3;
+    }
+    void boxesIgnoreTheUser()
+    {
+        QFETCH(int, gesture);
+        TOvPrinter printer(threePrinters());
+        Panel panel;
+        PrinterDisplay display(panel.widgets(), &printer);
+        display.setBinding(bindingFor(u"1"_s));
+        display.SpeedButton_PRNSETClick();
+        panel.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel.window));
+        const QList<int> before{panel.printers->currentIndex(), panel.papers->currentIndex(),
+                                panel.bins->currentIndex()};
+        for (QComboBox *box : {panel.printers, panel.papers, panel.bins}) {
+            for (QWidget *target : {static_cast<QWidget *>(box), static_cast<QWidget *>(box->lineEdit())}) {
+                const QPointF at = QPointF(target->rect().center());
+                switch (gesture) {
+                case 0:
+                case 1: {
+                    const QPoint delta(0, gesture == 0 ? -120 : 120);
+                    QWheelEvent wheel(at, target->mapToGlobal(at), QPoint(), delta, Qt::NoButton,
+                                      Qt::NoModifier, Qt::NoScrollPhase, false);
+                    QApplication::sendEvent(target, &wheel);
+                    break;
+                }
+                case 2:
+                    QTest::keyClick(target, Qt::Key_Down);
+                    QTest::keyClick(target, Qt::Key_Up);
+                    QTest::keyClick(target, Qt::Key_End);
+                    break;
+                default:
+                    QTest::mouseClick(target, Qt::LeftButton, {}, at.toPoint());
+                    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : target,
+                                    Qt::Key_Down);
+                    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : target,
+                                    Qt::Key_Return);
+                    break;
+                }
+            }
+        }
+        QCOMPARE((QList<int>{panel.printers->currentIndex(), panel.papers->currentIndex(),
+                             panel.bins->currentIndex()}),
+                 before);
+        QCOMPARE(display.printerName(), u"Beta"_s);
+    }
+
     void labelsFollowTheBinding()
     {
         Panel panel;

@@ -1,5 +1,8 @@
 #include "privatecupsd.h"
 
+#include <csignal>
+#include <sys/types.h>
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -230,8 +233,21 @@ bool PrivateCupsd::waitUntilAnswering(int timeoutMs)
     return false;
 }
 
+void PrivateCupsd::pause()
+{
+    if (running())
+        ::kill(pid_t(m_process->processId()), SIGSTOP);
+}
+
+void PrivateCupsd::resume()
+{
+    if (running())
+        ::kill(pid_t(m_process->processId()), SIGCONT);
+}
+
 void PrivateCupsd::stop()
 {
+    resume();
     if (m_process) {
         if (m_process->state() == QProcess::Running) {
             m_process->terminate();

@@ -63,6 +63,10 @@ public:
     bool start();
     void stop();
     bool running() const;
+    // Stops and resumes cupsd without ending it: it still accepts connections but
+    // answers nothing, as a hanging scheduler does.
+    void pause();
+    void resume();
 
     QString lastError() const { return m_error; }
     int port() const { return m_port; }
