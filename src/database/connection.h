@@ -58,7 +58,7 @@ public:
     static QString stationName();
 
     // Placeholders of the portable schema text: {id} an auto-numbered key, {blob}
-    // bytes, {bigint} a 64-bit integer.
+    // bytes, {bigint} a 64-bit integer, {key} text compared by code point.
     QString portable(QString sql) const;
 
     // Time limits of every statement (the lock wait is in the configuration).

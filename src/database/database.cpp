@@ -51,7 +51,17 @@ void Database::runJob(const Job &job)
     if (m_stopping) {
         failure = std::make_exception_ptr(DatabaseError(DatabaseError::Kind::Unavailable,
                                                         QStringLiteral("注文データベースは閉じられました。")));
-    } else if (!m_connection) {
+    } else if (m_suspect && m_connection && m_connection->engine() == Engine::PostgreSQL) {
+        // A server that restarted or a network that dropped leaves the connection dead
+        // while it still looks open: test it, and open anew when it does not answer.
+        try {
+            m_connection->exec(QStringLiteral("SELECT 1"));
+        } catch (const DatabaseError &) {
+            m_connection.reset();
+        }
+    }
+    m_suspect = false;
+    if (!failure && !m_connection) {
         try {
             auto connection = std::make_unique<Connection>(
                 m_config, QStringLiteral("mekira-%1").arg(connectionCounter.fetch_add(1)));
@@ -61,7 +71,7 @@ void Database::runJob(const Job &job)
             failure = std::current_exception();
         }
     }
-    job(m_connection.get(), failure);
+    m_suspect = job(m_connection.get(), failure);
     if (m_pending.fetch_sub(1) == 1)
         QMetaObject::invokeMethod(this, [this] {
             if (m_pending.load() == 0)

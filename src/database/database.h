@@ -69,7 +69,9 @@ Q_SIGNALS:
     void busyChanged(bool busy);
 
 private:
-    using Job = std::function<void(Connection *, std::exception_ptr)>;
+    // A job answers whether its work raised: a connection that failed a call is checked
+    // before the next one, and opened anew when the server dropped it.
+    using Job = std::function<bool(Connection *, std::exception_ptr)>;
 
     template <typename Result>
     QFuture<Result> submit(std::function<Result(Connection &)> work, std::shared_ptr<QSemaphore> done)
@@ -78,6 +80,7 @@ private:
         QFuture<Result> future = promise->future();
         promise->start();
         post([promise, done, work = std::move(work)](Connection *connection, std::exception_ptr openFailure) {
+            bool failed = false;
             try {
                 if (openFailure)
                     std::rethrow_exception(openFailure);
@@ -86,11 +89,13 @@ private:
                 else
                     promise->addResult(work(*connection));
             } catch (...) {
+                failed = true;
                 promise->setException(std::current_exception());
             }
             promise->finish();
             if (done)
                 done->release();
+            return failed;
         });
         return future;
     }
@@ -103,6 +108,7 @@ private:
     QThread *m_thread = nullptr;
     QObject *m_worker = nullptr;               // lives in m_thread
     std::unique_ptr<Connection> m_connection;  // used only in m_thread
+    bool m_suspect = false;                    // the last call failed; used only in m_thread
     std::atomic<int> m_pending{0};
     std::atomic<bool> m_stopping{false};
 };

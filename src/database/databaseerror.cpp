@@ -31,7 +31,9 @@ DatabaseError DatabaseError::fromSql(const QSqlError &error, const QString &what
                     + detail};
     if (code == u"57014")
         return {Kind::TimedOut, QStringLiteral("注文データベースが時間内に応答しませんでした。") + detail};
-    if (error.type() == QSqlError::ConnectionError || code.startsWith(u"08") || sqliteCode == 14)
+    // A lost server: libpq's own words, or the server's shutdown (57P01..57P03).
+    if (error.type() == QSqlError::ConnectionError || code.startsWith(u"08") || code.startsWith(u"57P")
+        || sqliteCode == 14 || has("server closed the connection") || has("no connection to the server"))
         return {Kind::Unavailable, QStringLiteral("注文データベースを開けません。") + detail};
     return {Kind::Other, what + QStringLiteral("：注文データベースのエラーです。") + detail};
 }

@@ -37,6 +37,36 @@ const std::vector<Migration> &migrations()
             " mapping TEXT NOT NULL,"
             " updated_at {bigint} NOT NULL)",
         }},
+        // Every slip printed, as printed. The *_key columns hold the search forms of
+        // name, telephone and postal code; tracking is NULL until entered, unique after.
+        // Orders claimed for printing (state 3) carry the claim's token and time.
+        {3, "history", {
+            "CREATE TABLE history ("
+            " id {id},"
+            " printed_at {bigint} NOT NULL,"
+            " station TEXT NOT NULL DEFAULT '', printer TEXT NOT NULL DEFAULT '', feed TEXT NOT NULL DEFAULT '',"
+            " margin_top TEXT NOT NULL DEFAULT '', margin_left TEXT NOT NULL DEFAULT '',"
+            " order_id {bigint}, order_number {key} NOT NULL DEFAULT '', source_format TEXT NOT NULL DEFAULT '',"
+            " zip TEXT NOT NULL DEFAULT '', add1 TEXT NOT NULL DEFAULT '', add2 TEXT NOT NULL DEFAULT '',"
+            " custo1 TEXT NOT NULL DEFAULT '', tel TEXT NOT NULL DEFAULT '',"
+            " my_zip TEXT NOT NULL DEFAULT '', my_add1 TEXT NOT NULL DEFAULT '', my_add2 TEXT NOT NULL DEFAULT '',"
+            " my_name TEXT NOT NULL DEFAULT '', my_tel TEXT NOT NULL DEFAULT '', my_on INTEGER NOT NULL DEFAULT 1,"
+            " g1 TEXT NOT NULL DEFAULT '', g2 TEXT NOT NULL DEFAULT '', g3 TEXT NOT NULL DEFAULT '',"
+            " slip_date TEXT NOT NULL DEFAULT '', date_on INTEGER NOT NULL DEFAULT 1,"
+            " de_date1 TEXT NOT NULL DEFAULT '', de_date2 TEXT NOT NULL DEFAULT '',"
+            " time_slots INTEGER NOT NULL DEFAULT 0,"
+            " tracking {key},"
+            " name_key {key} NOT NULL DEFAULT '', tel_key {key} NOT NULL DEFAULT '', zip_key {key} NOT NULL DEFAULT '')",
+            "CREATE INDEX history_time ON history (printed_at, id)",
+            "CREATE UNIQUE INDEX history_tracking ON history (tracking)",
+            "CREATE INDEX history_name ON history (name_key)",
+            "CREATE INDEX history_tel ON history (tel_key)",
+            "CREATE INDEX history_zip ON history (zip_key)",
+            "CREATE INDEX history_order_number ON history (order_number)",
+            "CREATE INDEX history_order ON history (order_id)",
+            "ALTER TABLE orders ADD COLUMN claim_token TEXT",
+            "ALTER TABLE orders ADD COLUMN claimed_at {bigint}",
+        }},
     };
     return steps;
 }

@@ -184,14 +184,12 @@ bool PrivatePostgres::launch(int timeoutMs)
     m_server->setWorkingDirectory(m_dir->path());
     m_server->setStandardOutputFile(m_dir->filePath(QStringLiteral("server.log")), QIODevice::Append);
     m_server->setProcessChannelMode(QProcess::MergedChannels);
-    // Durability against the machine's crash is not under test (the server may be
-    // killed, the machine is not), so fsync is off: it keeps the tests fast.
     const QStringList command = asServerUser(
         binDir() + QStringLiteral("/postgres"),
         {QStringLiteral("-D"), m_dir->filePath(QStringLiteral("data")), QStringLiteral("-p"),
          QString::number(m_port), QStringLiteral("-k"), m_dir->filePath(QStringLiteral("socket")),
          QStringLiteral("-c"), QStringLiteral("listen_addresses=127.0.0.1"), QStringLiteral("-c"),
-         QStringLiteral("fsync=off"), QStringLiteral("-c"), QStringLiteral("max_connections=60")});
+         m_durable ? QStringLiteral("fsync=on") : QStringLiteral("fsync=off"), QStringLiteral("-c"), QStringLiteral("max_connections=60")});
     m_server->start(command.first(), command.mid(1));
     if (!m_server->waitForStarted(5000))
         return fail(QStringLiteral("the server did not start: %1").arg(m_server->errorString()));

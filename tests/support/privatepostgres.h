@@ -42,6 +42,9 @@ public:
     // The server's process dies at once (a crash or power cut for its clients).
     void kill();
     bool running() const;
+    // Durable: fsync on, as an installed server runs (for benchmarks); the tests run
+    // without it, since the machine itself never crashes under them.
+    void setDurable(bool durable) { m_durable = durable; }
 
     // Creates a database (dropped first when present); returns its address.
     QString createDatabase(const QString &name);
@@ -64,6 +67,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<QProcess> m_server;
     int m_port = 0;
+    bool m_durable = false;
     QString m_error;
 };
 

@@ -1,0 +1,236 @@
+#include "historymodel.h"
+
+#include "history/trackingnumber.h"
+
+#include "database/connection.h"
+#include "database/database.h"
+
+namespace history {
+
+namespace {
+
+// Failures of a worker call come back as text, whatever their type.
+template <typename Work>
+auto guardedCall(Work &&work) -> std::pair<decltype(work()), QString>
+{
+    try {
+        return {work(), QString()};
+    } catch (const platform::Error &error) {
+        return {{}, error.message()};
+    } catch (const std::exception &error) {
+        return {{}, QString::fromLocal8Bit(error.what())};
+    }
+}
+
+QString joined(std::initializer_list<QString> parts)
+{
+    QStringList nonEmpty;
+    for (const QString &part : parts) {
+        if (!part.trimmed().isEmpty())
+            nonEmpty << part.trimmed();
+    }
+    return nonEmpty.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+HistoryModel::HistoryModel(database::Database &database, QObject *parent)
+    : QAbstractTableModel(parent), m_database(database)
+{
+}
+
+void HistoryModel::setQuery(const HistoryQuery &query)
+{
+    m_query = query;
+    refresh();
+}
+
+void HistoryModel::refresh()
+{
+    fetchPage(true);
+}
+
+void HistoryModel::fetchPage(bool reset)
+{
+    const quint64 generation = reset ? ++m_generation : m_generation;
+    std::optional<HistoryCursor> after;
+    if (!reset && !m_rows.isEmpty())
+        after = HistoryCursor{m_rows.last().printedAt.toMSecsSinceEpoch(), m_rows.last().id};
+    m_loading = true;
+    const HistoryQuery query = m_query;
+    m_database
+        .run<std::pair<QList<HistoryEntry>, QString>>([query, after](database::Connection &connection) {
+            return guardedCall([&] { return HistoryStore::page(connection, query, after, kPageSize); });
+        })
+        .then(this, [this, generation, reset](const std::pair<QList<HistoryEntry>, QString> &answer) {
+            if (generation != m_generation)
+                return; // a newer search is under way
+            m_loading = false;
+            if (!answer.second.isEmpty()) {
+                Q_EMIT failed(answer.second);
+                return;
+            }
+            const QList<HistoryEntry> &page = answer.first;
+            if (reset) {
+                beginResetModel();
+                m_rows = page;
+                m_atEnd = page.size() < kPageSize;
+                endResetModel();
+            } else if (!page.isEmpty()) {
+                beginInsertRows({}, int(m_rows.size()), int(m_rows.size() + page.size() - 1));
+                m_rows += page;
+                m_atEnd = page.size() < kPageSize;
+                endInsertRows();
+            } else {
+                m_atEnd = true;
+            }
+            Q_EMIT loaded();
+        });
+}
+
+bool HistoryModel::canFetchMore(const QModelIndex &parent) const
+{
+    return !parent.isValid() && !m_atEnd && !m_loading && !m_rows.isEmpty();
+}
+
+void HistoryModel::fetchMore(const QModelIndex &parent)
+{
+    if (canFetchMore(parent))
+        fetchPage(false);
+}
+
+int HistoryModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int HistoryModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    static const QStringList titles{QStringLiteral("印刷日時"), QStringLiteral("端末"),   QStringLiteral("おなまえ"),
+                                    QStringLiteral("でんわ"),   QStringLiteral("郵便番号"), QStringLiteral("おところ"),
+                                    QStringLiteral("品名"),     QStringLiteral("注文番号"),
+                                    QStringLiteral("お問い合わせ番号"), QStringLiteral("プリンタ")};
+    return titles.value(section);
+}
+
+QVariant HistoryModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size())
+        return {};
+    const HistoryEntry &e = m_rows.at(index.row());
+    const printing::SlipData &s = e.printed.slip;
+    if (role == Qt::EditRole && index.column() == Tracking)
+        return e.trackingNumber;
+    if (role != Qt::DisplayRole)
+        return {};
+    switch (index.column()) {
+    case PrintedAt:
+        return e.printedAt.toString(QStringLiteral("yyyy/MM/dd HH:mm"));
+    case Station:
+        return e.station;
+    case Name:
+        return s.Edit_Custo1;
+    case Telephone:
+        return s.Edit_tel;
+    case PostalCode:
+        return s.Edit_Zip;
+    case Address:
+        return joined({s.Edit_Add1, s.Edit_Add2});
+    case Goods:
+        return joined({s.Edit_G1, s.Edit_G2, s.Edit_G3});
+    case OrderNumber:
+        return e.orderNumber;
+    case Tracking:
+        return TrackingNumber::formatted(e.trackingNumber);
+    case Printer:
+        return e.printed.printer;
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags HistoryModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (index.isValid() && index.column() == Tracking)
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+int HistoryModel::rowOf(qint64 id) const
+{
+    for (int row = 0; row < m_rows.size(); ++row) {
+        if (m_rows.at(row).id == id)
+            return row;
+    }
+    return -1;
+}
+
+int HistoryModel::nextRowWithoutTracking(int row) const
+{
+    const int count = int(m_rows.size());
+    for (int step = 1; step <= count; ++step) {
+        const int candidate = (row + step) % count;
+        if (m_rows.at(candidate).trackingNumber.isEmpty())
+            return candidate;
+    }
+    return -1;
+}
+
+bool HistoryModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole || !index.isValid() || index.column() != Tracking || index.row() >= m_rows.size())
+        return false;
+    const TrackingNumber number = TrackingNumber::parse(value.toString());
+    if (number.result != TrackingNumber::Result::Valid && number.result != TrackingNumber::Result::Empty) {
+        Q_EMIT trackingRefused(index.row(), TrackingNumber::message(number.result));
+        return false;
+    }
+    HistoryEntry &entry = m_rows[index.row()];
+    if (entry.trackingNumber == number.digits)
+        return true;
+    // Known duplicates among the rows shown are refused at once.
+    for (const HistoryEntry &other : std::as_const(m_rows)) {
+        if (!number.digits.isEmpty() && other.id != entry.id && other.trackingNumber == number.digits) {
+            Q_EMIT trackingRefused(index.row(), DuplicateTrackingNumber(other.id, other.printedAt,
+                                                                        other.printed.slip.Edit_Custo1, number.digits)
+                                                    .message());
+            return false;
+        }
+    }
+    const QString previous = entry.trackingNumber;
+    const qint64 id = entry.id;
+    entry.trackingNumber = number.digits;
+    Q_EMIT dataChanged(index, index);
+    const QString digits = number.digits;
+    m_database
+        .run<QString>([id, digits](database::Connection &connection) {
+            return guardedCall([&] {
+                       HistoryStore::setTrackingNumber(connection, id, digits);
+                       return 0;
+                   }).second;
+        })
+        .then(this, [this, id, digits, previous](const QString &failure) {
+            const int row = rowOf(id);
+            if (failure.isEmpty()) {
+                if (row >= 0)
+                    Q_EMIT trackingSaved(row);
+                return;
+            }
+            if (row >= 0 && m_rows[row].trackingNumber == digits) {
+                m_rows[row].trackingNumber = previous;
+                Q_EMIT dataChanged(this->index(row, Tracking), this->index(row, Tracking));
+            }
+            Q_EMIT trackingRefused(row, failure);
+        });
+    return true;
+}
+
+} // namespace history

@@ -1,0 +1,79 @@
+#include "historyrecorder.h"
+
+#include "history/orderclaims.h"
+
+#include "database/connection.h"
+#include "database/database.h"
+#include "platform/error.h"
+
+namespace history {
+
+HistoryRecorder::HistoryRecorder(database::Database &database, QObject *parent)
+    : QObject(parent), m_database(database)
+{
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(kRetryMs);
+    connect(&m_retry, &QTimer::timeout, this, &HistoryRecorder::flush);
+}
+
+void HistoryRecorder::jobSent(const QList<PrintedSlip> &slips)
+{
+    if (slips.isEmpty())
+        return;
+    m_pending.append({slips, QDateTime::currentDateTime(), database::Connection::stationName()});
+    flush();
+}
+
+int HistoryRecorder::pendingCount() const
+{
+    int count = 0;
+    for (const Job &job : m_pending)
+        count += int(job.slips.size());
+    return count;
+}
+
+void HistoryRecorder::flush()
+{
+    if (m_writing || m_pending.isEmpty())
+        return;
+    m_writing = true;
+    const Job job = m_pending.first();
+    // The write answers with a message, empty on success: every failure comes back as
+    // text, whatever its type.
+    m_database
+        .run<QString>([job](database::Connection &connection) {
+            try {
+                OrderClaims::complete(connection, job.slips, job.sentAt, job.station);
+                return QString();
+            } catch (const platform::Error &error) {
+                return error.message();
+            } catch (const std::exception &error) {
+                return QString::fromLocal8Bit(error.what());
+            }
+        })
+        .then(this, [this, count = int(job.slips.size())](const QString &failure) { finished(failure, count); })
+        .onFailed(this, [this] { finished(QStringLiteral("注文データベースが応答しません。"), 0); });
+}
+
+void HistoryRecorder::finished(const QString &failure, int count)
+{
+    m_writing = false;
+    if (failure.isEmpty()) {
+        m_pending.removeFirst();
+        m_reported = false;
+        Q_EMIT recorded(count);
+        flush();
+        return;
+    }
+    if (!m_reported) {
+        m_reported = true;
+        Q_EMIT failed(QStringLiteral("印刷した送り状を発送履歴に記録できませんでした。\n%1\n"
+                                     "プログラムを閉じずにおくと、つながり次第記録します（%2 枚）。")
+                          .arg(failure)
+                          .arg(pendingCount()),
+                      pendingCount());
+    }
+    m_retry.start();
+}
+
+} // namespace history

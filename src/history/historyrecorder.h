@@ -1,0 +1,58 @@
+#pragma once
+
+#include "history/historyentry.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QTimer>
+
+namespace database {
+class Database;
+}
+
+namespace history {
+
+// Writes what the print paths sent into the history (and, for orders, marks them
+// printed), off the window's thread. A write that fails (the server is away) is kept
+// and tried again every little while, so a slip that came out of the printer is never
+// forgotten while the program runs, and never recorded twice.
+class HistoryRecorder : public QObject
+{
+    Q_OBJECT
+public:
+    explicit HistoryRecorder(database::Database &database, QObject *parent = nullptr);
+
+    // One job was sent with these slips (F11: one slip; a batch: one per page).
+    void jobSent(const QList<PrintedSlip> &slips);
+
+    int pendingCount() const;
+    // How long a failed write waits before the next try (tests shorten it).
+    void setRetryInterval(int ms) { m_retry.setInterval(ms); }
+    static constexpr int kRetryMs = 10000;
+
+Q_SIGNALS:
+    // The history has new rows: history windows refresh.
+    void recorded(int slips);
+    // Writing failed; `pending` slips wait for the next try. Sent once per outage.
+    void failed(const QString &message, int pending);
+
+private:
+    struct Job
+    {
+        QList<PrintedSlip> slips;
+        QDateTime sentAt;
+        QString station;
+    };
+
+    void flush();
+    void finished(const QString &failure, int count);
+
+    database::Database &m_database;
+    QList<Job> m_pending;
+    bool m_writing = false;
+    bool m_reported = false;
+    QTimer m_retry;
+};
+
+} // namespace history

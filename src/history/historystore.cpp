@@ -1,0 +1,340 @@
+#include "historystore.h"
+
+#include "history/trackingnumber.h"
+
+#include "database/connection.h"
+#include "database/databaseerror.h"
+
+#include <QSqlQuery>
+#include <QStringList>
+#include <QTimeZone>
+
+namespace history {
+
+namespace {
+
+using database::Connection;
+
+constexpr const char *kColumns =
+    "id, printed_at, station, printer, feed, margin_top, margin_left, order_id, order_number, source_format,"
+    " zip, add1, add2, custo1, tel, my_zip, my_add1, my_add2, my_name, my_tel, my_on, g1, g2, g3,"
+    " slip_date, date_on, de_date1, de_date2, time_slots, tracking";
+
+int timeSlotBits(const printing::SlipData &s)
+{
+    const bool slots[] = {s.CheckBox_t1, s.CheckBox_t2, s.CheckBox_t3, s.CheckBox_t4, s.CheckBox_t5, s.CheckBox_t6};
+    int bits = 0;
+    for (int i = 0; i < 6; ++i)
+        bits |= slots[i] ? 1 << i : 0;
+    return bits;
+}
+
+HistoryEntry readEntry(const QSqlQuery &q)
+{
+    HistoryEntry e;
+    int c = 0;
+    e.id = q.value(c++).toLongLong();
+    e.printedAt = QDateTime::fromMSecsSinceEpoch(q.value(c++).toLongLong());
+    e.station = q.value(c++).toString();
+    e.printed.printer = q.value(c++).toString();
+    e.printed.feed = q.value(c++).toString();
+    e.printed.marginTop = q.value(c++).toString();
+    e.printed.marginLeft = q.value(c++).toString();
+    const QVariant orderId = q.value(c++);
+    if (!orderId.isNull())
+        e.printed.orderId = orderId.toLongLong();
+    e.orderNumber = q.value(c++).toString();
+    e.sourceFormat = q.value(c++).toString();
+    printing::SlipData &s = e.printed.slip;
+    s.Edit_Zip = q.value(c++).toString();
+    s.Edit_Add1 = q.value(c++).toString();
+    s.Edit_Add2 = q.value(c++).toString();
+    s.Edit_Custo1 = q.value(c++).toString();
+    s.Edit_tel = q.value(c++).toString();
+    s.Edit_MyZip = q.value(c++).toString();
+    s.Edit_MyADD1 = q.value(c++).toString();
+    s.Edit_MyADD2 = q.value(c++).toString();
+    s.Edit_My = q.value(c++).toString();
+    s.Edit_MyTEL = q.value(c++).toString();
+    s.CheckBox_My = q.value(c++).toInt() != 0;
+    s.Edit_G1 = q.value(c++).toString();
+    s.Edit_G2 = q.value(c++).toString();
+    s.Edit_G3 = q.value(c++).toString();
+    s.DateTimePicker_1 = QDate::fromString(q.value(c++).toString(), Qt::ISODate);
+    s.CheckBox_Date_1 = q.value(c++).toInt() != 0;
+    s.Edit_de_date1 = q.value(c++).toString();
+    s.Edit_de_date2 = q.value(c++).toString();
+    const int bits = q.value(c++).toInt();
+    bool *const slots[] = {&s.CheckBox_t1, &s.CheckBox_t2, &s.CheckBox_t3, &s.CheckBox_t4, &s.CheckBox_t5, &s.CheckBox_t6};
+    for (int i = 0; i < 6; ++i)
+        *slots[i] = (bits >> i) & 1;
+    e.trackingNumber = q.value(c++).toString();
+    return e;
+}
+
+// The first key above every key that starts with `prefix`: the prefix followed by the
+// highest code point. The key columns compare code points (byte order of UTF-8), so a
+// range query finds the prefix through the column's index on both engines.
+QString upperBound(const QString &prefix)
+{
+    return prefix + QString::fromUcs4(U"\U0010FFFF", 1);
+}
+
+qint64 startOfDayMs(const QDate &date)
+{
+    return date.startOfDay().toMSecsSinceEpoch();
+}
+
+// Conditions and values of a query, built up in step.
+struct Filter
+{
+    QStringList conditions;
+    QVariantList values;
+
+    void prefix(const char *column, const QString &key)
+    {
+        conditions << QStringLiteral("(%1 >= ? AND %1 < ?)").arg(QLatin1String(column));
+        values << key << upperBound(key);
+    }
+};
+
+// The search text as a condition on one field. A text that cannot match the field
+// (letters searched as a telephone number) matches nothing.
+QString textCondition(HistoryQuery::Field field, const QString &text, QVariantList &values)
+{
+    using Field = HistoryQuery::Field;
+    const QString trimmed = text.trimmed();
+    Filter alternatives;
+    const QString digits = HistoryStore::digitsKey(trimmed);
+    const bool onlyDigits = !digits.isEmpty() && TrackingNumber::parse(trimmed).result != TrackingNumber::Result::NotDigits;
+    const auto wants = [field](Field f) { return field == f || field == Field::All; };
+    if (wants(Field::TrackingNumber) && onlyDigits) {
+        const TrackingNumber number = TrackingNumber::parse(trimmed);
+        if (number.isValid()) {
+            alternatives.conditions << QStringLiteral("tracking = ?");
+            alternatives.values << number.digits;
+        } else if (field == Field::TrackingNumber) {
+            alternatives.prefix("tracking", digits);
+        }
+    }
+    if (wants(Field::Telephone) && onlyDigits)
+        alternatives.prefix("tel_key", digits);
+    if (wants(Field::PostalCode) && onlyDigits)
+        alternatives.prefix("zip_key", digits);
+    if (wants(Field::OrderNumber))
+        alternatives.prefix("order_number", trimmed);
+    if (wants(Field::Name) && !(field == Field::All && onlyDigits)) {
+        const QString key = HistoryStore::nameKey(trimmed);
+        if (!key.isEmpty())
+            alternatives.prefix("name_key", key);
+    }
+    if (alternatives.conditions.isEmpty())
+        return QStringLiteral("1 = 0");
+    values += alternatives.values;
+    return QLatin1Char('(') + alternatives.conditions.join(QLatin1String(" OR ")) + QLatin1Char(')');
+}
+
+} // namespace
+
+QStringList HistoryQuery::fieldNames()
+{
+    return {QStringLiteral("すべて"), QStringLiteral("おなまえ"), QStringLiteral("でんわ"), QStringLiteral("郵便番号"),
+            QStringLiteral("注文番号"), QStringLiteral("お問い合わせ番号")};
+}
+
+QString HistoryStore::nameKey(const QString &name)
+{
+    // Width and compatibility forms folded (half-width katakana, full-width letters),
+    // blanks dropped: "山田　太郎" and "山田太郎" are one name.
+    QString key = name.normalized(QString::NormalizationForm_KC).toLower();
+    key.removeIf([](QChar c) { return c.isSpace(); });
+    return key;
+}
+
+QString HistoryStore::digitsKey(const QString &text)
+{
+    const QString folded = text.normalized(QString::NormalizationForm_KC);
+    QString digits;
+    for (const QChar c : folded) {
+        if (c >= u'0' && c <= u'9')
+            digits.append(c);
+    }
+    return digits;
+}
+
+qint64 HistoryStore::record(Connection &connection, const PrintedSlip &printed, const QDateTime &printedAt,
+                            const QString &station)
+{
+    const printing::SlipData &s = printed.slip;
+    QVariant orderId;
+    QString orderNumber;
+    QString sourceFormat;
+    if (printed.orderId) {
+        orderId = *printed.orderId;
+        QSqlQuery order = connection.exec(QStringLiteral("SELECT order_number, source_format FROM orders WHERE id = ?"),
+                                          {*printed.orderId}, QStringLiteral("発送履歴の記録"));
+        if (order.next()) {
+            orderNumber = order.value(0).toString();
+            sourceFormat = order.value(1).toString();
+        }
+    }
+    const QVariantList values{printedAt.toMSecsSinceEpoch(),
+                              station,
+                              printed.printer,
+                              printed.feed,
+                              printed.marginTop,
+                              printed.marginLeft,
+                              orderId,
+                              orderNumber,
+                              sourceFormat,
+                              s.Edit_Zip,
+                              s.Edit_Add1,
+                              s.Edit_Add2,
+                              s.Edit_Custo1,
+                              s.Edit_tel,
+                              s.Edit_MyZip,
+                              s.Edit_MyADD1,
+                              s.Edit_MyADD2,
+                              s.Edit_My,
+                              s.Edit_MyTEL,
+                              int(s.CheckBox_My),
+                              s.Edit_G1,
+                              s.Edit_G2,
+                              s.Edit_G3,
+                              s.DateTimePicker_1.isValid() ? s.DateTimePicker_1.toString(Qt::ISODate) : QString(),
+                              int(s.CheckBox_Date_1),
+                              s.Edit_de_date1,
+                              s.Edit_de_date2,
+                              timeSlotBits(s),
+                              nameKey(s.Edit_Custo1),
+                              digitsKey(s.Edit_tel),
+                              digitsKey(s.Edit_Zip)};
+    // Empty texts, not NULL: the columns are NOT NULL.
+    QVariantList bound = values;
+    for (QVariant &value : bound) {
+        if (value.typeId() == QMetaType::QString && value.toString().isNull())
+            value = QStringLiteral("");
+    }
+    QString placeholders = QStringLiteral("?");
+    for (qsizetype i = 1; i < values.size(); ++i)
+        placeholders += QStringLiteral(", ?");
+    QSqlQuery query = connection.exec(
+        QStringLiteral("INSERT INTO history (printed_at, station, printer, feed, margin_top, margin_left, order_id,"
+                       " order_number, source_format, zip, add1, add2, custo1, tel, my_zip, my_add1, my_add2, my_name,"
+                       " my_tel, my_on, g1, g2, g3, slip_date, date_on, de_date1, de_date2, time_slots, name_key,"
+                       " tel_key, zip_key) VALUES (%1) RETURNING id").arg(placeholders),
+        bound, QStringLiteral("発送履歴の記録"));
+    return query.next() ? query.value(0).toLongLong() : 0;
+}
+
+QList<HistoryEntry> HistoryStore::page(Connection &connection, const HistoryQuery &query,
+                                       const std::optional<HistoryCursor> &after, int limit)
+{
+    QStringList conditions;
+    QVariantList values;
+    if (!query.text.trimmed().isEmpty())
+        conditions << textCondition(query.field, query.text, values);
+    if (query.from.isValid()) {
+        conditions << QStringLiteral("printed_at >= ?");
+        values << startOfDayMs(query.from);
+    }
+    if (query.to.isValid()) {
+        conditions << QStringLiteral("printed_at < ?");
+        values << startOfDayMs(query.to.addDays(1));
+    }
+    if (after) {
+        conditions << QStringLiteral("(printed_at < ? OR (printed_at = ? AND id < ?))");
+        values << after->printedAtMs << after->printedAtMs << after->id;
+    }
+    QString sql = QStringLiteral("SELECT %1 FROM history").arg(QLatin1String(kColumns));
+    if (!conditions.isEmpty())
+        sql += QStringLiteral(" WHERE ") + conditions.join(QLatin1String(" AND "));
+    sql += QStringLiteral(" ORDER BY printed_at DESC, id DESC LIMIT %1").arg(limit);
+    QSqlQuery q = connection.exec(sql, values, QStringLiteral("発送履歴の検索"));
+    QList<HistoryEntry> rows;
+    while (q.next())
+        rows.append(readEntry(q));
+    return rows;
+}
+
+std::optional<HistoryEntry> HistoryStore::entry(Connection &connection, qint64 id)
+{
+    QSqlQuery q = connection.exec(QStringLiteral("SELECT %1 FROM history WHERE id = ?").arg(QLatin1String(kColumns)),
+                                  {id}, QStringLiteral("発送履歴の読み込み"));
+    if (!q.next())
+        return std::nullopt;
+    return readEntry(q);
+}
+
+std::optional<qint64> HistoryStore::rowWithTrackingNumber(Connection &connection, const QString &digits)
+{
+    QSqlQuery q = connection.exec(QStringLiteral("SELECT id FROM history WHERE tracking = ?"), {digits},
+                                  QStringLiteral("お問い合わせ番号の確認"));
+    if (!q.next())
+        return std::nullopt;
+    return q.value(0).toLongLong();
+}
+
+void HistoryStore::setTrackingNumber(Connection &connection, qint64 id, const QString &digits)
+{
+    connection.transaction([&] {
+        if (!digits.isEmpty()) {
+            QSqlQuery other = connection.exec(
+                QStringLiteral("SELECT id, printed_at, custo1 FROM history WHERE tracking = ? AND id <> ?"),
+                {digits, id}, QStringLiteral("お問い合わせ番号の確認"));
+            if (other.next())
+                throw DuplicateTrackingNumber(other.value(0).toLongLong(),
+                                              QDateTime::fromMSecsSinceEpoch(other.value(1).toLongLong()),
+                                              other.value(2).toString(), digits);
+        }
+        try {
+            connection.exec(QStringLiteral("UPDATE history SET tracking = ? WHERE id = ?"),
+                            {digits.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(digits), id},
+                            QStringLiteral("お問い合わせ番号の記録"));
+        } catch (const database::DatabaseError &error) {
+            // Another station entered the same number between the check and the write.
+            if (error.kind() == database::DatabaseError::Kind::Conflict)
+                throw DuplicateTrackingNumber(0, {}, {}, digits);
+            throw;
+        }
+    });
+}
+
+QList<Shipment> HistoryStore::shipments(Connection &connection, const QDate &from, const QDate &to)
+{
+    QStringList conditions{QStringLiteral("tracking IS NOT NULL")};
+    QVariantList values;
+    if (from.isValid()) {
+        conditions << QStringLiteral("printed_at >= ?");
+        values << startOfDayMs(from);
+    }
+    if (to.isValid()) {
+        conditions << QStringLiteral("printed_at < ?");
+        values << startOfDayMs(to.addDays(1));
+    }
+    QSqlQuery q = connection.exec(
+        QStringLiteral("SELECT order_number, source_format, tracking, printed_at FROM history WHERE %1"
+                       " ORDER BY printed_at, id").arg(conditions.join(QLatin1String(" AND "))),
+        values, QStringLiteral("発送済みの書き出し"));
+    QList<Shipment> result;
+    while (q.next()) {
+        result.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                       QDateTime::fromMSecsSinceEpoch(q.value(3).toLongLong()).date()});
+    }
+    return result;
+}
+
+DuplicateTrackingNumber::DuplicateTrackingNumber(qint64 otherId, const QDateTime &otherPrintedAt,
+                                                 const QString &otherName, const QString &digits)
+    : database::DatabaseError(
+          Kind::Conflict,
+          otherId ? QStringLiteral("お問い合わせ番号 %1 は、%2 に印刷した %3 様の送り状に入力済みです。")
+                        .arg(TrackingNumber::formatted(digits),
+                             otherPrintedAt.toString(QStringLiteral("yyyy/MM/dd HH:mm")), otherName)
+                  : QStringLiteral("お問い合わせ番号 %1 は、別の送り状に入力済みです。")
+                        .arg(TrackingNumber::formatted(digits)))
+    , m_otherId(otherId)
+{
+}
+
+} // namespace history

@@ -1,0 +1,167 @@
+// The history window on a real order book (SQLite): search as the user types, a stack
+// of slips scanned into the tracking-number column, a duplicate refused, the export
+// and the way back into the main window.
+#include "app/historywindow.h"
+
+#include "../printing/scriptedboxes.h"
+
+#include "database/connection.h"
+#include "database/database.h"
+#include "history/historymodel.h"
+#include "history/historystore.h"
+#include "platform/codepage.h"
+
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+using history::HistoryModel;
+
+class TestHistoryWindow : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<database::Database> m_db;
+    QList<printing::SlipData> m_opened;
+    QString m_savePath;
+
+    std::unique_ptr<app::HistoryWindow> openWindow()
+    {
+        app::HistoryWindow::Actions actions;
+        actions.openInMainWindow = [this](const printing::SlipData &slip) { m_opened << slip; };
+        actions.askSavePath = [this](const QString &) { return m_savePath; };
+        auto window = std::make_unique<app::HistoryWindow>(*m_db, actions);
+        window->show();
+        // The first page may already be there when the window is made.
+        if (!QTest::qWaitFor([&] { return !window->model().isLoading(); }, 5000))
+            return nullptr;
+        return window;
+    }
+
+    // The open tracking-number editor, if any.
+    static QLineEdit *editor(app::HistoryWindow &window)
+    {
+        return window.table()->viewport()->findChild<QLineEdit *>();
+    }
+
+    // Text as an input method (or a scanner's keyboard emulation) hands it over.
+    static void commit(QWidget *widget, const QString &text)
+    {
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QCoreApplication::sendEvent(widget, &event);
+    }
+
+    static void scan(app::HistoryWindow &window, const QString &digits)
+    {
+        QLineEdit *line = editor(window);
+        QVERIFY(line);
+        commit(line, digits);
+        QTest::keyClick(line, Qt::Key_Return);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_db = std::make_unique<database::Database>(
+            database::DatabaseConfig::sqlite(m_dir.filePath(QStringLiteral("%1.db").arg(QTest::currentTestFunction()))));
+        m_db->call<void>([](database::Connection &c) {
+            const char *const names[] = {"青木 一", "井上 二", "上田 三", "江藤 四", "岡田 五"};
+            for (int i = 0; i < 5; ++i) {
+                history::PrintedSlip printed;
+                printed.slip.Edit_Custo1 = QString::fromUtf8(names[i]);
+                printed.slip.Edit_tel = QStringLiteral("03-0000-000%1").arg(i);
+                printed.slip.Edit_G1 = QStringLiteral("品物 %1").arg(i);
+                printed.printer = QStringLiteral("Slip");
+                // Newest first in the window: 岡田 on top, 青木 last.
+                const qint64 id = history::HistoryStore::record(
+                    c, printed, QDateTime(QDate(2026, 12, 1 + i), QTime(10, 0)), QStringLiteral("A"));
+                if (i == 3) // 江藤, the second row: already scanned
+                    history::HistoryStore::setTrackingNumber(c, id, QStringLiteral("555566667777"));
+            }
+        });
+        m_opened.clear();
+    }
+
+    void searchWhileTyping()
+    {
+        auto window = openWindow();
+        QVERIFY(window);
+        QCOMPARE(window->model().rowCount(), 5);
+        auto *text = window->findChild<QLineEdit *>();
+        QVERIFY(text);
+        QSignalSpy loaded(&window->model(), &HistoryModel::loaded);
+        commit(text, QStringLiteral("井上"));
+        QVERIFY(loaded.wait(3000));
+        QCOMPARE(window->model().rowCount(), 1);
+        QCOMPARE(window->model().entryAt(0).printed.slip.Edit_Custo1, QStringLiteral("井上 二"));
+    }
+
+    void scanStackOfSlips()
+    {
+        ScriptedBoxes boxes;
+        auto window = openWindow();
+        QVERIFY(window);
+        HistoryModel &model = window->model();
+        QSignalSpy saved(&model, &HistoryModel::trackingSaved);
+        QSignalSpy refused(&model, &HistoryModel::trackingRefused);
+        window->table()->setCurrentIndex(model.index(0, HistoryModel::Tracking));
+        window->table()->edit(model.index(0, HistoryModel::Tracking));
+        scan(*window, QStringLiteral("111122223333"));
+        QTRY_COMPARE(saved.size(), 1);
+        // The second row already has a number: the focus skips it.
+        QTRY_COMPARE(window->table()->currentIndex().row(), 2);
+        QTRY_VERIFY(editor(*window));
+        scan(*window, QStringLiteral("1111-2222-3333")); // the first row's number again
+        QTRY_COMPARE(refused.size(), 1);
+        QTRY_COMPARE(boxes.errors.size(), 1);
+        QVERIFY2(boxes.errors.first().contains(QStringLiteral("入力済み")), qPrintable(boxes.errors.first()));
+        QCOMPARE(model.entryAt(2).trackingNumber, QString());
+        QTRY_VERIFY(editor(*window));
+        QCOMPARE(window->table()->currentIndex().row(), 2);
+        scan(*window, QStringLiteral("12345"));
+        QTRY_COMPARE(boxes.errors.size(), 2);
+        QVERIFY(boxes.errors.last().contains(QStringLiteral("12桁")));
+        QTRY_VERIFY(editor(*window));
+        scan(*window, QStringLiteral("９９９９８８８８７７７７")); // full-width, as an input method may send
+        QTRY_COMPARE(saved.size(), 2);
+        QTRY_COMPARE(window->table()->currentIndex().row(), 3);
+        QCOMPARE(model.entryAt(2).trackingNumber, QStringLiteral("999988887777"));
+
+        // What was stored, and what the export writes of it (generic layout, CP932).
+        m_savePath = m_dir.filePath(QStringLiteral("shipped.csv"));
+        window->exportShipments(history::ExportLayout::Generic, history::ExportEncoding::Cp932);
+        QTRY_VERIFY(QFile::exists(m_savePath));
+        const QStringList lines = platform::readCp932Lines(m_savePath);
+        QCOMPARE(lines.size(), 4);
+        QVERIFY(lines[1].startsWith(QStringLiteral("\"\",\"999988887777\",\"日本郵便\",\"ゆうパック\",\"2026/12/03\"")));
+        QVERIFY(lines[3].contains(QStringLiteral("\"111122223333\"")));
+    }
+
+    void backIntoMainWindow()
+    {
+        auto window = openWindow();
+        QVERIFY(window);
+        window->table()->selectRow(3);
+        auto *button = [&] {
+            for (QPushButton *b : window->findChildren<QPushButton *>()) {
+                if (b->text() == QStringLiteral("メイン画面へ"))
+                    return b;
+            }
+            return static_cast<QPushButton *>(nullptr);
+        }();
+        QVERIFY(button);
+        button->click();
+        QCOMPARE(m_opened.size(), 1);
+        QCOMPARE(m_opened.first().Edit_Custo1, QStringLiteral("井上 二"));
+        QCOMPARE(m_opened.first().Edit_G1, QStringLiteral("品物 1"));
+    }
+};
+
+QTEST_MAIN(TestHistoryWindow)
+#include "tst_historywindow.moc"

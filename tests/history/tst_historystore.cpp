@@ -1,0 +1,389 @@
+// The history and the shared order book on both engines: search, tracking numbers,
+// two stations printing the same orders, and a server that goes away during a batch.
+#include "historytestbook.h"
+
+#include "history/historyrecorder.h"
+#include "history/historystore.h"
+#include "history/orderclaims.h"
+
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QThread>
+
+#include <algorithm>
+#include <thread>
+
+using history::HistoryQuery;
+using history::HistoryStore;
+using history::OrderClaims;
+using history::PrintedSlip;
+using Field = history::HistoryQuery::Field;
+
+namespace {
+
+struct Sample
+{
+    QString name, tel, zip;
+    QDateTime at;
+    QString tracking;
+};
+
+const QList<Sample> kSamples = {
+    {"山田 太郎", "090-1111-2222", "151-0053", QDateTime(QDate(2026, 12, 1), QTime(10, 0)), ""},
+    {"山田花子", "03-1234-5678", "1000001", QDateTime(QDate(2026, 12, 3), QTime(9, 0)), ""},
+    {"ﾔﾏﾀﾞ ｼﾞﾛｳ", "06-1111-2222", "5400001", QDateTime(QDate(2026, 12, 5), QTime(23, 59)), ""},
+    {"鈴木 一郎", "０９０-９９９９-８８８８", "〒530-0001", QDateTime(QDate(2026, 12, 7), QTime(8, 0)), "123456789012"},
+    {"𠮷田 三郎", "011-222-3333", "060-0001", QDateTime(QDate(2026, 12, 8), QTime(0, 0)), ""},
+};
+
+PrintedSlip slipFor(const Sample &sample, std::optional<qint64> orderId = std::nullopt)
+{
+    PrintedSlip printed;
+    printed.slip.Edit_Custo1 = sample.name;
+    printed.slip.Edit_tel = sample.tel;
+    printed.slip.Edit_Zip = sample.zip;
+    printed.slip.Edit_G1 = QStringLiteral("お菓子");
+    printed.slip.DateTimePicker_1 = sample.at.date();
+    printed.slip.CheckBox_t3 = true;
+    printed.printer = QStringLiteral("Slip");
+    printed.feed = QStringLiteral("手差し");
+    printed.marginTop = QStringLiteral("12");
+    printed.marginLeft = QStringLiteral("-3");
+    printed.orderId = orderId;
+    return printed;
+}
+
+QStringList names(const QList<history::HistoryEntry> &rows)
+{
+    QStringList result;
+    for (const history::HistoryEntry &row : rows)
+        result << row.printed.slip.Edit_Custo1;
+    return result;
+}
+
+// Claims and prints every order of `ids` it can, in chunks, as one station would.
+int printAll(database::Database &db, QList<qint64> ids, const QString &station, int chunk)
+{
+    int printed = 0;
+    while (!ids.isEmpty()) {
+        const QList<qint64> selection = ids.mid(0, chunk);
+        ids.remove(0, selection.size());
+        const QString token = OrderClaims::newToken();
+        const QList<qint64> claimed = db.call<QList<qint64>>([&](database::Connection &c) {
+            return OrderClaims::claim(c, selection, token, station, QDateTime::currentDateTime());
+        });
+        QList<PrintedSlip> slips;
+        for (const qint64 id : claimed)
+            slips << slipFor(kSamples[0], id);
+        db.call<void>([&](database::Connection &c) {
+            OrderClaims::complete(c, slips, QDateTime::currentDateTime(), station);
+        });
+        printed += int(claimed.size());
+    }
+    return printed;
+}
+
+} // namespace
+
+class TestHistoryStore : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    int m_databases = 0;
+
+    std::unique_ptr<database::Database> open(const QString &engine)
+    {
+        return std::make_unique<database::Database>(
+            historytest::configFor(engine, m_dir, QStringLiteral("book%1").arg(++m_databases)));
+    }
+
+private Q_SLOTS:
+    void search_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QDate>("from");
+        QTest::addColumn<QDate>("to");
+        QTest::addColumn<QStringList>("found");
+        const QStringList everyone{"𠮷田 三郎", "鈴木 一郎", "ﾔﾏﾀﾞ ｼﾞﾛｳ", "山田花子", "山田 太郎"};
+        for (const QString engine : {"sqlite", "postgresql"}) {
+            const auto row = [&](const char *name, Field field, const QString &text, QDate from, QDate to,
+                                 const QStringList &found) {
+                QTest::addRow("%s: %s", qPrintable(engine), name)
+                    << engine << int(field) << text << from << to << found;
+            };
+            row("everything, newest first", Field::All, "", {}, {}, everyone);
+            row("family name", Field::Name, "山田", {}, {}, {"山田花子", "山田 太郎"});
+            row("name with a full-width blank", Field::Name, "山田　太", {}, {}, {"山田 太郎"});
+            row("half-width katakana found by full-width", Field::Name, "ヤマダ", {}, {}, {"ﾔﾏﾀﾞ ｼﾞﾛｳ"});
+            row("kanji outside the basic plane", Field::Name, "𠮷田", {}, {}, {"𠮷田 三郎"});
+            row("telephone start", Field::Telephone, "0901111", {}, {}, {"山田 太郎"});
+            row("telephone stored full-width", Field::Telephone, "090-9999", {}, {}, {"鈴木 一郎"});
+            row("telephone of letters", Field::Telephone, "abc", {}, {}, {});
+            row("postal code start", Field::PostalCode, "151", {}, {}, {"山田 太郎"});
+            row("postal code with mark and hyphen", Field::PostalCode, "530-0001", {}, {}, {"鈴木 一郎"});
+            row("tracking number as printed", Field::TrackingNumber, "1234-5678-9012", {}, {}, {"鈴木 一郎"});
+            row("any field: digits", Field::All, "090", {}, {}, {"鈴木 一郎", "山田 太郎"});
+            row("date range, both ends inclusive", Field::All, "", QDate(2026, 12, 3), QDate(2026, 12, 5),
+                {"ﾔﾏﾀﾞ ｼﾞﾛｳ", "山田花子"});
+            row("name within a range", Field::Name, "山田", QDate(2026, 12, 2), {}, {"山田花子"});
+        }
+    }
+
+    void search()
+    {
+        QFETCH(QString, engine);
+        QFETCH(int, field);
+        QFETCH(QString, text);
+        QFETCH(QDate, from);
+        QFETCH(QDate, to);
+        QFETCH(QStringList, found);
+        HISTORY_REQUIRE_ENGINE(engine);
+        auto db = open(engine);
+        db->call<void>([](database::Connection &c) {
+            for (const Sample &sample : kSamples) {
+                const qint64 id = HistoryStore::record(c, slipFor(sample), sample.at, QStringLiteral("A"));
+                if (!sample.tracking.isEmpty())
+                    HistoryStore::setTrackingNumber(c, id, sample.tracking);
+            }
+        });
+        const HistoryQuery query{Field(field), text, from, to};
+        const auto rows = db->call<QList<history::HistoryEntry>>(
+            [&](database::Connection &c) { return HistoryStore::page(c, query, std::nullopt, 50); });
+        QCOMPARE(names(rows), found);
+    }
+
+    void recordKeepsEverySlipField_data() { HISTORY_ENGINE_ROWS(); }
+    void recordKeepsEverySlipField()
+    {
+        QFETCH(QString, engine);
+        HISTORY_REQUIRE_ENGINE(engine);
+        auto db = open(engine);
+        const qint64 order = historytest::addOrders(*db, 1, QStringLiteral("amazon")).value(0);
+        PrintedSlip printed = slipFor(kSamples[3], order);
+        printing::SlipData &s = printed.slip;
+        s.Edit_Add1 = QStringLiteral("大阪府大阪市北区梅田1-1");
+        s.Edit_Add2 = QStringLiteral("梅田ビル 101");
+        s.Edit_MyZip = QStringLiteral("100-0001");
+        s.Edit_MyADD1 = QStringLiteral("東京都千代田区");
+        s.Edit_MyADD2 = QStringLiteral("千代田1-1");
+        s.Edit_My = QStringLiteral("めきら商店");
+        s.Edit_MyTEL = QStringLiteral("03-0000-0000");
+        s.CheckBox_My = false;
+        s.Edit_G2 = QStringLiteral("われもの");
+        s.Edit_G3 = QStringLiteral("天地無用");
+        s.CheckBox_Date_1 = false;
+        s.Edit_de_date1 = QStringLiteral("12");
+        s.Edit_de_date2 = QStringLiteral("24");
+        s.CheckBox_t3 = false;
+        s.CheckBox_t6 = true;
+        const QDateTime at(QDate(2026, 12, 9), QTime(11, 22, 33, 444));
+        const auto entry = db->call<std::optional<history::HistoryEntry>>([&](database::Connection &c) {
+            return HistoryStore::entry(c, HistoryStore::record(c, printed, at, QStringLiteral("梱包台2")));
+        });
+        QVERIFY(entry);
+        QCOMPARE(entry->printedAt, at);
+        QCOMPARE(entry->station, QStringLiteral("梱包台2"));
+        QCOMPARE(entry->printed.printer, printed.printer);
+        QCOMPARE(entry->printed.feed, printed.feed);
+        QCOMPARE(entry->printed.marginTop, printed.marginTop);
+        QCOMPARE(entry->printed.marginLeft, printed.marginLeft);
+        QCOMPARE(entry->printed.orderId, std::optional<qint64>(order));
+        QCOMPARE(entry->orderNumber, QStringLiteral("T-1"));
+        QCOMPARE(entry->sourceFormat, QStringLiteral("amazon"));
+        const printing::SlipData &r = entry->printed.slip;
+        QCOMPARE(std::tuple(r.Edit_Zip, r.Edit_Add1, r.Edit_Add2, r.Edit_Custo1, r.Edit_tel),
+                 std::tuple(s.Edit_Zip, s.Edit_Add1, s.Edit_Add2, s.Edit_Custo1, s.Edit_tel));
+        QCOMPARE(std::tuple(r.Edit_MyZip, r.Edit_MyADD1, r.Edit_MyADD2, r.Edit_My, r.Edit_MyTEL, r.CheckBox_My),
+                 std::tuple(s.Edit_MyZip, s.Edit_MyADD1, s.Edit_MyADD2, s.Edit_My, s.Edit_MyTEL, s.CheckBox_My));
+        QCOMPARE(std::tuple(r.Edit_G1, r.Edit_G2, r.Edit_G3, r.DateTimePicker_1, r.CheckBox_Date_1),
+                 std::tuple(s.Edit_G1, s.Edit_G2, s.Edit_G3, s.DateTimePicker_1, s.CheckBox_Date_1));
+        QCOMPARE(std::tuple(r.Edit_de_date1, r.Edit_de_date2, r.CheckBox_t1, r.CheckBox_t3, r.CheckBox_t6),
+                 std::tuple(s.Edit_de_date1, s.Edit_de_date2, false, false, true));
+    }
+
+    void pagesCoverEveryRowOnce_data() { HISTORY_ENGINE_ROWS(); }
+    void pagesCoverEveryRowOnce()
+    {
+        QFETCH(QString, engine);
+        HISTORY_REQUIRE_ENGINE(engine);
+        auto db = open(engine);
+        // 450 slips over a few seconds, many printed in the same millisecond.
+        db->call<void>([](database::Connection &c) {
+            c.transaction([&] {
+                const QDateTime base(QDate(2026, 12, 1), QTime(9, 0));
+                for (int i = 0; i < 450; ++i)
+                    HistoryStore::record(c, slipFor(kSamples[i % 5]), base.addSecs(i / 7), QStringLiteral("A"));
+            });
+        });
+        QList<qint64> seen;
+        std::optional<history::HistoryCursor> after;
+        for (int page = 0; page < 5; ++page) {
+            const auto rows = db->call<QList<history::HistoryEntry>>(
+                [&](database::Connection &c) { return HistoryStore::page(c, {}, after, 200); });
+            for (const auto &row : rows) {
+                if (!seen.isEmpty())
+                    QVERIFY(row.printedAt <= db->call<QDateTime>([&](database::Connection &c) {
+                        return HistoryStore::entry(c, seen.last())->printedAt;
+                    }));
+                seen << row.id;
+            }
+            if (rows.size() < 200)
+                break;
+            after = history::HistoryCursor{rows.last().printedAt.toMSecsSinceEpoch(), rows.last().id};
+        }
+        QCOMPARE(seen.size(), 450);
+        QCOMPARE(QSet<qint64>(seen.begin(), seen.end()).size(), 450);
+    }
+
+    void trackingNumbers_data() { HISTORY_ENGINE_ROWS(); }
+    void trackingNumbers()
+    {
+        QFETCH(QString, engine);
+        HISTORY_REQUIRE_ENGINE(engine);
+        auto db = open(engine);
+        const qint64 order = historytest::addOrders(*db, 1, QStringLiteral("amazon")).value(0);
+        const auto ids = db->call<QList<qint64>>([&](database::Connection &c) {
+            return QList<qint64>{HistoryStore::record(c, slipFor(kSamples[0], order), kSamples[0].at, "A"),
+                                 HistoryStore::record(c, slipFor(kSamples[1]), kSamples[1].at, "A"),
+                                 HistoryStore::record(c, slipFor(kSamples[2]), kSamples[2].at, "A")};
+        });
+        const auto set = [&](qint64 id, const QString &digits) {
+            db->call<void>([&](database::Connection &c) { HistoryStore::setTrackingNumber(c, id, digits); });
+        };
+        set(ids[0], QStringLiteral("111122223333"));
+        set(ids[1], QStringLiteral("444455556666"));
+        set(ids[0], QStringLiteral("111122223333")); // the same number again on its own row
+        bool refused = false;
+        try {
+            set(ids[2], QStringLiteral("111122223333"));
+        } catch (const history::DuplicateTrackingNumber &duplicate) {
+            refused = true;
+            QCOMPARE(duplicate.otherId(), ids[0]);
+            QVERIFY2(duplicate.message().contains(QStringLiteral("1111-2222-3333")), qPrintable(duplicate.message()));
+        }
+        QVERIFY(refused);
+        set(ids[1], QString()); // cleared: free for another row
+        set(ids[2], QStringLiteral("444455556666"));
+        const auto shipments = db->call<QList<history::Shipment>>(
+            [&](database::Connection &c) { return HistoryStore::shipments(c, QDate(2026, 12, 1), QDate(2026, 12, 5)); });
+        QCOMPARE(shipments.size(), 2);
+        QCOMPARE(shipments[0].orderNumber, QStringLiteral("T-1"));
+        QCOMPARE(shipments[0].sourceFormat, QStringLiteral("amazon"));
+        QCOMPARE(shipments[0].trackingNumber, QStringLiteral("111122223333"));
+        QCOMPARE(shipments[0].shipDate, QDate(2026, 12, 1));
+        QCOMPARE(shipments[1].trackingNumber, QStringLiteral("444455556666"));
+        QCOMPARE(shipments[1].shipDate, QDate(2026, 12, 5));
+    }
+
+    void twoStationsPrintEachOrderOnce_data() { HISTORY_ENGINE_ROWS(); }
+    void twoStationsPrintEachOrderOnce()
+    {
+        QFETCH(QString, engine);
+        HISTORY_REQUIRE_ENGINE(engine);
+        const database::DatabaseConfig config =
+            historytest::configFor(engine, m_dir, QStringLiteral("book%1").arg(++m_databases));
+        database::Database first(config);
+        database::Database second(config);
+        const QList<qint64> ids = historytest::addOrders(first, 200);
+        QCOMPARE(ids.size(), 200);
+        // Both stations select all 200 orders, one in the list's order, one backwards,
+        // and print them at the same moment.
+        QList<qint64> backwards = ids;
+        std::reverse(backwards.begin(), backwards.end());
+        int printedFirst = 0;
+        int printedSecond = 0;
+        std::thread a([&] { printedFirst = printAll(first, ids, QStringLiteral("station-1"), 20); });
+        std::thread b([&] { printedSecond = printAll(second, backwards, QStringLiteral("station-2"), 20); });
+        a.join();
+        b.join();
+        QCOMPARE(printedFirst + printedSecond, 200);
+        QVERIFY2(printedFirst > 0 && printedSecond > 0, "both stations printed");
+        QCOMPARE(historytest::scalar(first, "SELECT COUNT(*) FROM orders WHERE state = 1"), 200);
+        QCOMPARE(historytest::scalar(first, "SELECT COUNT(DISTINCT order_id) FROM history"), 200);
+        QCOMPARE(historytest::scalar(first, "SELECT COUNT(*) FROM history"), 200);
+        // The list shows who printed what: every history row's station printed its order.
+        QCOMPARE(historytest::scalar(first, "SELECT COUNT(*) FROM history h JOIN orders o ON o.id = h.order_id"
+                                            " WHERE o.printed_station = h.station"),
+                 200);
+        QCOMPARE(historytest::scalar(first, "SELECT COUNT(*) FROM orders WHERE printed_station = 'station-1'"),
+                 printedFirst);
+    }
+
+    void failedJobGivesOrdersBack_data() { HISTORY_ENGINE_ROWS(); }
+    void failedJobGivesOrdersBack()
+    {
+        QFETCH(QString, engine);
+        HISTORY_REQUIRE_ENGINE(engine);
+        auto db = open(engine);
+        const QList<qint64> ids = historytest::addOrders(*db, 10);
+        const QString token = OrderClaims::newToken();
+        const auto claimed = db->call<QList<qint64>>([&](database::Connection &c) {
+            return OrderClaims::claim(c, ids, token, QStringLiteral("A"), QDateTime::currentDateTime());
+        });
+        QCOMPARE(claimed, ids);
+        // Claimed orders are not claimed again by another station.
+        const auto again = db->call<QList<qint64>>([&](database::Connection &c) {
+            return OrderClaims::claim(c, ids, OrderClaims::newToken(), QStringLiteral("B"), QDateTime::currentDateTime());
+        });
+        QVERIFY(again.isEmpty());
+        QCOMPARE(db->call<int>([&](database::Connection &c) { return OrderClaims::release(c, token); }), 10);
+        QCOMPARE(historytest::scalar(*db, "SELECT COUNT(*) FROM orders WHERE state = 0"), 10);
+        QCOMPARE(historytest::scalar(*db, "SELECT COUNT(*) FROM history"), 0);
+    }
+
+    // PostgreSQL only: the server stops after the second of four jobs was claimed and
+    // sent. The slips of the sent job are kept and recorded when the server is back;
+    // the claims meanwhile fail with a message and change nothing.
+    void serverStoppedDuringBatch()
+    {
+        MEKIRA_START_POSTGRES(historytest::sharedPostgres());
+        testsupport::PrivatePostgres &pg = historytest::sharedPostgres();
+        database::Database db(historytest::configFor(QStringLiteral("postgresql"), m_dir, QStringLiteral("stopped")));
+        history::HistoryRecorder recorder(db);
+        recorder.setRetryInterval(200);
+        QSignalSpy recorded(&recorder, &history::HistoryRecorder::recorded);
+        QSignalSpy failed(&recorder, &history::HistoryRecorder::failed);
+        const QList<qint64> ids = historytest::addOrders(db, 100);
+        const auto claimAndSlips = [&](const QList<qint64> &selection) {
+            const auto claimed = db.call<QList<qint64>>([&](database::Connection &c) {
+                return OrderClaims::claim(c, selection, OrderClaims::newToken(), QStringLiteral("A"),
+                                          QDateTime::currentDateTime());
+            });
+            QList<PrintedSlip> slips;
+            for (const qint64 id : claimed)
+                slips << slipFor(kSamples[1], id);
+            return slips;
+        };
+        recorder.jobSent(claimAndSlips(ids.mid(0, 25)));
+        QTRY_COMPARE(recorded.size(), 1);
+        const QList<PrintedSlip> second = claimAndSlips(ids.mid(25, 25));
+        QCOMPARE(second.size(), 25);
+        pg.stop();
+        recorder.jobSent(second); // the job went out; the server is gone
+        QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 20000);
+        QVERIFY(failed.first().at(0).toString().contains(QStringLiteral("発送履歴に記録できませんでした")));
+        QCOMPARE(recorder.pendingCount(), 25);
+        bool claimRefused = false;
+        try {
+            claimAndSlips(ids.mid(50));
+        } catch (const database::DatabaseError &error) {
+            claimRefused = true;
+            QVERIFY(!error.message().isEmpty());
+        }
+        QVERIFY(claimRefused);
+        QVERIFY2(pg.start(), qPrintable(pg.lastError()));
+        QTRY_COMPARE_WITH_TIMEOUT(recorded.size(), 2, 20000);
+        QCOMPARE(recorder.pendingCount(), 0);
+        recorder.jobSent(claimAndSlips(ids.mid(50)));
+        QTRY_COMPARE_WITH_TIMEOUT(recorded.size(), 3, 20000);
+        QCOMPARE(historytest::scalar(db, "SELECT COUNT(*) FROM orders WHERE state = 1"), 100);
+        QCOMPARE(historytest::scalar(db, "SELECT COUNT(*) FROM history"), 100);
+        QCOMPARE(historytest::scalar(db, "SELECT COUNT(DISTINCT order_id) FROM history"), 100);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHistoryStore)
+#include "tst_historystore.moc"

@@ -1,0 +1,99 @@
+// A station that loses its power during a batch: its process is killed while it claims,
+// prints and records orders. The order book stays consistent: every order is new,
+// claimed by the dead station, or printed with exactly one history row, and every batch
+// the station reported as printed is there.
+#include "historytestbook.h"
+
+#include "history/orderclaims.h"
+
+#include <QProcess>
+
+using history::OrderClaims;
+
+class TestPowerCut : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+private Q_SLOTS:
+    void killedDuringBatch_data() { HISTORY_ENGINE_ROWS(); }
+    void killedDuringBatch()
+    {
+        QFETCH(QString, engine);
+        HISTORY_REQUIRE_ENGINE(engine);
+        const database::DatabaseConfig config = historytest::configFor(engine, m_dir, QStringLiteral("cut"));
+        const QString address = engine == QLatin1String("sqlite") ? config.sqlitePath
+                                                                   : historytest::sharedPostgres().url(QStringLiteral("cut"));
+        auto db = std::make_unique<database::Database>(config);
+        const QList<qint64> ids = historytest::addOrders(*db, 200);
+        db.reset(); // the worker is the only station while it runs
+
+        QProcess worker;
+        worker.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        worker.start(QCoreApplication::applicationDirPath() + QStringLiteral("/history_batch_worker"), {address});
+        QVERIFY2(worker.waitForStarted(5000), qPrintable(worker.errorString()));
+        QByteArray output;
+        QDeadlineTimer deadline(60000);
+        while (output.count("printed") < 6 && !deadline.hasExpired() && worker.state() == QProcess::Running) {
+            worker.waitForReadyRead(200);
+            output += worker.readAllStandardOutput();
+        }
+        worker.kill(); // the power cut
+        worker.waitForFinished(5000);
+        output += worker.readAllStandardOutput();
+        const int reported = int(output.count("printed"));
+        QVERIFY2(reported >= 6, output.constData());
+        QVERIFY2(reported < 40, "the worker was killed before it finished");
+
+        db = std::make_unique<database::Database>(config);
+        if (engine == QLatin1String("sqlite")) {
+            const QString check = db->call<QString>([](database::Connection &c) {
+                QSqlQuery q = c.exec(QStringLiteral("PRAGMA integrity_check"));
+                return q.next() ? q.value(0).toString() : QString();
+            });
+            QCOMPARE(check, QStringLiteral("ok"));
+        }
+        const qint64 printed = historytest::scalar(*db, "SELECT COUNT(*) FROM orders WHERE state = 1");
+        QVERIFY(printed >= reported * 5);
+        // Printed orders have one history row each; no other order has one.
+        QCOMPARE(historytest::scalar(*db, "SELECT COUNT(*) FROM history"), printed);
+        QCOMPARE(historytest::scalar(*db, "SELECT COUNT(*) FROM history h JOIN orders o ON o.id = h.order_id"
+                                          " WHERE o.state = 1"),
+                 printed);
+        const qint64 claimed = historytest::scalar(*db, "SELECT COUNT(*) FROM orders WHERE state = 3");
+        QVERIFY(claimed <= 5);
+        QCOMPARE(historytest::scalar(*db, "SELECT COUNT(*) FROM orders WHERE state = 0") + claimed + printed, 200);
+
+        // The person at the station decides the interrupted slips did not come out:
+        // they become new again and the rest of the batch is printed once.
+        const QList<qint64> left = db->call<QList<qint64>>([](database::Connection &c) {
+            QSqlQuery q = c.exec(QStringLiteral("SELECT id FROM orders WHERE state = 3"));
+            QList<qint64> found;
+            while (q.next())
+                found << q.value(0).toLongLong();
+            return found;
+        });
+        QCOMPARE(db->call<int>([&](database::Connection &c) { return OrderClaims::releaseOrders(c, left); }),
+                 int(claimed));
+        const QString token = OrderClaims::newToken();
+        const auto rest = db->call<QList<qint64>>([&](database::Connection &c) {
+            return OrderClaims::claim(c, ids, token, QStringLiteral("B"), QDateTime::currentDateTime());
+        });
+        QCOMPARE(rest.size(), 200 - printed);
+        QList<history::PrintedSlip> slips;
+        for (const qint64 id : rest) {
+            history::PrintedSlip slip;
+            slip.orderId = id;
+            slips << slip;
+        }
+        db->call<void>([&](database::Connection &c) {
+            OrderClaims::complete(c, slips, QDateTime::currentDateTime(), QStringLiteral("B"));
+        });
+        QCOMPARE(historytest::scalar(*db, "SELECT COUNT(DISTINCT order_id) FROM history"), 200);
+        QCOMPARE(historytest::scalar(*db, "SELECT COUNT(*) FROM history"), 200);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPowerCut)
+#include "tst_powercut.moc"
