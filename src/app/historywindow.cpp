@@ -78,7 +78,12 @@ HistoryWindow::HistoryWindow(database::Database &database, Actions actions, QWid
             return QFileDialog::getSaveFileName(this, QStringLiteral("書き出し"), folder + QLatin1Char('/') + suggested);
         };
     }
-    connect(m_model, &history::HistoryModel::loaded, this, &HistoryWindow::showStatus);
+    connect(m_model, &history::HistoryModel::loaded, this, &HistoryWindow::onLoaded);
+    // Another station printed or entered a number: the list follows.
+    connect(&database, &database::Database::changed, this, [this] {
+        if (isVisible())
+            refresh();
+    });
     connect(m_model, &history::HistoryModel::failed, this, [this](const QString &message) {
         m_status->setText(QStringLiteral("発送履歴を読めません: %1").arg(message));
     });
@@ -199,7 +204,31 @@ void HistoryWindow::search()
 
 void HistoryWindow::refresh()
 {
+    // Not under the user's hands: a number being typed or scanned is finished first.
+    if (m_table->viewport()->findChild<QLineEdit *>()) {
+        m_refreshPending = true;
+        return;
+    }
+    m_refreshPending = false;
+    const history::HistoryEntry *current = selectedEntry();
+    m_keepId = current ? current->id : 0;
     m_model->refresh();
+}
+
+void HistoryWindow::onLoaded()
+{
+    showStatus();
+    if (m_keepId == 0)
+        return;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (m_model->entryAt(row).id == m_keepId) {
+            m_table->setCurrentIndex(m_model->index(row, m_table->currentIndex().isValid()
+                                                             ? m_table->currentIndex().column()
+                                                             : 0));
+            break;
+        }
+    }
+    m_keepId = 0;
 }
 
 void HistoryWindow::showStatus()
@@ -222,6 +251,10 @@ void HistoryWindow::editTrackingAt(int row)
 
 void HistoryWindow::onTrackingEntered(int row)
 {
+    if (m_refreshPending) {
+        refresh();
+        return;
+    }
     editTrackingAt(m_model->nextRowWithoutTracking(row));
 }
 

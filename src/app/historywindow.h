@@ -70,6 +70,7 @@ private:
     void printSelected();
     void chooseExport();
     void showStatus();
+    void onLoaded();
 
     database::Database &m_database;
     Actions m_actions;
@@ -82,6 +83,8 @@ private:
     QTableView *m_table = nullptr;
     QLabel *m_status = nullptr;
     QTimer *m_typingPause = nullptr;
+    bool m_refreshPending = false;
+    qint64 m_keepId = 0; // the row to select again after a refresh
 };
 
 } // namespace app

@@ -123,6 +123,12 @@ void Connection::rollback()
     query.exec(QStringLiteral("ROLLBACK"));  // a failed rollback leaves the error that caused it
 }
 
+void Connection::announceChange()
+{
+    if (m_engine == Engine::PostgreSQL)
+        exec(QStringLiteral("NOTIFY mekira_book"));
+}
+
 QString Connection::stationName()
 {
     const QString host = QSysInfo::machineHostName();

@@ -54,6 +54,10 @@ public:
         }
     }
 
+    // Tells the other stations that the shared order book changed, when this
+    // transaction commits (PostgreSQL; nothing for SQLite).
+    void announceChange();
+
     // The name of this packing station, recorded with what it prints.
     static QString stationName();
 

@@ -2,6 +2,7 @@
 
 #include "database/schema.h"
 
+#include <QSqlDriver>
 #include <QThread>
 
 #include <atomic>
@@ -67,6 +68,7 @@ void Database::runJob(const Job &job)
                 m_config, QStringLiteral("mekira-%1").arg(connectionCounter.fetch_add(1)));
             migrate(*connection);
             m_connection = std::move(connection);
+            listenForChanges();
         } catch (...) {
             failure = std::current_exception();
         }
@@ -77,6 +79,16 @@ void Database::runJob(const Job &job)
             if (m_pending.load() == 0)
                 Q_EMIT busyChanged(false);
         }, Qt::QueuedConnection);
+}
+
+void Database::listenForChanges()
+{
+    if (m_connection->engine() != Engine::PostgreSQL)
+        return;
+    // The driver watches the connection's socket on this (the worker's) thread.
+    QSqlDriver *driver = m_connection->database().driver();
+    if (driver->subscribeToNotification(changeChannel()))
+        connect(driver, &QSqlDriver::notification, this, [this] { Q_EMIT changed(); });
 }
 
 void Database::waitFor(QSemaphore &done, std::chrono::milliseconds timeout) const

@@ -60,6 +60,10 @@ public:
     // True while calls are queued or running.
     bool isBusy() const;
 
+    // Channel on which every station announces a change of the shared order book
+    // (PostgreSQL NOTIFY); changed() follows each announcement, this station's own too.
+    static QString changeChannel() { return QStringLiteral("mekira_book"); }
+
     // Longest wait of call(): above the connection's own limits (lock wait, statement
     // and connect time), so that a slow but working database still answers.
     static constexpr std::chrono::milliseconds kDefaultTimeout{30000};
@@ -67,6 +71,9 @@ public:
 Q_SIGNALS:
     // The worker started or finished its queue; windows show a busy state with it.
     void busyChanged(bool busy);
+    // Another station (or this one) changed the shared order book: lists refresh.
+    // Only PostgreSQL announces changes; an SQLite file has one station.
+    void changed();
 
 private:
     // A job answers whether its work raised: a connection that failed a call is checked
@@ -102,6 +109,7 @@ private:
 
     void post(Job job);
     void runJob(const Job &job);
+    void listenForChanges();
     void waitFor(QSemaphore &done, std::chrono::milliseconds timeout) const;
 
     DatabaseConfig m_config;

@@ -291,6 +291,7 @@ void HistoryStore::setTrackingNumber(Connection &connection, qint64 id, const QS
             connection.exec(QStringLiteral("UPDATE history SET tracking = ? WHERE id = ?"),
                             {digits.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(digits), id},
                             QStringLiteral("お問い合わせ番号の記録"));
+            connection.announceChange();
         } catch (const database::DatabaseError &error) {
             // Another station entered the same number between the check and the write.
             if (error.kind() == database::DatabaseError::Kind::Conflict)

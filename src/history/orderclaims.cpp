@@ -49,6 +49,7 @@ QList<qint64> OrderClaims::claim(database::Connection &connection, const QList<q
         QList<qint64> taken;
         while (query.next())
             taken.append(query.value(0).toLongLong());
+        connection.announceChange();
         return taken;
     });
     // RETURNING gives no order; the job prints in the order of the selection.
@@ -77,6 +78,7 @@ void OrderClaims::complete(database::Connection &connection, const QList<Printed
             }
             HistoryStore::record(connection, slip, printedAt, station);
         }
+        connection.announceChange();
     });
 }
 
@@ -86,7 +88,9 @@ int OrderClaims::release(database::Connection &connection, const QString &token)
         QStringLiteral("UPDATE orders SET state = ?, claim_token = NULL, claimed_at = NULL, printed_station = NULL"
                        " WHERE claim_token = ? AND state = ?"),
         {kNew, token, kPrinting}, QStringLiteral("印刷しなかった注文の解放"));
-    return query.numRowsAffected();
+    const int released = query.numRowsAffected();
+    connection.announceChange();
+    return released;
 }
 
 int OrderClaims::releaseOrders(database::Connection &connection, const QList<qint64> &ids)
@@ -100,7 +104,9 @@ int OrderClaims::releaseOrders(database::Connection &connection, const QList<qin
         QStringLiteral("UPDATE orders SET state = ?, claim_token = NULL, claimed_at = NULL, printed_station = NULL"
                        " WHERE state = ? AND id IN (%1)").arg(placeholders(ids.size())),
         values, QStringLiteral("印刷中の注文を未印刷に戻す"));
-    return query.numRowsAffected();
+    const int released = query.numRowsAffected();
+    connection.announceChange();
+    return released;
 }
 
 } // namespace history

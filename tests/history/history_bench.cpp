@@ -74,7 +74,7 @@ void fillHistory(database::Database &db, int rows)
                 c.execPrepared(insert);
             }
         });
-    });
+    }, std::chrono::minutes(20));
 }
 
 } // namespace

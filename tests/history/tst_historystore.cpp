@@ -334,6 +334,20 @@ private Q_SLOTS:
         QCOMPARE(historytest::scalar(*db, "SELECT COUNT(*) FROM history"), 0);
     }
 
+    // PostgreSQL only: a station hears what another one claimed and printed.
+    void otherStationsAreHeard()
+    {
+        MEKIRA_START_POSTGRES(historytest::sharedPostgres());
+        const database::DatabaseConfig config =
+            historytest::configFor(QStringLiteral("postgresql"), m_dir, QStringLiteral("heard"));
+        database::Database listening(config);
+        database::Database printing(config);
+        const QList<qint64> ids = historytest::addOrders(listening, 3); // opens the listening connection
+        QSignalSpy changed(&listening, &database::Database::changed);
+        QCOMPARE(printAll(printing, ids, QStringLiteral("B"), 3), 3);
+        QVERIFY(changed.wait(5000));
+    }
+
     // PostgreSQL only: the server stops after the second of four jobs was claimed and
     // sent. The slips of the sent job are kept and recorded when the server is back;
     // the claims meanwhile fail with a message and change nothing.
