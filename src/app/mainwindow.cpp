@@ -130,6 +130,7 @@ TForm_Main::TForm_Main(QWidget *parent) : QWidget(parent)
     connectTransfer();
     connectPrinting();
     connectPostal();
+    connectHistory();
     createPrintPositionDialog();
     connectPreview();
     m_slipPrinter = new printing::TOv_d97_Dot(this);
@@ -563,6 +564,7 @@ void TForm_Main::connectHandlers()
     connect(SpeedButton_F[5], &QToolButton::clicked, this, guardedSlot([this] { SpeedButton_F6Click(); }));
     connect(SpeedButton_F[6], &QToolButton::clicked, this, guardedSlot([this] { SpeedButton_F7Click(); }));
     connect(SpeedButton_F[7], &QToolButton::clicked, this, guardedSlot([this] { SpeedButton_F8Click(); }));
+    connect(SpeedButton_F[8], &QToolButton::clicked, this, guardedSlot([this] { SpeedButton_F9Click(); }));
     connect(SpeedButton_F[10], &QToolButton::clicked, this, guardedSlot([this] { SpeedButton_F11Click(); }));
 }
 
@@ -680,6 +682,8 @@ void TForm_Main::setUpFunctionKeys()
     SpeedButton_F[10]->setEnabled(true);
     SpeedButton_F[7]->setText(QStringLiteral("注文一覧"));
     SpeedButton_F[7]->setEnabled(true);
+    SpeedButton_F[8]->setText(QStringLiteral("発送履歴"));
+    SpeedButton_F[8]->setEnabled(true);
 }
 
 void TForm_Main::FormDestroy()
@@ -724,6 +728,9 @@ void TForm_Main::FormKeyDown(int key, Qt::KeyboardModifiers)
         break;
     case Qt::Key_F8:
         SpeedButton_F8Click();
+        break;
+    case Qt::Key_F9:
+        SpeedButton_F9Click();
         break;
     case Qt::Key_F11:
         SpeedButton_F11Click();

@@ -29,6 +29,13 @@ class TOvPrinterSetupDialog;
 class PostalFields;
 class OrderListWindow;
 
+namespace app {
+class HistoryWindow;
+} // namespace app
+namespace history {
+class HistoryRecorder;
+} // namespace history
+
 namespace database {
 class Database;
 } // namespace database
@@ -75,6 +82,7 @@ public:
     void SpeedButton_F6Click();
     void SpeedButton_F7Click();
     void SpeedButton_F8Click();
+    void SpeedButton_F9Click();
 
     // --- Navigation and help texts --------------------------------------------------
     void Edit_Cls();
@@ -145,6 +153,12 @@ public:
     // Prints slips of the order list as one job on the current feed's printer.
     int printOrderSlips(const QList<printing::SlipData> &slips, const QList<qint64> &orderIds,
                         const std::function<bool(int)> &pageDrawn);
+
+    // --- History (mainwindow_history.cpp) ------------------------------------------------
+    // The shipping history window, made on first use; shown and brought to the front.
+    app::HistoryWindow &showHistory();
+    // Fills the destination, goods and delivery fields with a slip from the history.
+    void openSlip(const printing::SlipData &slip);
 
     // --- Controls (named as in the slip record) ------------------------------------------
     // Paste band
@@ -264,6 +278,7 @@ private:
     void setUpFunctionKeys();
     void createPrintPositionDialog();
     void connectPreview();
+    void connectHistory();
     void schedulePreview();
     void refreshPreview();
     void placePreviewBesideWindow();
@@ -304,6 +319,8 @@ private:
     std::unique_ptr<database::Database> m_orderBook;
     OrderListWindow *m_orderList = nullptr;
     qint64 m_openOrderId = 0;  // the order the fields were filled from, until F11 prints it
+    app::HistoryWindow *m_historyWindow = nullptr;
+    history::HistoryRecorder *m_historyRecorder = nullptr; // made with the order book
     // After F11: marks the order printed (when the slip came from one) and says so.
     void reportSlipSent(const printing::SlipData &slip, qint64 orderId);
     bool m_smartTransfer = true;

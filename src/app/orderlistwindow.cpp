@@ -2,7 +2,9 @@
 
 #include "columnmappingdialog.h"
 
+#include "database/connection.h"
 #include "database/database.h"
+#include "history/orderclaims.h"
 #include "orders/orderimport.h"
 #include "orders/orderlistmodel.h"
 #include "platform/guard.h"
@@ -34,6 +36,8 @@ OrderListWindow::OrderListWindow(database::Database &database, OrderListHooks ho
     resize(1000, 560);
 
     m_model = new orders::OrderListModel(database, this);
+    // Another station claimed or printed orders of the shared book: the list follows.
+    connect(&database, &database::Database::changed, m_model, [this] { m_model->reload(); });
     m_table = new QTableView(this);
     m_table->setModel(m_model);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -236,9 +240,24 @@ void OrderListWindow::printSelected()
     if (!platform::ask(QStringLiteral("選択した %1 件の送り状を %2 に印刷しますか?")
                            .arg(ids.size()).arg(m_hooks.printerName ? m_hooks.printerName() : QString())))
         return;
-    m_database.run<QList<Order>>([ids](database::Connection &c) { return orders::store::ordersById(c, ids); })
-        .then(this, [this](const QList<Order> &found) {
+    // The orders are claimed for this station first, in one statement: another station
+    // printing the same selection at the same moment gets none of them.
+    const QString token = history::OrderClaims::newToken();
+    m_database
+        .run<QList<Order>>([ids, token](database::Connection &c) {
+            const QList<qint64> claimed = history::OrderClaims::claim(c, ids, token, database::Connection::stationName(),
+                                                                      QDateTime::currentDateTime());
+            return orders::store::ordersById(c, claimed);
+        })
+        .then(this, [this, token, selected = ids.size()](const QList<Order> &found) {
             platform::guarded([&] {
+                if (found.size() < selected) {
+                    platform::notify(QStringLiteral("選択した %1 件のうち %2 件は、印刷済み・印刷中（ほかの端末を含む）・保留のため印刷しません。")
+                                         .arg(selected)
+                                         .arg(selected - found.size()));
+                }
+                if (found.isEmpty())
+                    return;
                 const printing::SlipData slipTemplate = m_hooks.slipTemplate ? m_hooks.slipTemplate() : printing::SlipData();
                 QList<printing::SlipData> slips;
                 QList<qint64> orderIds;
@@ -258,7 +277,10 @@ void OrderListWindow::printSelected()
                 progress.reset();
                 const QString printer = m_hooks.printerName ? m_hooks.printerName() : QString();
                 const QList<qint64> printed = orderIds.mid(0, sent);
-                m_database.run<QList<qint64>>([printed, printer](database::Connection &c) {
+                const QList<qint64> notSent = orderIds.mid(sent);
+                m_database.run<QList<qint64>>([printed, notSent, printer, token](database::Connection &c) {
+                    // The pages not sent give their orders back; the sent ones are printed.
+                    history::OrderClaims::release(c, token, notSent);
                     return orders::store::markPrinted(c, printed, printer, QDateTime::currentDateTimeUtc());
                 }).then(this, [this, sent, total = slips.size()](const QList<qint64> &) {
                     Q_EMIT ordersChanged();

@@ -6,6 +6,8 @@
 #include "database/database.h"
 #include "platform/error.h"
 
+#include <utility>
+
 namespace history {
 
 HistoryRecorder::HistoryRecorder(database::Database &database, QObject *parent)
@@ -22,6 +24,14 @@ void HistoryRecorder::jobSent(const QList<PrintedSlip> &slips)
         return;
     m_pending.append({slips, QDateTime::currentDateTime(), database::Connection::stationName()});
     flush();
+}
+
+void HistoryRecorder::slipSent(const PrintedSlip &slip)
+{
+    if (m_collecting.isEmpty()) {
+        QTimer::singleShot(0, this, [this] { jobSent(std::exchange(m_collecting, {})); });
+    }
+    m_collecting.append(slip);
 }
 
 int HistoryRecorder::pendingCount() const

@@ -25,6 +25,9 @@ public:
 
     // One job was sent with these slips (F11: one slip; a batch: one per page).
     void jobSent(const QList<PrintedSlip> &slips);
+    // One slip of a job was sent; the slips handed over in one turn of the event loop
+    // (a batch reports its pages one after another) are written together.
+    void slipSent(const PrintedSlip &slip);
 
     int pendingCount() const;
     // How long a failed write waits before the next try (tests shorten it).
@@ -53,6 +56,7 @@ private:
     bool m_writing = false;
     bool m_reported = false;
     QTimer m_retry;
+    QList<PrintedSlip> m_collecting;
 };
 
 } // namespace history

@@ -93,6 +93,22 @@ int OrderClaims::release(database::Connection &connection, const QString &token)
     return released;
 }
 
+int OrderClaims::release(database::Connection &connection, const QString &token, const QList<qint64> &ids)
+{
+    if (ids.isEmpty())
+        return 0;
+    QVariantList values{kNew, token, kPrinting};
+    for (const qint64 id : ids)
+        values << id;
+    QSqlQuery query = connection.exec(
+        QStringLiteral("UPDATE orders SET state = ?, claim_token = NULL, claimed_at = NULL, printed_station = NULL"
+                       " WHERE claim_token = ? AND state = ? AND id IN (%1)").arg(placeholders(ids.size())),
+        values, QStringLiteral("印刷しなかった注文の解放"));
+    const int released = query.numRowsAffected();
+    connection.announceChange();
+    return released;
+}
+
 int OrderClaims::releaseOrders(database::Connection &connection, const QList<qint64> &ids)
 {
     if (ids.isEmpty())

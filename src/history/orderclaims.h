@@ -40,6 +40,8 @@ public:
 
     // The job was not sent: the orders this token still holds become new again.
     static int release(database::Connection &connection, const QString &token);
+    // The same for some of them (the pages a cancelled job did not send).
+    static int release(database::Connection &connection, const QString &token, const QList<qint64> &ids);
 
     // A person's decision on orders a stopped station left claimed: back to new.
     static int releaseOrders(database::Connection &connection, const QList<qint64> &ids);

@@ -7,7 +7,8 @@
 
 namespace orders {
 
-enum class OrderState { New = 0, Printed = 1, SetAside = 2 };
+// Printing: claimed by a station for its print job (shared order book), not yet sent.
+enum class OrderState { New = 0, Printed = 1, SetAside = 2, Printing = 3 };
 
 // What the import mended in an order's data; each is shown with the order.
 enum class Repair {

@@ -1,5 +1,6 @@
 #include "orders/orderlistmodel.h"
 
+#include "database/connection.h"
 #include "database/database.h"
 
 #include <QColor>
@@ -11,12 +12,21 @@ OrderListModel::OrderListModel(database::Database &database, QObject *parent)
 {
 }
 
+namespace {
+const QString &thisStation()
+{
+    static const QString station = database::Connection::stationName();
+    return station;
+}
+} // namespace
+
 QString OrderListModel::stateText(OrderState state)
 {
     switch (state) {
     case OrderState::New: return QStringLiteral("未印刷");
     case OrderState::Printed: return QStringLiteral("印刷済み");
     case OrderState::SetAside: return QStringLiteral("保留");
+    case OrderState::Printing: return QStringLiteral("印刷中");
     }
     return {};
 }
@@ -108,6 +118,10 @@ QVariant OrderListModel::data(const QModelIndex &index, int role) const
         if (role == Qt::ToolTipRole && order->state == OrderState::Printed)
             return QStringLiteral("%1 %2 (%3)").arg(order->printedAt.toLocalTime().toString(u"yyyy/MM/dd HH:mm"),
                                                     order->printedPrinter, order->printedStation);
+        // Which station printed it, or is printing it: shown on a shared order book.
+        if ((order->state == OrderState::Printed || order->state == OrderState::Printing)
+            && !order->printedStation.isEmpty() && order->printedStation != thisStation())
+            return QStringLiteral("%1（%2）").arg(stateText(order->state), order->printedStation);
         return stateText(order->state);
     case NumberColumn: return order->orderNumber;
     case NameColumn: return order->custo1;
