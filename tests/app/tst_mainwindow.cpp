@@ -127,6 +127,9 @@ private Q_SLOTS:
             } else if (i == 7) {
                 QCOMPARE(b->text(), u"注文一覧"_qs);
                 QVERIFY(b->isEnabled());
+            } else if (i == 8) {
+                QCOMPARE(b->text(), u"発送履歴"_qs);
+                QVERIFY(b->isEnabled());
             } else {
                 QCOMPARE(b->text(), QStringLiteral("F%1").arg(i + 1));
                 QVERIFY(!b->isEnabled());
