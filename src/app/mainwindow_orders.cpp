@@ -9,6 +9,8 @@
 #include "orders/orderlistmodel.h"
 #include "orders/orderstore.h"
 #include "platform/messagebox.h"
+#include "postal/addressassist.h"
+#include "postal/postaldirectory.h"
 #include "printer/ovprinters.h"
 #include "printing/batchjob.h"
 #include "printing/printerdisplay.h"
@@ -44,6 +46,16 @@ OrderListWindow &TForm_Main::showOrderList()
         };
         hooks.printerName = [this] { return m_printerDisplay->printerName(); };
         m_orderList = new OrderListWindow(orderBook(), std::move(hooks), this);
+        // Every order's postal code against its first address line, before a form is spent.
+        m_orderList->model().setPostalCheck([](const orders::Order &order) {
+            const postal::PostalDirectory &directory = postal::PostalDirectory::instance();
+            if (!directory.isAvailable())
+                return QString();
+            const postal::CheckOutcome outcome = directory.check(order.zip, order.add1);
+            if (outcome.result == postal::CheckResult::Consistent)
+                return QStringLiteral("一致");
+            return postal::checkMessage(order.zip, outcome);
+        });
     }
     if (m_orderList->isMinimized())
         m_orderList->showNormal();
