@@ -300,7 +300,8 @@ private Q_SLOTS:
         a.join();
         b.join();
         QCOMPARE(printedFirst + printedSecond, 200);
-        QVERIFY2(printedFirst > 0 && printedSecond > 0, "both stations printed");
+        // Which station prints how many depends on the scheduler (one may claim all before the
+        // other starts on a slow machine); what must hold is that no order is printed twice.
         QCOMPARE(historytest::scalar(first, "SELECT COUNT(*) FROM orders WHERE state = 1"), 200);
         QCOMPARE(historytest::scalar(first, "SELECT COUNT(DISTINCT order_id) FROM history"), 200);
         QCOMPARE(historytest::scalar(first, "SELECT COUNT(*) FROM history"), 200);
