@@ -624,6 +624,7 @@ void TForm_Main::FormShow()
         ComboBox_SEL->setCurrentIndex(0);
     }
     SpeedButton_readMyClick();
+    recordUnrecordedSlips();
     Edit_Zip->setFocus();
 }
 

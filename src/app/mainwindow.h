@@ -143,6 +143,8 @@ public:
     // --- Orders (mainwindow_orders.cpp) --------------------------------------------------
     // The order book, opened on first use (not at start).
     database::Database &orderBook();
+    // The folder of the settings file, the order book and the history's journal.
+    QString workingFolder() const;
     // The order list window, made on first use; shown and brought to the front.
     OrderListWindow &showOrderList();
     // Files given on the command line or handed over by a second start: imported, and
@@ -279,6 +281,9 @@ private:
     void createPrintPositionDialog();
     void connectPreview();
     void connectHistory();
+    history::HistoryRecorder &historyRecorder();
+    // Writes into the history the slips an earlier run could not record.
+    void recordUnrecordedSlips();
     void schedulePreview();
     void refreshPreview();
     void placePreviewBesideWindow();

@@ -19,18 +19,8 @@
 
 void TForm_Main::connectHistory()
 {
-    // The recorder is made with the order book on the first slip sent, not at start.
     connect(this, &TForm_Main::slipSent, this, [this](const SentSlip &sent) {
         platform::guarded([&] {
-            if (!m_historyRecorder) {
-                m_historyRecorder = new history::HistoryRecorder(orderBook(), this);
-                connect(m_historyRecorder, &history::HistoryRecorder::recorded, this, [this] {
-                    if (m_historyWindow && m_historyWindow->isVisible())
-                        m_historyWindow->refresh();
-                });
-                connect(m_historyRecorder, &history::HistoryRecorder::failed, this,
-                        [](const QString &message) { platform::showError(message); });
-            }
             history::PrintedSlip printed;
             printed.slip = sent.slip;
             printed.printer = sent.printer;
@@ -39,9 +29,32 @@ void TForm_Main::connectHistory()
             printed.marginLeft = sent.binding.leftMargin;
             if (sent.orderId != 0)
                 printed.orderId = sent.orderId;
-            m_historyRecorder->slipSent(printed);
+            historyRecorder().slipSent(printed);
         });
     });
+}
+
+// Made with the order book on the first slip sent, not at start; at start only when
+// slips of an earlier run still wait to be recorded.
+history::HistoryRecorder &TForm_Main::historyRecorder()
+{
+    if (!m_historyRecorder) {
+        const history::UnrecordedJournal journal(history::UnrecordedJournal::defaultPath(workingFolder()));
+        m_historyRecorder = new history::HistoryRecorder(orderBook(), journal, this);
+        connect(m_historyRecorder, &history::HistoryRecorder::recorded, this, [this] {
+            if (m_historyWindow && m_historyWindow->isVisible())
+                m_historyWindow->refresh();
+        });
+        connect(m_historyRecorder, &history::HistoryRecorder::failed, this,
+                [](const QString &message) { platform::showError(message); });
+    }
+    return *m_historyRecorder;
+}
+
+void TForm_Main::recordUnrecordedSlips()
+{
+    if (history::UnrecordedJournal(history::UnrecordedJournal::defaultPath(workingFolder())).exists())
+        historyRecorder();
 }
 
 void TForm_Main::SpeedButton_F9Click()

@@ -20,12 +20,15 @@
 #include <QDir>
 #include <QLineEdit>
 
+QString TForm_Main::workingFolder() const
+{
+    return m_workingDirectory.isEmpty() ? QDir::currentPath() : m_workingDirectory;
+}
+
 database::Database &TForm_Main::orderBook()
 {
     if (!m_orderBook)
-        m_orderBook = std::make_unique<database::Database>(
-            database::DatabaseConfig::fromSettings(m_workingDirectory.isEmpty() ? QDir::currentPath()
-                                                                                : m_workingDirectory));
+        m_orderBook = std::make_unique<database::Database>(database::DatabaseConfig::fromSettings(workingFolder()));
     return *m_orderBook;
 }
 

@@ -67,6 +67,23 @@ const std::vector<Migration> &migrations()
             "ALTER TABLE orders ADD COLUMN claim_token TEXT",
             "ALTER TABLE orders ADD COLUMN claimed_at {bigint}",
         }},
+        // The searches list the newest slips first: each search key's index also holds
+        // the time, so a page is sorted from the index alone.
+        {4, "history search by time, print jobs", {
+            "DROP INDEX history_name",
+            "DROP INDEX history_tel",
+            "DROP INDEX history_zip",
+            "DROP INDEX history_order_number",
+            "CREATE INDEX history_name_time ON history (name_key, printed_at, id)",
+            "CREATE INDEX history_tel_time ON history (tel_key, printed_at, id)",
+            "CREATE INDEX history_zip_time ON history (zip_key, printed_at, id)",
+            "CREATE INDEX history_order_number_time ON history (order_number, printed_at, id)",
+            "CREATE INDEX history_tracking_time ON history (tracking, printed_at, id)",
+            // The print job a row came from: a job written again after a crash is
+            // recognised and not recorded twice.
+            "ALTER TABLE history ADD COLUMN job TEXT",
+            "CREATE INDEX history_job ON history (job)",
+        }},
     };
     return steps;
 }

@@ -6,6 +6,8 @@
 #include "database/database.h"
 #include "platform/error.h"
 
+#include <QUuid>
+
 #include <utility>
 
 namespace history {
@@ -18,11 +20,25 @@ HistoryRecorder::HistoryRecorder(database::Database &database, QObject *parent)
     connect(&m_retry, &QTimer::timeout, this, &HistoryRecorder::flush);
 }
 
+HistoryRecorder::HistoryRecorder(database::Database &database, const UnrecordedJournal &journal, QObject *parent)
+    : HistoryRecorder(database, parent)
+{
+    m_journal = journal;
+    m_pending = m_journal->load();
+    if (!m_pending.isEmpty())
+        QTimer::singleShot(0, this, &HistoryRecorder::flush);
+}
+
 void HistoryRecorder::jobSent(const QList<PrintedSlip> &slips)
 {
     if (slips.isEmpty())
         return;
-    m_pending.append({slips, QDateTime::currentDateTime(), database::Connection::stationName()});
+    m_pending.append({QUuid::createUuid().toString(QUuid::WithoutBraces), slips, QDateTime::currentDateTime(),
+                      database::Connection::stationName()});
+    // Written ahead: a program that ends before the write still knows the job at its
+    // next start, and the job's name keeps it from being recorded twice.
+    if (m_journal)
+        keepInJournal();
     flush();
 }
 
@@ -37,7 +53,7 @@ void HistoryRecorder::slipSent(const PrintedSlip &slip)
 int HistoryRecorder::pendingCount() const
 {
     int count = 0;
-    for (const Job &job : m_pending)
+    for (const SentJob &job : m_pending)
         count += int(job.slips.size());
     return count;
 }
@@ -47,13 +63,13 @@ void HistoryRecorder::flush()
     if (m_writing || m_pending.isEmpty())
         return;
     m_writing = true;
-    const Job job = m_pending.first();
+    const SentJob job = m_pending.first();
     // The write answers with a message, empty on success: every failure comes back as
     // text, whatever its type.
     m_database
         .run<QString>([job](database::Connection &connection) {
             try {
-                OrderClaims::complete(connection, job.slips, job.sentAt, job.station);
+                OrderClaims::complete(connection, job.slips, job.sentAt, job.station, job.id);
                 return QString();
             } catch (const platform::Error &error) {
                 return error.message();
@@ -71,19 +87,30 @@ void HistoryRecorder::finished(const QString &failure, int count)
     if (failure.isEmpty()) {
         m_pending.removeFirst();
         m_reported = false;
+        if (m_journal)
+            keepInJournal();
         Q_EMIT recorded(count);
         flush();
         return;
     }
+    const bool kept = m_journal && keepInJournal();
     if (!m_reported) {
         m_reported = true;
-        Q_EMIT failed(QStringLiteral("印刷した送り状を発送履歴に記録できませんでした。\n%1\n"
-                                     "プログラムを閉じずにおくと、つながり次第記録します（%2 枚）。")
-                          .arg(failure)
-                          .arg(pendingCount()),
+        const QString later =
+            kept
+                ? QStringLiteral("つながり次第記録します（%1 枚）。プログラムを閉じても、次に起動したときに記録します。")
+                : QStringLiteral("プログラムを閉じずにおくと、つながり次第記録します（%1 枚）。");
+        Q_EMIT failed(QStringLiteral("印刷した送り状を発送履歴に記録できませんでした。\n%1\n%2")
+                          .arg(failure, later.arg(pendingCount())),
                       pendingCount());
     }
     m_retry.start();
+}
+
+// Writes the waiting jobs into the journal (removes it when none wait).
+bool HistoryRecorder::keepInJournal()
+{
+    return m_journal->save(m_pending);
 }
 
 } // namespace history

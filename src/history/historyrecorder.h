@@ -1,11 +1,14 @@
 #pragma once
 
 #include "history/historyentry.h"
+#include "history/unrecordedjournal.h"
 
 #include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QTimer>
+
+#include <optional>
 
 namespace database {
 class Database;
@@ -16,12 +19,16 @@ namespace history {
 // Writes what the print paths sent into the history (and, for orders, marks them
 // printed), off the window's thread. A write that fails (the server is away) is kept
 // and tried again every little while, so a slip that came out of the printer is never
-// forgotten while the program runs, and never recorded twice.
+// forgotten, and never recorded twice. With a journal every job also goes into a file
+// until it is written, which the next start reads back: closing the program, or its
+// end in a power cut, loses nothing either.
 class HistoryRecorder : public QObject
 {
     Q_OBJECT
 public:
     explicit HistoryRecorder(database::Database &database, QObject *parent = nullptr);
+    // Starts by writing what `journal` holds from an earlier run.
+    HistoryRecorder(database::Database &database, const UnrecordedJournal &journal, QObject *parent = nullptr);
 
     // One job was sent with these slips (F11: one slip; a batch: one per page).
     void jobSent(const QList<PrintedSlip> &slips);
@@ -41,18 +48,13 @@ Q_SIGNALS:
     void failed(const QString &message, int pending);
 
 private:
-    struct Job
-    {
-        QList<PrintedSlip> slips;
-        QDateTime sentAt;
-        QString station;
-    };
-
     void flush();
     void finished(const QString &failure, int count);
+    bool keepInJournal();
 
     database::Database &m_database;
-    QList<Job> m_pending;
+    std::optional<UnrecordedJournal> m_journal;
+    QList<SentJob> m_pending;
     bool m_writing = false;
     bool m_reported = false;
     QTimer m_retry;

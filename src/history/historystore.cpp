@@ -85,53 +85,70 @@ qint64 startOfDayMs(const QDate &date)
     return date.startOfDay().toMSecsSinceEpoch();
 }
 
-// Conditions and values of a query, built up in step.
-struct Filter
+// One condition with its values.
+struct Condition
 {
-    QStringList conditions;
+    QString sql;
     QVariantList values;
-
-    void prefix(const char *column, const QString &key)
-    {
-        conditions << QStringLiteral("(%1 >= ? AND %1 < ?)").arg(QLatin1String(column));
-        values << key << upperBound(key);
-    }
+    bool isPrefix = false; // a key range, which may hold a large part of the history
 };
 
-// The search text as a condition on one field. A text that cannot match the field
-// (letters searched as a telephone number) matches nothing.
-QString textCondition(HistoryQuery::Field field, const QString &text, QVariantList &values)
+Condition prefixCondition(const char *column, const QString &key)
+{
+    return {QStringLiteral("%1 >= ? AND %1 < ?").arg(QLatin1String(column)), {key, upperBound(key)}, true};
+}
+
+// The search text as conditions on the fields searched, any of which may match. A
+// text that cannot match a field (letters searched as a telephone number) adds none.
+QList<Condition> textAlternatives(HistoryQuery::Field field, const QString &text)
 {
     using Field = HistoryQuery::Field;
     const QString trimmed = text.trimmed();
-    Filter alternatives;
+    QList<Condition> alternatives;
     const QString digits = HistoryStore::digitsKey(trimmed);
     const bool onlyDigits = !digits.isEmpty() && TrackingNumber::parse(trimmed).result != TrackingNumber::Result::NotDigits;
     const auto wants = [field](Field f) { return field == f || field == Field::All; };
     if (wants(Field::TrackingNumber) && onlyDigits) {
         const TrackingNumber number = TrackingNumber::parse(trimmed);
-        if (number.isValid()) {
-            alternatives.conditions << QStringLiteral("tracking = ?");
-            alternatives.values << number.digits;
-        } else if (field == Field::TrackingNumber) {
-            alternatives.prefix("tracking", digits);
-        }
+        if (number.isValid())
+            alternatives.append({QStringLiteral("tracking = ?"), {number.digits}});
+        else if (field == Field::TrackingNumber)
+            alternatives.append(prefixCondition("tracking", digits));
     }
     if (wants(Field::Telephone) && onlyDigits)
-        alternatives.prefix("tel_key", digits);
+        alternatives.append(prefixCondition("tel_key", digits));
     if (wants(Field::PostalCode) && onlyDigits)
-        alternatives.prefix("zip_key", digits);
+        alternatives.append(prefixCondition("zip_key", digits));
     if (wants(Field::OrderNumber))
-        alternatives.prefix("order_number", trimmed);
+        alternatives.append(prefixCondition("order_number", trimmed));
     if (wants(Field::Name) && !(field == Field::All && onlyDigits)) {
         const QString key = HistoryStore::nameKey(trimmed);
         if (!key.isEmpty())
-            alternatives.prefix("name_key", key);
+            alternatives.append(prefixCondition("name_key", key));
     }
-    if (alternatives.conditions.isEmpty())
-        return QStringLiteral("1 = 0");
-    values += alternatives.values;
-    return QLatin1Char('(') + alternatives.conditions.join(QLatin1String(" OR ")) + QLatin1Char(')');
+    return alternatives;
+}
+
+// A key range holding this many rows or more is read newest first along the time
+// index: a fiftieth of the history or more matches, so the first page is found after
+// a short walk, where sorting every match would take a long time ("0" as a telephone
+// number matches nearly all of it). Below it the key's own index is read and its
+// matches sorted. SQLite has no statistics to choose by itself; PostgreSQL has.
+constexpr int kBroadRange = 20000;
+
+bool isBroad(Connection &connection, const Condition &condition)
+{
+    if (!condition.isPrefix || connection.engine() != database::Engine::SQLite)
+        return false;
+    QSqlQuery q = connection.exec(
+        QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM history WHERE %1 LIMIT %2)").arg(condition.sql).arg(kBroadRange),
+        condition.values, QStringLiteral("発送履歴の検索"));
+    return q.next() && q.value(0).toInt() >= kBroadRange;
+}
+
+QString whereClause(const QStringList &conditions)
+{
+    return conditions.isEmpty() ? QString() : QStringLiteral(" WHERE ") + conditions.join(QLatin1String(" AND "));
 }
 
 } // namespace
@@ -163,7 +180,7 @@ QString HistoryStore::digitsKey(const QString &text)
 }
 
 qint64 HistoryStore::record(Connection &connection, const PrintedSlip &printed, const QDateTime &printedAt,
-                            const QString &station)
+                            const QString &station, const QString &job)
 {
     const printing::SlipData &s = printed.slip;
     QVariant orderId;
@@ -208,12 +225,13 @@ qint64 HistoryStore::record(Connection &connection, const PrintedSlip &printed, 
                               timeSlotBits(s),
                               nameKey(s.Edit_Custo1),
                               digitsKey(s.Edit_tel),
-                              digitsKey(s.Edit_Zip)};
-    // Empty texts, not NULL: the columns are NOT NULL.
+                              digitsKey(s.Edit_Zip),
+                              job.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(job)};
+    // Empty texts, not NULL: the columns are NOT NULL (all but the job's).
     QVariantList bound = values;
-    for (QVariant &value : bound) {
-        if (value.typeId() == QMetaType::QString && value.toString().isNull())
-            value = QStringLiteral("");
+    for (qsizetype i = 0; i + 1 < bound.size(); ++i) {
+        if (bound[i].typeId() == QMetaType::QString && bound[i].toString().isNull())
+            bound[i] = QStringLiteral("");
     }
     QString placeholders = QStringLiteral("?");
     for (qsizetype i = 1; i < values.size(); ++i)
@@ -222,7 +240,7 @@ qint64 HistoryStore::record(Connection &connection, const PrintedSlip &printed, 
         QStringLiteral("INSERT INTO history (printed_at, station, printer, feed, margin_top, margin_left, order_id,"
                        " order_number, source_format, zip, add1, add2, custo1, tel, my_zip, my_add1, my_add2, my_name,"
                        " my_tel, my_on, g1, g2, g3, slip_date, date_on, de_date1, de_date2, time_slots, name_key,"
-                       " tel_key, zip_key) VALUES (%1) RETURNING id").arg(placeholders),
+                       " tel_key, zip_key, job) VALUES (%1) RETURNING id").arg(placeholders),
         bound, QStringLiteral("発送履歴の記録"));
     return query.next() ? query.value(0).toLongLong() : 0;
 }
@@ -230,26 +248,46 @@ qint64 HistoryStore::record(Connection &connection, const PrintedSlip &printed, 
 QList<HistoryEntry> HistoryStore::page(Connection &connection, const HistoryQuery &query,
                                        const std::optional<HistoryCursor> &after, int limit)
 {
-    QStringList conditions;
-    QVariantList values;
-    if (!query.text.trimmed().isEmpty())
-        conditions << textCondition(query.field, query.text, values);
+    QStringList common;
+    QVariantList commonValues;
     if (query.from.isValid()) {
-        conditions << QStringLiteral("printed_at >= ?");
-        values << startOfDayMs(query.from);
+        common << QStringLiteral("printed_at >= ?");
+        commonValues << startOfDayMs(query.from);
     }
     if (query.to.isValid()) {
-        conditions << QStringLiteral("printed_at < ?");
-        values << startOfDayMs(query.to.addDays(1));
+        common << QStringLiteral("printed_at < ?");
+        commonValues << startOfDayMs(query.to.addDays(1));
     }
     if (after) {
-        conditions << QStringLiteral("(printed_at < ? OR (printed_at = ? AND id < ?))");
-        values << after->printedAtMs << after->printedAtMs << after->id;
+        // The first comparison alone bounds the index range; the second is exact.
+        common << QStringLiteral("printed_at <= ? AND (printed_at < ? OR id < ?)");
+        commonValues << after->printedAtMs << after->printedAtMs << after->id;
     }
-    QString sql = QStringLiteral("SELECT %1 FROM history").arg(QLatin1String(kColumns));
-    if (!conditions.isEmpty())
-        sql += QStringLiteral(" WHERE ") + conditions.join(QLatin1String(" AND "));
-    sql += QStringLiteral(" ORDER BY printed_at DESC, id DESC LIMIT %1").arg(limit);
+    const QString order = QStringLiteral(" ORDER BY printed_at DESC, id DESC LIMIT %1").arg(limit);
+    QString sql;
+    QVariantList values;
+    if (query.text.trimmed().isEmpty()) {
+        sql = QStringLiteral("SELECT %1 FROM history%2%3").arg(QLatin1String(kColumns), whereClause(common), order);
+        values = commonValues;
+    } else {
+        // Each field searched gives its own newest rows, from the index that finds them
+        // fastest; the page is the newest of those. Only ids are sorted, read from the
+        // indexes (key, time, id) without touching the rows.
+        QStringList branches;
+        for (const Condition &alternative : textAlternatives(query.field, query.text)) {
+            const QString from = isBroad(connection, alternative) ? QStringLiteral("history INDEXED BY history_time")
+                                                                  : QStringLiteral("history");
+            branches << QStringLiteral("SELECT id FROM (SELECT id FROM %1%2%3) AS b%4")
+                            .arg(from, whereClause(QStringList{alternative.sql} + common), order)
+                            .arg(branches.size());
+            values += alternative.values;
+            values += commonValues;
+        }
+        if (branches.isEmpty())
+            return {};
+        sql = QStringLiteral("SELECT %1 FROM history WHERE id IN (%2)%3")
+                  .arg(QLatin1String(kColumns), branches.join(QLatin1String(" UNION ")), order);
+    }
     QSqlQuery q = connection.exec(sql, values, QStringLiteral("発送履歴の検索"));
     QList<HistoryEntry> rows;
     while (q.next())

@@ -57,9 +57,9 @@ private:
 class HistoryStore
 {
 public:
-    // Records one printed slip; returns its row id.
+    // Records one printed slip of the print job `job` (may be empty); returns its row id.
     static qint64 record(database::Connection &connection, const PrintedSlip &printed, const QDateTime &printedAt,
-                         const QString &station);
+                         const QString &station, const QString &job = QString());
 
     // One page of rows matching the query, newest first, after `after` when given.
     static QList<HistoryEntry> page(database::Connection &connection, const HistoryQuery &query,

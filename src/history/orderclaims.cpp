@@ -62,10 +62,14 @@ QList<qint64> OrderClaims::claim(database::Connection &connection, const QList<q
     return ordered;
 }
 
-void OrderClaims::complete(database::Connection &connection, const QList<PrintedSlip> &printed,
-                           const QDateTime &printedAt, const QString &station)
+bool OrderClaims::complete(database::Connection &connection, const QList<PrintedSlip> &printed,
+                           const QDateTime &printedAt, const QString &station, const QString &job)
 {
-    connection.transaction([&] {
+    return connection.transaction([&] {
+        if (!job.isEmpty()
+            && connection.exec(QStringLiteral("SELECT 1 FROM history WHERE job = ?"), {job},
+                               QStringLiteral("発送履歴の記録")).next())
+            return false;
         for (const PrintedSlip &slip : printed) {
             if (slip.orderId) {
                 // The slip came out of the printer: it is printed even if a person gave
@@ -76,9 +80,10 @@ void OrderClaims::complete(database::Connection &connection, const QList<Printed
                                 {kPrinted, printedAt.toMSecsSinceEpoch(), slip.printer, station, *slip.orderId},
                                 QStringLiteral("印刷済みの記録"));
             }
-            HistoryStore::record(connection, slip, printedAt, station);
+            HistoryStore::record(connection, slip, printedAt, station, job);
         }
         connection.announceChange();
+        return true;
     });
 }
 

@@ -34,9 +34,11 @@ public:
                                const QString &station, const QDateTime &now);
 
     // The job was sent: the orders of `printed` become printed (time, printer,
-    // station) and every slip goes into the history, all in one transaction.
-    static void complete(database::Connection &connection, const QList<PrintedSlip> &printed,
-                         const QDateTime &printedAt, const QString &station);
+    // station) and every slip goes into the history, all in one transaction. A job
+    // named `job` is written once: returns false (and changes nothing) when the history
+    // already holds it.
+    static bool complete(database::Connection &connection, const QList<PrintedSlip> &printed,
+                         const QDateTime &printedAt, const QString &station, const QString &job = QString());
 
     // The job was not sent: the orders this token still holds become new again.
     static int release(database::Connection &connection, const QString &token);

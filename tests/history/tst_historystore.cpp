@@ -180,8 +180,15 @@ private Q_SLOTS:
         s.CheckBox_t3 = false;
         s.CheckBox_t6 = true;
         const QDateTime at(QDate(2026, 12, 9), QTime(11, 22, 33, 444));
+        // Recorded after waiting in the journal, as when the order book was away.
+        const history::UnrecordedJournal journal(m_dir.filePath(engine + QStringLiteral("-journal.json")));
+        QVERIFY(journal.save({{QStringLiteral("job-1"), {printed}, at, QStringLiteral("梱包台2")}}));
+        const QList<history::SentJob> kept = journal.load();
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(kept.first().slips.size(), 1);
         const auto entry = db->call<std::optional<history::HistoryEntry>>([&](database::Connection &c) {
-            return HistoryStore::entry(c, HistoryStore::record(c, printed, at, QStringLiteral("梱包台2")));
+            return HistoryStore::entry(
+                c, HistoryStore::record(c, kept.first().slips.first(), kept.first().sentAt, kept.first().station));
         });
         QVERIFY(entry);
         QCOMPARE(entry->printedAt, at);
@@ -204,38 +211,92 @@ private Q_SLOTS:
                  std::tuple(s.Edit_de_date1, s.Edit_de_date2, false, false, true));
     }
 
-    void pagesCoverEveryRowOnce_data() { HISTORY_ENGINE_ROWS(); }
-    void pagesCoverEveryRowOnce()
+    // A job read back from the journal after its write went through (the program ended
+    // in between) is not recorded a second time.
+    void aJobIsRecordedOnce_data() { HISTORY_ENGINE_ROWS(); }
+    void aJobIsRecordedOnce()
     {
         QFETCH(QString, engine);
         HISTORY_REQUIRE_ENGINE(engine);
         auto db = open(engine);
-        // 450 slips over a few seconds, many printed in the same millisecond.
-        db->call<void>([](database::Connection &c) {
+        const QList<qint64> ids = historytest::addOrders(*db, 2);
+        const QList<PrintedSlip> slips{slipFor(kSamples[0], ids[0]), slipFor(kSamples[1], ids[1])};
+        const auto complete = [&](const QString &job) {
+            return db->call<bool>([&](database::Connection &c) {
+                return OrderClaims::complete(c, slips, QDateTime::currentDateTime(), QStringLiteral("A"), job);
+            });
+        };
+        QVERIFY(complete(QStringLiteral("job-1")));
+        QVERIFY(!complete(QStringLiteral("job-1")));
+        QVERIFY(complete(QStringLiteral("job-2")));
+        QCOMPARE(historytest::scalar(*db, "SELECT COUNT(*) FROM history"), 4);
+        QCOMPARE(historytest::scalar(*db, "SELECT COUNT(*) FROM orders WHERE state = 1"), 2);
+    }
+
+    void damagedJournalIsSetAside()
+    {
+        const history::UnrecordedJournal journal(m_dir.filePath(QStringLiteral("damaged.json")));
+        QFile file(journal.path());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("{\"format\": 1, \"jobs\": [");
+        file.close();
+        QVERIFY(journal.load().isEmpty());
+        QVERIFY(!journal.exists());
+        QVERIFY(QFile::exists(journal.path() + QStringLiteral(".damaged")));
+        QVERIFY(journal.save({}));
+    }
+
+    void pagesCoverEveryRowOnce_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<int>("slips");
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("found");
+        for (const QString engine : {"sqlite", "postgresql"}) {
+            QTest::addRow("%s: everything", qPrintable(engine)) << engine << 450 << int(Field::All) << "" << 450;
+            // Two of the five sample names, from several indexes at once.
+            QTest::addRow("%s: a name in any field", qPrintable(engine)) << engine << 450 << int(Field::All) << "山田" << 180;
+        }
+        // So many matches that the newest are read along the time index.
+        QTest::addRow("sqlite: a key most slips share") << "sqlite" << 20100 << int(Field::Telephone) << "0" << 20100;
+    }
+
+    void pagesCoverEveryRowOnce()
+    {
+        QFETCH(QString, engine);
+        QFETCH(int, slips);
+        QFETCH(int, field);
+        QFETCH(QString, text);
+        QFETCH(int, found);
+        HISTORY_REQUIRE_ENGINE(engine);
+        auto db = open(engine);
+        // Slips over a few seconds, many printed in the same millisecond.
+        db->call<void>([slips](database::Connection &c) {
             c.transaction([&] {
                 const QDateTime base(QDate(2026, 12, 1), QTime(9, 0));
-                for (int i = 0; i < 450; ++i)
+                for (int i = 0; i < slips; ++i)
                     HistoryStore::record(c, slipFor(kSamples[i % 5]), base.addSecs(i / 7), QStringLiteral("A"));
             });
-        });
+        }, std::chrono::minutes(2));
+        const HistoryQuery query{Field(field), text, {}, {}};
         QList<qint64> seen;
+        QDateTime previous;
         std::optional<history::HistoryCursor> after;
-        for (int page = 0; page < 5; ++page) {
+        for (int page = 0; page <= found / 200; ++page) {
             const auto rows = db->call<QList<history::HistoryEntry>>(
-                [&](database::Connection &c) { return HistoryStore::page(c, {}, after, 200); });
+                [&](database::Connection &c) { return HistoryStore::page(c, query, after, 200); });
             for (const auto &row : rows) {
-                if (!seen.isEmpty())
-                    QVERIFY(row.printedAt <= db->call<QDateTime>([&](database::Connection &c) {
-                        return HistoryStore::entry(c, seen.last())->printedAt;
-                    }));
+                QVERIFY(previous.isNull() || row.printedAt <= previous);
+                previous = row.printedAt;
                 seen << row.id;
             }
             if (rows.size() < 200)
                 break;
             after = history::HistoryCursor{rows.last().printedAt.toMSecsSinceEpoch(), rows.last().id};
         }
-        QCOMPARE(seen.size(), 450);
-        QCOMPARE(QSet<qint64>(seen.begin(), seen.end()).size(), 450);
+        QCOMPARE(seen.size(), found);
+        QCOMPARE(QSet<qint64>(seen.begin(), seen.end()).size(), found);
     }
 
     void trackingNumbers_data() { HISTORY_ENGINE_ROWS(); }
@@ -357,10 +418,11 @@ private Q_SLOTS:
         MEKIRA_START_POSTGRES(historytest::sharedPostgres());
         testsupport::PrivatePostgres &pg = historytest::sharedPostgres();
         database::Database db(historytest::configFor(QStringLiteral("postgresql"), m_dir, QStringLiteral("stopped")));
-        history::HistoryRecorder recorder(db);
-        recorder.setRetryInterval(200);
-        QSignalSpy recorded(&recorder, &history::HistoryRecorder::recorded);
-        QSignalSpy failed(&recorder, &history::HistoryRecorder::failed);
+        const history::UnrecordedJournal journal(history::UnrecordedJournal::defaultPath(m_dir.path()));
+        auto recorder = std::make_unique<history::HistoryRecorder>(db, journal);
+        recorder->setRetryInterval(200);
+        QSignalSpy recorded(recorder.get(), &history::HistoryRecorder::recorded);
+        QSignalSpy failed(recorder.get(), &history::HistoryRecorder::failed);
         const QList<qint64> ids = historytest::addOrders(db, 100);
         const auto claimAndSlips = [&](const QList<qint64> &selection) {
             const auto claimed = db.call<QList<qint64>>([&](database::Connection &c) {
@@ -372,15 +434,17 @@ private Q_SLOTS:
                 slips << slipFor(kSamples[1], id);
             return slips;
         };
-        recorder.jobSent(claimAndSlips(ids.mid(0, 25)));
+        recorder->jobSent(claimAndSlips(ids.mid(0, 25)));
         QTRY_COMPARE(recorded.size(), 1);
+        QVERIFY(!journal.exists());
         const QList<PrintedSlip> second = claimAndSlips(ids.mid(25, 25));
         QCOMPARE(second.size(), 25);
         pg.stop();
-        recorder.jobSent(second); // the job went out; the server is gone
+        recorder->jobSent(second); // the job went out; the server is gone
         QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 20000);
         QVERIFY(failed.first().at(0).toString().contains(QStringLiteral("発送履歴に記録できませんでした")));
-        QCOMPARE(recorder.pendingCount(), 25);
+        QCOMPARE(recorder->pendingCount(), 25);
+        QVERIFY(journal.exists());
         bool claimRefused = false;
         try {
             claimAndSlips(ids.mid(50));
@@ -389,11 +453,18 @@ private Q_SLOTS:
             QVERIFY(!error.message().isEmpty());
         }
         QVERIFY(claimRefused);
+        // The program is closed while the server is away, and started again once it is back:
+        // the slips sent meanwhile are recorded from the journal, once.
+        recorder.reset();
         QVERIFY2(pg.start(), qPrintable(pg.lastError()));
-        QTRY_COMPARE_WITH_TIMEOUT(recorded.size(), 2, 20000);
-        QCOMPARE(recorder.pendingCount(), 0);
-        recorder.jobSent(claimAndSlips(ids.mid(50)));
-        QTRY_COMPARE_WITH_TIMEOUT(recorded.size(), 3, 20000);
+        recorder = std::make_unique<history::HistoryRecorder>(db, journal);
+        QCOMPARE(recorder->pendingCount(), 25);
+        QSignalSpy recordedAfterStart(recorder.get(), &history::HistoryRecorder::recorded);
+        QTRY_COMPARE_WITH_TIMEOUT(recordedAfterStart.size(), 1, 20000);
+        QCOMPARE(recorder->pendingCount(), 0);
+        QVERIFY(!journal.exists());
+        recorder->jobSent(claimAndSlips(ids.mid(50)));
+        QTRY_COMPARE_WITH_TIMEOUT(recordedAfterStart.size(), 2, 20000);
         QCOMPARE(historytest::scalar(db, "SELECT COUNT(*) FROM orders WHERE state = 1"), 100);
         QCOMPARE(historytest::scalar(db, "SELECT COUNT(*) FROM history"), 100);
         QCOMPARE(historytest::scalar(db, "SELECT COUNT(DISTINCT order_id) FROM history"), 100);
