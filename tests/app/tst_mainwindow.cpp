@@ -3,6 +3,9 @@
 #include "app/appconfig.h"
 #include "app/application.h"
 #include "app/settingsfile.h"
+#include "database/connection.h"
+#include "database/database.h"
+#include "history/unrecordedjournal.h"
 #include "numedit/lunumedit.h"
 #include "platform/codepage.h"
 
@@ -13,6 +16,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
@@ -312,6 +316,38 @@ private Q_SLOTS:
         QTest::keyClick(focus, Qt::Key_F11);
         QCOMPARE(m_boxes->questions, QStringList{u"印刷しますか?"_qs});
         QCOMPARE(QApplication::focusWidget(), w.Edit_G1);
+    }
+
+    // Every slip sent goes into the history; so do the slips an earlier run sent but
+    // could not record, at the next start.
+    void printedSlipsReachTheHistory()
+    {
+        saveProfile0();
+        history::PrintedSlip earlier;
+        earlier.slip.Edit_Custo1 = u"前回 印刷"_qs;
+        earlier.printer = u"Printer A"_qs;
+        const history::UnrecordedJournal journal(history::UnrecordedJournal::defaultPath(m_dir->path()));
+        QVERIFY(journal.save({{u"earlier-job"_qs, {earlier}, QDateTime::currentDateTime(), u"A"_qs}}));
+        m_fixture->start();
+        database::Database book(database::DatabaseConfig::sqlite(file(u"mekira.db"_qs)));
+        const auto names = [&] {
+            return book.call<QStringList>([](database::Connection &c) {
+                QStringList found;
+                if (!c.database().tables().contains(u"history"_qs))
+                    return found;
+                QSqlQuery q = c.exec(u"SELECT custo1 FROM history ORDER BY custo1"_qs);
+                while (q.next())
+                    found << q.value(0).toString();
+                return found;
+            });
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(names(), QStringList{u"前回 印刷"_qs}, 10000);
+        QTRY_VERIFY(!journal.exists());
+        TForm_Main &w = m_fixture->w();
+        w.Edit_Custo1->setText(u"今回 印刷"_qs);
+        QTest::keyClick(w.Edit_Custo1, Qt::Key_F11);
+        QCOMPARE(m_fixture->printers->printedPages().size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(names(), (QStringList{u"今回 印刷"_qs, u"前回 印刷"_qs}), 10000);
     }
 
     void tabOrderFollowsTheForm()
