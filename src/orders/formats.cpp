@@ -42,6 +42,12 @@ const std::vector<OrderFormat> &formats()
             {F::City, "ShipCity"}, {F::Address1, "ShipAddress1"}, {F::Address2, "ShipAddress2"},
             {F::Name, "ShipName"}, {F::Tel, "ShipPhoneNumber"}, {F::Item, "Title"},
             {F::Quantity, "QuantityDetail"}}, {}},
+        // The same download with the name in two columns.
+        {"yahoo", "Yahoo!ショッピング", {
+            {F::OrderNumber, "OrderId"}, {F::Zip, "ShipZipCode"}, {F::Prefecture, "ShipPrefecture"},
+            {F::City, "ShipCity"}, {F::Address1, "ShipAddress1"}, {F::Address2, "ShipAddress2"},
+            {F::FamilyName, "ShipLastName"}, {F::GivenName, "ShipFirstName"}, {F::Tel, "ShipPhoneNumber"},
+            {F::Item, "Title"}, {F::Quantity, "Quantity"}}, {}},
         {"amazon", "Amazon", {
             {F::OrderNumber, "order-id"}, {F::Name, "recipient-name"}, {F::Zip, "ship-postal-code"},
             {F::Prefecture, "ship-state"}, {F::City, "ship-city"}, {F::Address1, "ship-address-1"},
@@ -59,17 +65,42 @@ const std::vector<OrderFormat> &formats()
     return table;
 }
 
+bool isOptional(Field field)
+{
+    switch (field) {
+    case Field::Prefecture:
+    case Field::Address2:
+    case Field::Address3:
+    case Field::Tel:
+    case Field::Item:
+    case Field::Variation:
+    case Field::Quantity:
+        return true;
+    default:
+        return false;
+    }
+}
+
 const OrderFormat *recogniseFormat(const QStringList &header)
 {
     QStringList cells;
     for (const QString &cell : header)
         cells << cell.trimmed();
     const OrderFormat *best = nullptr;
+    qsizetype bestFound = 0;
     for (const OrderFormat &format : formats()) {
-        const bool all = std::all_of(format.columns.begin(), format.columns.end(),
-                                     [&](const auto &column) { return cells.contains(column.second); });
-        if (all && (!best || format.columns.size() > best->columns.size()))
+        qsizetype found = 0;
+        bool required = true;
+        for (const auto &[field, name] : format.columns) {
+            if (cells.contains(name))
+                ++found;
+            else if (!isOptional(field))
+                required = false;
+        }
+        if (required && found > bestFound) {
             best = &format;
+            bestFound = found;
+        }
     }
     return best;
 }
@@ -80,8 +111,11 @@ ColumnMapping mappingFor(const OrderFormat &format, const QStringList &header)
     for (const QString &cell : header)
         cells << cell.trimmed();
     ColumnMapping mapping;
-    for (const auto &[field, name] : format.columns)
-        mapping.columns[field].append(int(cells.indexOf(name)));
+    for (const auto &[field, name] : format.columns) {
+        const qsizetype column = cells.indexOf(name);
+        if (column >= 0)
+            mapping.columns[field].append(int(column));
+    }
     return mapping;
 }
 

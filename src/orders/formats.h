@@ -52,11 +52,17 @@ struct OrderFormat
 
 const std::vector<OrderFormat> &formats();
 
-// The format whose every column is in the header (the one with most columns when
-// several are). The header's cells are compared trimmed.
+// Columns an export may leave out (a shop may choose the columns of its download, an
+// older export lacks newer ones): the building line, the telephone, the goods. The
+// order number, postal code, address and name are never optional.
+bool isOptional(Field field);
+
+// The format whose required columns are all in the header; of several, the one that
+// finds most of its columns. The header's cells are compared trimmed.
 const OrderFormat *recogniseFormat(const QStringList &header);
 
-// The mapping of a known format onto this header's column positions.
+// The mapping of a known format onto this header's column positions (the optional
+// columns the header lacks are left out).
 ColumnMapping mappingFor(const OrderFormat &format, const QStringList &header);
 
 // The key under which a mapping for an unknown header is remembered.

@@ -1,4 +1,5 @@
 #include "database/database.h"
+#include "orders/formats.h"
 #include "orders/orderimport.h"
 #include "orders/repairs.h"
 
@@ -43,6 +44,8 @@ class ImportTest : public QObject
 private Q_SLOTS:
     void platformExports_data();
     void platformExports();
+    void recognition_data();
+    void recognition();
     void zipRepairs_data();
     void zipRepairs();
     void telRepairs_data();
@@ -80,6 +83,10 @@ void ImportTest::platformExports_data()
     QTest::newRow("Yahoo") << sample("yahoo.csv") << "yahoo" << int(TextEncoding::Cp932) << 1
         << QStringList{"980-0001", "宮城県仙台市架空区見本町２－３", "", "試験 六子", "022-123-4567", "牛たん（仮）", ""}
         << Repairs(Repair::AddressJoined);
+    QTest::newRow("Yahoo, name in two columns") << sample("yahoo-names.csv") << "yahoo" << int(TextEncoding::Cp932) << 1
+        << QStringList{"980-0001", "宮城県仙台市架空区見本町３－４", "見本マンション５０５", "試験　七子", "0221234567",
+                       "笹かま（仮）×2", ""}
+        << Repairs(Repair::ZipFormat | Repair::NameJoined | Repair::AddressJoined);
     QTest::newRow("Amazon TSV") << sample("amazon.txt") << "amazon" << int(TextEncoding::Utf8) << 1
         << QStringList{"220-0001", "神奈川県架空市見本町8-9-10", "", "架空 七美", "045-000-1111", "木製パズル", ""}
         << Repairs(Repair::AddressJoined);
@@ -110,6 +117,35 @@ void ImportTest::platformExports()
     QCOMPARE((QStringList{o.zip, o.add1, o.add2, o.custo1, o.tel, o.g1, o.g2}), first);
     QCOMPARE(o.repairs.toInt(), repairs.toInt());
     QVERIFY(!o.orderKey.isEmpty());
+}
+
+void ImportTest::recognition_data()
+{
+    QTest::addColumn<QStringList>("header");
+    QTest::addColumn<QString>("format"); // empty: not recognised
+    const QStringList shopify{"Name", "Shipping Name", "Shipping Zip", "Shipping Province Name", "Shipping City",
+                              "Shipping Address1", "Shipping Address2", "Shipping Phone", "Lineitem name",
+                              "Lineitem quantity"};
+    const auto without = [](QStringList header, const QString &column) {
+        header.removeAll(column);
+        return header;
+    };
+    QTest::newRow("every column") << shopify << "shopify";
+    QTest::newRow("an older export without the province name") << without(shopify, "Shipping Province Name") << "shopify";
+    QTest::newRow("a download without goods")
+        << without(without(shopify, "Lineitem name"), "Lineitem quantity") << "shopify";
+    QTest::newRow("no address line") << without(shopify, "Shipping Address1") << "";
+    QTest::newRow("no order number") << without(shopify, "Name") << "";
+    QTest::newRow("blanks around the cells") << QStringList{" order-id", "recipient-name ", "ship-postal-code",
+                                                            "ship-city", "ship-address-1"} << "amazon";
+}
+
+void ImportTest::recognition()
+{
+    QFETCH(QStringList, header);
+    QFETCH(QString, format);
+    const OrderFormat *found = recogniseFormat(header);
+    QCOMPARE(found ? found->id : QString(), format);
 }
 
 void ImportTest::zipRepairs_data()
