@@ -1,6 +1,7 @@
-// A station printing the whole order book in small batches, for the power-cut test:
-// it claims five new orders, "prints" them for a moment, records them, says so on
-// standard output, and goes on until no order is left. The test kills it mid-way.
+// A station printing the whole order book in small batches, for the power-cut and
+// two-station tests: it claims five new orders, "prints" them for a moment, records
+// them, says so on standard output, and goes on until no order is left.
+// Arguments: the order book's address, and the station's name (default "worker").
 #include "history/historyentry.h"
 #include "history/orderclaims.h"
 
@@ -21,7 +22,7 @@ int main(int argc, char **argv)
     if (argc < 2)
         return 2;
     database::Database db(database::DatabaseConfig::fromValue(QString::fromLocal8Bit(argv[1]), QDir::currentPath()));
-    const QString station = QStringLiteral("worker");
+    const QString station = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("worker");
     for (int batch = 1;; ++batch) {
         const QList<qint64> ids = db.call<QList<qint64>>([](database::Connection &c) {
             QSqlQuery q = c.exec(QStringLiteral("SELECT id FROM orders WHERE state = 0 ORDER BY id LIMIT 5"));
@@ -48,7 +49,7 @@ int main(int argc, char **argv)
         db.call<void>([&](database::Connection &c) {
             history::OrderClaims::complete(c, slips, QDateTime::currentDateTime(), station);
         });
-        std::printf("printed %d\n", batch);
+        std::printf("printed %d (%lld orders)\n", batch, static_cast<long long>(slips.size()));
         std::fflush(stdout);
     }
 }

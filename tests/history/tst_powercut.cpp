@@ -1,7 +1,8 @@
-// A station that loses its power during a batch: its process is killed while it claims,
-// prints and records orders. The order book stays consistent: every order is new,
-// claimed by the dead station, or printed with exactly one history row, and every batch
-// the station reported as printed is there.
+// Stations as processes of their own. Two print the same orders at once: each order is
+// printed once. One loses its power during a batch (its process is killed while it
+// claims, prints and records orders): the order book stays consistent, every order is
+// new, claimed by the dead station, or printed with exactly one history row, and every
+// batch the station reported as printed is there.
 #include "historytestbook.h"
 
 #include "history/orderclaims.h"
@@ -16,22 +17,60 @@ class TestPowerCut : public QObject
 
     QTemporaryDir m_dir;
 
+    QString workerPath() const
+    {
+        return QCoreApplication::applicationDirPath() + QStringLiteral("/history_batch_worker");
+    }
+
+    QString addressOf(const QString &engine, const database::DatabaseConfig &config, const QString &name) const
+    {
+        return engine == QLatin1String("sqlite") ? config.sqlitePath : historytest::sharedPostgres().url(name);
+    }
+
 private Q_SLOTS:
+    // Two stations, each its own process, print the same 200 orders at once: every
+    // order is printed by exactly one of them.
+    void twoProcessesPrintEachOrderOnce_data() { HISTORY_ENGINE_ROWS(); }
+    void twoProcessesPrintEachOrderOnce()
+    {
+        QFETCH(QString, engine);
+        HISTORY_REQUIRE_ENGINE(engine);
+        const database::DatabaseConfig config = historytest::configFor(engine, m_dir, QStringLiteral("two"));
+        auto db = std::make_unique<database::Database>(config);
+        QCOMPARE(historytest::addOrders(*db, 200).size(), 200);
+        QProcess stations[2];
+        for (int i = 0; i < 2; ++i) {
+            stations[i].setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            stations[i].start(workerPath(), {addressOf(engine, config, QStringLiteral("two")),
+                                             QStringLiteral("station-%1").arg(i + 1)});
+        }
+        for (QProcess &station : stations) {
+            QVERIFY2(station.waitForFinished(120000), qPrintable(station.errorString()));
+            QCOMPARE(station.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(station.exitCode(), 0);
+        }
+        QCOMPARE(historytest::scalar(*db, "SELECT COUNT(*) FROM orders WHERE state = 1"), 200);
+        QCOMPARE(historytest::scalar(*db, "SELECT COUNT(*) FROM history"), 200);
+        QCOMPARE(historytest::scalar(*db, "SELECT COUNT(DISTINCT order_id) FROM history"), 200);
+        QCOMPARE(historytest::scalar(*db, "SELECT COUNT(*) FROM history h JOIN orders o ON o.id = h.order_id"
+                                          " WHERE o.printed_station = h.station"),
+                 200);
+    }
+
     void killedDuringBatch_data() { HISTORY_ENGINE_ROWS(); }
     void killedDuringBatch()
     {
         QFETCH(QString, engine);
         HISTORY_REQUIRE_ENGINE(engine);
         const database::DatabaseConfig config = historytest::configFor(engine, m_dir, QStringLiteral("cut"));
-        const QString address = engine == QLatin1String("sqlite") ? config.sqlitePath
-                                                                   : historytest::sharedPostgres().url(QStringLiteral("cut"));
+        const QString address = addressOf(engine, config, QStringLiteral("cut"));
         auto db = std::make_unique<database::Database>(config);
         const QList<qint64> ids = historytest::addOrders(*db, 200);
         db.reset(); // the worker is the only station while it runs
 
         QProcess worker;
         worker.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        worker.start(QCoreApplication::applicationDirPath() + QStringLiteral("/history_batch_worker"), {address});
+        worker.start(workerPath(), {address});
         QVERIFY2(worker.waitForStarted(5000), qPrintable(worker.errorString()));
         QByteArray output;
         QDeadlineTimer deadline(60000);
