@@ -39,6 +39,17 @@ void OrderListModel::setQuery(const OrderQuery &query)
 
 void OrderListModel::reload()
 {
+    // Asked for several times in one turn of the event loop (a view switching its
+    // sorting on while the window is made, a filter set): the ids are read once.
+    if (m_reloadPending)
+        return;
+    m_reloadPending = true;
+    QMetaObject::invokeMethod(this, &OrderListModel::startReload, Qt::QueuedConnection);
+}
+
+void OrderListModel::startReload()
+{
+    m_reloadPending = false;
     const int generation = ++m_generation;
     const OrderQuery query = m_query;
     m_database.run<QList<qint64>>([query](database::Connection &c) { return store::orderIds(c, query); })
@@ -150,10 +161,11 @@ void OrderListModel::sort(int column, Qt::SortOrder order)
     using C = OrderQuery::Column;
     static const C columns[ColumnCount] = {C::State, C::Number, C::Name, C::Zip, C::Address, C::Tel, C::Goods,
                                            C::Zip, C::Imported};
-    if (column < 0 || column >= ColumnCount)
+    if (column >= ColumnCount)
         return;
-    m_query.sortColumn = columns[column];
-    m_query.descending = order == Qt::DescendingOrder;
+    // No column (the view's sort indicator cleared): back to the order of import.
+    m_query.sortColumn = column < 0 ? C::Imported : columns[column];
+    m_query.descending = column >= 0 && order == Qt::DescendingOrder;
     reload();
 }
 

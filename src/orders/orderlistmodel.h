@@ -57,6 +57,7 @@ Q_SIGNALS:
     void failed(const QString &message);
 
 private:
+    void startReload();
     void requestPage(int page) const;
 
     database::Database &m_database;
@@ -65,6 +66,7 @@ private:
     mutable QHash<int, QList<Order>> m_pages;
     mutable QSet<int> m_requested;
     int m_generation = 0;
+    bool m_reloadPending = false;
     PostalCheck m_postalCheck;
 };
 
