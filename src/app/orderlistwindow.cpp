@@ -269,11 +269,22 @@ void OrderListWindow::printSelected()
                                          int(slips.size()), this);
                 progress.setWindowModality(Qt::WindowModal);
                 progress.setMinimumDuration(300);
-                const int sent = m_hooks.printBatch(slips, orderIds, [&](int drawn) {
-                    progress.setValue(drawn);
-                    QCoreApplication::processEvents();
-                    return !progress.wasCanceled();
-                });
+                int sent = 0;
+                try {
+                    sent = m_hooks.printBatch(slips, orderIds, [&](int drawn) {
+                        progress.setValue(drawn);
+                        QCoreApplication::processEvents();
+                        return !progress.wasCanceled();
+                    });
+                } catch (...) {
+                    // Nothing was sent: every order of the job is given back.
+                    m_database.run<void>([token](database::Connection &c) { history::OrderClaims::release(c, token); })
+                        .then(this, [this] { Q_EMIT ordersChanged(); })
+                        .onFailed(this, [](const std::exception &error) {
+                            platform::showError(QString::fromUtf8(error.what()));
+                        });
+                    throw;
+                }
                 progress.reset();
                 const QString printer = m_hooks.printerName ? m_hooks.printerName() : QString();
                 const QList<qint64> printed = orderIds.mid(0, sent);

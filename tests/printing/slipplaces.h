@@ -79,20 +79,14 @@ inline int dots(int dpi, int units)
     return int(std::floor(dpi * units / 160.0 + 0.5));
 }
 
-// Every expected text once, in place; nothing else on the page.
-inline void checkPdf(const QByteArray &pdf, int dpi, int top, int left)
+// Every one of `places` once, in place on the page; nothing else on it.
+inline void checkPage(const PdfPage &page, const QList<Place> &places, int dpi, int top, int left)
 {
-    QVERIFY2(pdf.startsWith("%PDF"), pdf.left(40).constData());
-    QString error;
-    const QList<PdfPage> pages = readPdfWords(pdf, &error);
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    QCOMPARE(pages.size(), 1);
-
     // The canvas origin is the printable area's corner on the page.
     const TOvExtent offset = OvPrinter().Offset();
-    QList<PdfWord> words = pages.first().words;
-    QCOMPARE(words.size(), expectedPlaces().size());
-    for (const Place &place : expectedPlaces()) {
+    QList<PdfWord> words = page.words;
+    QCOMPARE(words.size(), places.size());
+    for (const Place &place : places) {
         const double wantX = dots(dpi, place.x) + left + 70 + offset.cx;
         const double wantY = dots(dpi, place.y) + top + offset.cy;
         qsizetype found = -1;
@@ -116,6 +110,17 @@ inline void checkPdf(const QByteArray &pdf, int dpi, int top, int left)
         }
         words.removeAt(found);
     }
+}
+
+// Every expected text once, in place; nothing else on the page.
+inline void checkPdf(const QByteArray &pdf, int dpi, int top, int left)
+{
+    QVERIFY2(pdf.startsWith("%PDF"), pdf.left(40).constData());
+    QString error;
+    const QList<PdfPage> pages = readPdfWords(pdf, &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(pages.size(), 1);
+    checkPage(pages.first(), expectedPlaces(), dpi, top, left);
 }
 
 } // namespace slipplaces

@@ -1,0 +1,187 @@
+// The order list from the main window, on the fake printers: shop exports named on
+// the command line are imported, the selected orders are printed as one job and
+// become printed, orders already printed or set aside are left out, and an order
+// opened into the slip fields is marked printed by F11.
+
+#include "appfixture.h"
+
+#include "app/orderlistwindow.h"
+#include "database/database.h"
+#include "orders/orderlistmodel.h"
+#include "orders/orderstore.h"
+
+#include <QComboBox>
+#include <QToolButton>
+#include <QItemSelectionModel>
+#include <QSignalSpy>
+#include <QTableView>
+
+using namespace Qt::StringLiterals;
+using orders::Order;
+using orders::OrderState;
+
+namespace {
+
+QString sample(const char *name)
+{
+    return QStringLiteral(MEKIRA_ORDER_SAMPLES "/") + QLatin1String(name);
+}
+
+} // namespace
+
+class OrderListWindowTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScriptedBoxes> m_boxes;
+    std::unique_ptr<WindowFixture> m_fixture;
+    OrderListWindow *m_list = nullptr;
+
+    TForm_Main &w() { return m_fixture->w(); }
+    QTableView &table() { return *m_list->findChild<QTableView *>(); }
+
+    // The stored orders by order number.
+    QHash<QString, Order> stored()
+    {
+        const QList<Order> all = w().orderBook().call<QList<Order>>([](database::Connection &c) {
+            return orders::store::ordersById(c, orders::store::orderIds(c, {}));
+        });
+        QHash<QString, Order> byNumber;
+        for (const Order &o : all)
+            byNumber.insert(o.orderNumber.isEmpty() ? o.custo1 : o.orderNumber, o);
+        return byNumber;
+    }
+
+    // The order numbers (or names, for orders without one) the list shows.
+    QStringList shown()
+    {
+        QStringList keys;
+        orders::OrderListModel &model = m_list->model();
+        for (int row = 0; row < model.rowCount(); ++row) {
+            model.data(model.index(row, 0));
+            if (!QTest::qWaitFor([&] { return model.loadedOrder(row) != nullptr; }, 5000))
+                return {u"row not loaded"_s};
+            const Order *o = model.loadedOrder(row);
+            keys << (o->orderNumber.isEmpty() ? o->custo1 : o->orderNumber);
+        }
+        return keys;
+    }
+
+    void select(const QStringList &keys)
+    {
+        const QStringList rows = shown();
+        table().clearSelection();
+        for (const QString &key : keys)
+            table().selectionModel()->select(m_list->model().index(int(rows.indexOf(key)), 0),
+                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+
+    // Runs the action and waits until the list has written what it changed.
+    bool waitForChange(const std::function<void()> &action)
+    {
+        QSignalSpy changed(m_list, &OrderListWindow::ordersChanged);
+        action();
+        return QTest::qWaitFor([&] { return !changed.isEmpty(); }, 15000);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        writeFileBytes(m_dir->filePath(u"my0.txt"_s), "890-0012\r\n鹿児島県見本市\r\n\r\n見本ショップ\r\n099-222-3333\r\n");
+        m_boxes = std::make_unique<ScriptedBoxes>();
+        m_fixture = std::make_unique<WindowFixture>(m_dir->path());
+        m_fixture->start();
+        m_boxes->clear();
+
+        // Files named on the command line: imported, the order list shown.
+        w().openOrderFiles({sample("base.csv"), sample("clickpost.csv")});
+        m_list = w().findChild<OrderListWindow *>();
+        QVERIFY(m_list && m_list->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_boxes->notices.isEmpty() || !m_boxes->errors.isEmpty(), 10000);
+        QTRY_COMPARE(m_list->model().rowCount(), 4);
+        QVERIFY2(m_boxes->errors.isEmpty(), qPrintable(m_boxes->errors.join(u'\n')));
+        QCOMPARE(m_boxes->notices.size(), 1);
+        QVERIFY2(m_boxes->notices.first().startsWith(u"4 件の注文を追加しました。"_s), qPrintable(m_boxes->notices.first()));
+        QCOMPARE(shown().size(), 4);
+        m_boxes->clear();
+    }
+    void cleanup()
+    {
+        m_list = nullptr;
+        m_fixture.reset();
+        m_boxes.reset();
+        m_dir.reset();
+    }
+
+    // Selected orders go out as one job, one page each; orders not new are left out.
+    void printSelection_data()
+    {
+        QTest::addColumn<QStringList>("setAside");  // before the print
+        QTest::addColumn<QStringList>("selected");
+        QTest::addColumn<QStringList>("printed");
+        QTest::addColumn<int>("leftOut");
+        QTest::newRow("two of four") << QStringList{} << QStringList{"B7D2A9C1E0", "見本 八郎"}
+                                     << QStringList{"B7D2A9C1E0", "見本 八郎"} << 0;
+        QTest::newRow("all four") << QStringList{} << QStringList{"B7D2A9C1E0", "C0F1E2D3B4", "見本 八郎", "見本 九郎"}
+                                  << QStringList{"B7D2A9C1E0", "C0F1E2D3B4", "見本 八郎", "見本 九郎"} << 0;
+        QTest::newRow("one set aside meanwhile") << QStringList{"C0F1E2D3B4"}
+                                                 << QStringList{"B7D2A9C1E0", "C0F1E2D3B4"}
+                                                 << QStringList{"B7D2A9C1E0"} << 1;
+    }
+    void printSelection()
+    {
+        QFETCH(QStringList, setAside);
+        QFETCH(QStringList, selected);
+        QFETCH(QStringList, printed);
+        QFETCH(int, leftOut);
+
+        select(selected);
+        if (!setAside.isEmpty()) {
+            // Another station (a second list on the same book) sets it aside meanwhile.
+            const QHash<QString, Order> before = stored();
+            QList<qint64> ids;
+            for (const QString &key : setAside)
+                ids << before.value(key).id;
+            w().orderBook().call<void>([ids](database::Connection &c) {
+                orders::store::setState(c, ids, OrderState::SetAside);
+            });
+        }
+        QVERIFY(waitForChange([&] { m_list->printSelected(); }));
+        QCOMPARE(m_boxes->questions, QStringList{u"選択した %1 件の送り状を Printer A に印刷しますか?"_s.arg(selected.size())});
+        QVERIFY2(m_boxes->errors.isEmpty(), qPrintable(m_boxes->errors.join(u'\n')));
+        QCOMPARE(m_boxes->notices.size(), leftOut ? 1 : 0);
+        QCOMPARE(m_fixture->printers->jobLog().count(u"EndDoc"_s), 1);
+        QCOMPARE(m_fixture->printers->printedPages().size(), printed.size());
+
+        const QHash<QString, Order> after = stored();
+        for (auto it = after.begin(); it != after.end(); ++it) {
+            const OrderState want = printed.contains(it.key()) ? OrderState::Printed
+                                    : setAside.contains(it.key()) ? OrderState::SetAside
+                                                                   : OrderState::New;
+            QCOMPARE(it->state, want);
+            QCOMPARE(it->printedPrinter, want == OrderState::Printed ? u"Printer A"_s : QString());
+        }
+        // The list shows new orders only: the printed ones left it.
+        QTRY_COMPARE(shown().size(), 4 - printed.size() - setAside.size());
+    }
+
+    // An order opened into the slip fields, printed there with F11, is printed.
+    void openedOrderPrintedWithF11()
+    {
+        select({u"C0F1E2D3B4"_s});
+        m_list->openSelected();
+        QTRY_COMPARE(w().Edit_Custo1->text(), u"試験　一郎"_s);
+        QCOMPARE(w().Edit_Zip->text(), u"060-0001"_s);
+        QTest::mouseClick(w().SpeedButton_F[10], Qt::LeftButton);
+        QCOMPARE(m_boxes->questions.size(), 1);
+        QTRY_COMPARE(stored().value(u"C0F1E2D3B4"_s).state, OrderState::Printed);
+        QCOMPARE(stored().value(u"C0F1E2D3B4"_s).printedPrinter, u"Printer A"_s);
+        QCOMPARE(m_fixture->printers->printedPages().size(), 1);
+        QTRY_COMPARE(shown().size(), 3);
+    }
+};
+
+QTEST_MAIN(OrderListWindowTest)
+#include "tst_orderlistwindow.moc"
