@@ -2,7 +2,8 @@
 # Prints the performance figures, one line each with its goal:
 #   1. start time against a bare Qt window, 2. a 16-line transfer,
 #   3. a slip printed to the built-in PDF printer, 4. the running program's peak memory,
-#   5. the postal-code lookups.
+#   5. the postal-code lookups, 6. the preview, 7.-9. the order book: a 10,000-order
+#   import, the order list on 100,000 orders (opening and scrolling), 100 slips as one job.
 # Builds the benchmark programs in build/ (configured as the Makefile does when missing).
 # BENCH_RUNS sets the number of starts of each probe (default 20).
 set -euo pipefail
@@ -73,3 +74,19 @@ line=$(run env QT_QPA_PLATFORM=offscreen "$bin/mekira_previewbench" 60)
 open_ms=$(number_after "$line" "opens in")
 redraw_ms=$(number_after "$line" "keystroke median")
 echo "6. $line — goals: opens under 100 ms: $(verdict "$open_ms" 100), redraw at most 8 ms: $(verdict "$redraw_ms" 8)"
+
+out=$(run on_display "$bin/mekira_ordersbench" 5)
+line=$(grep '^import' <<<"$out")
+ms=$(number_after "$line" "median")
+echo "7. $line — goal: at most 1000 ms: $(verdict "$ms" 1000)"
+line=$(grep '^order list of' <<<"$out")
+ms=$(number_after "$line" "median")
+echo "8. $line — goal: at most 150 ms: $(verdict "$ms" 150)"
+line=$(grep 'frame drawn' <<<"$out")
+ms=$(number_after "$line" "median")
+echo "8. $line — goal: a frame at 60 Hz, at most 16.7 ms: $(verdict "$ms" 16.7)"
+line=$(grep 'rows filled in' <<<"$out")
+echo "8. $line"
+line=$(grep '^100 slips' <<<"$out")
+ms=$(number_after "$line" "median")
+echo "9. $line — goal: at most 3000 ms: $(verdict "$ms" 3000)"
