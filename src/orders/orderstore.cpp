@@ -156,7 +156,8 @@ QList<qint64> markPrinted(Connection &connection, const QList<qint64> &ids, cons
         for (qint64 id : ids)
             values << id;
         QSqlQuery q = connection.exec(
-            QStringLiteral("UPDATE orders SET state = ?, printed_at = ?, printed_printer = ?, printed_station = ?"
+            QStringLiteral("UPDATE orders SET state = ?, printed_at = ?, printed_printer = ?, printed_station = ?,"
+                           " claim_token = NULL, claimed_at = NULL"
                            " WHERE id IN (%1) AND state <> 1 RETURNING id").arg(placeholders(ids.size())),
             values, QStringLiteral("印刷済みの記録"));
         QList<qint64> changed;

@@ -22,6 +22,10 @@ class QWidget;
 
 // ---------------------------------------------------------------- failures
 
+// A job is asked for while another is still being sent (a batch of the order list).
+inline const QString kPrinterBusyMessage =
+    QStringLiteral("ほかの印刷の最中です。終わってからもう一度印刷してください。");
+
 class EOvPrinter : public platform::Error
 {
 public:

@@ -734,7 +734,7 @@ bool SystemPrinterBackend::printing() const
 void SystemPrinterBackend::beginDoc(const QString &title)
 {
     if (m_painter)
-        throw EOvPrinter(QStringLiteral("Printing in progress"));
+        throw EOvPrinter(kPrinterBusyMessage);
     configurePrinter();
     const bool pdf = queues().value(m_position).isPdf;
     QString file;

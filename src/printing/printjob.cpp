@@ -20,6 +20,10 @@ EffectiveResolution effectiveResolution(const TOvExtent &dpi, int scalePercent)
 bool printSlip(TOvPrinter &printer, const TOv_d97_Dot &layout, const SlipData &slip,
                const PrinterBinding &binding, const QString &question)
 {
+    // A batch of the order list is still being sent: said before the question, and the
+    // batch goes on undisturbed.
+    if (printer.Printing())
+        throw platform::Error(kPrinterBusyMessage);
     if (!platform::ask(question))
         return false;
 

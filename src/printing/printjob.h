@@ -35,6 +35,7 @@ EffectiveResolution effectiveResolution(const TOvExtent &dpi, int scalePercent);
 // the job opens (no printer, ...) leave no job; any failure while drawing aborts the
 // job first, so nothing is printed.
 // `question` replaces the question, for the window to put a warning line before it.
+// While another job is being sent, raises platform::Error(kPrinterBusyMessage) before asking.
 bool printSlip(TOvPrinter &printer, const TOv_d97_Dot &layout, const SlipData &slip,
                const PrinterBinding &binding, const QString &question = kPrintQuestion);
 

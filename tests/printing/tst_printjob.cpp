@@ -251,6 +251,21 @@ private Q_SLOTS:
         QVERIFY(f->jobLog().isEmpty());
     }
 
+    // F11 while a batch is being sent: refused before the question, the batch goes on.
+    void busyPrinterRefusesBeforeAsking()
+    {
+        auto fake = std::make_unique<FakePrinterBackend>();
+        fake->addPrinter(printerAt(u"Slip"_s, 300, 300, 100));
+        FakePrinterBackend *f = fake.get();
+        OvPrinterScope scope(std::move(fake));
+        ScriptedBoxes boxes;
+        OvPrinter().BeginDoc(u"batch"_s);
+        QVERIFY_THROWS_EXCEPTION(platform::Error, printing::printSlip(printing::TOv_d97_Dot(), slip(), binding()));
+        QVERIFY(boxes.questions.isEmpty());
+        OvPrinter().EndDoc();
+        QCOMPARE(f->jobLog(), (QStringList{u"BeginDoc:batch"_s, u"EndDoc"_s}));
+    }
+
     void zeroScaleOpensNoJob()
     {
         auto fake = std::make_unique<FakePrinterBackend>();
