@@ -3,7 +3,9 @@
 #   1. start time against a bare Qt window, 2. a 16-line transfer,
 #   3. a slip printed to the built-in PDF printer, 4. the running program's peak memory,
 #   5. the postal-code lookups, 6. the preview, 7.-9. the order book: a 10,000-order
-#   import, the order list on 100,000 orders (opening and scrolling), 100 slips as one job.
+#   import, the order list on 100,000 orders (opening and scrolling), 100 slips as one job,
+#   10. the smart transfer of an order mail and of bad input, 11. the shipping history on
+#   1,000,000 slips (search, window) and 100 orders claimed on a local PostgreSQL server.
 # Builds the benchmark programs in build/ (configured as the Makefile does when missing).
 # BENCH_RUNS sets the number of starts of each probe (default 20).
 set -euo pipefail
@@ -90,3 +92,21 @@ echo "8. $line"
 line=$(grep '^100 slips' <<<"$out")
 ms=$(number_after "$line" "median")
 echo "9. $line — goal: at most 3000 ms: $(verdict "$ms" 3000)"
+
+out=$(run "$BUILD_DIR/tests/transfer/smarttransfer_bench")
+line=$(grep '^smart transfer' <<<"$out")
+us=$(number_after "$line" "median")
+echo "10. $line — goal: at most 200 us: $(verdict "$us" 200)"
+worst=$(grep '^bad input' <<<"$out" | sed -n 's/.*: \([0-9.]*\) ms processor time/\1/p' | sort -n | tail -1)
+echo "10. bad input, slowest of $(grep -c '^bad input' <<<"$out") kinds: $worst ms processor time — goal: at most 50 ms: $(verdict "$worst" 50)"
+
+out=$(run env QT_QPA_PLATFORM=offscreen "$BUILD_DIR/tests/history/history_bench")
+for what in "history search:100" "history window:150" "orders claimed:200"; do
+  line=$(grep "${what%%:*}" <<<"$out" | sed 's/^[0-9]*\. //')
+  if [ -z "$line" ]; then
+    echo "11. ${what%%:*}: not measured"
+    continue
+  fi
+  ms=$(number_after "$line" "worst")
+  echo "11. $line — goal: at most ${what##*:} ms: $(verdict "$ms" "${what##*:}")"
+done
