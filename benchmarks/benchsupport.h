@@ -8,10 +8,15 @@
 #include "app/senderprofile.h"
 #include "app/settingsfile.h"
 
+#include "platform/fonts.h"
+
+#include <QApplication>
 #include <QByteArray>
+#include <QDir>
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cerrno>
@@ -172,6 +177,36 @@ public:
 private:
     int m_fd = -1;
     int m_port = 0;
+};
+
+// Sets CUPS_SERVER to a refused port while it lives, before the application is made.
+class WithoutPrintServer
+{
+public:
+    WithoutPrintServer() { setenv("CUPS_SERVER", m_refused.cupsServer().c_str(), 1); }
+
+private:
+    RefusedPort m_refused;
+};
+
+// The application of an in-process benchmark: no print server (the built-in PDF
+// printer is the only printer), the program's font substitutions, and an empty
+// working folder of its own as the current folder.
+class BenchApplication : private WithoutPrintServer, public QApplication
+{
+public:
+    BenchApplication(int &argc, char **argv) : QApplication(argc, argv)
+    {
+        platform::installFontSubstitutions();
+        m_ready = m_work.isValid() && QDir::setCurrent(m_work.path());
+    }
+
+    bool isReady() const { return m_ready; }
+    QString workPath() const { return m_work.path(); }
+
+private:
+    QTemporaryDir m_work;
+    bool m_ready = false;
 };
 
 // A working folder as a user's looks after some use: the settings file with a slip

@@ -253,15 +253,11 @@ bool printFigure(const QString &folder, int rounds)
 int main(int argc, char *argv[])
 {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    const bench::RefusedPort refused;
-    setenv("CUPS_SERVER", refused.cupsServer().c_str(), 1);
-
-    QApplication application(argc, argv);
-    platform::installFontSubstitutions();
-    QTemporaryDir work;
-    if (!work.isValid() || !QDir::setCurrent(work.path()))
+    bench::BenchApplication application(argc, argv);
+    if (!application.isReady())
         return 2;
-    if (!importFigure(work.path(), rounds) || !listFigure(work.path(), rounds) || !printFigure(work.path(), rounds))
+    const QString work = application.workPath();
+    if (!importFigure(work, rounds) || !listFigure(work, rounds) || !printFigure(work, rounds))
         return 1;
     return 0;
 }

@@ -66,13 +66,8 @@ bool waitForPaint(const PaintCounter &counter, int before)
 int main(int argc, char *argv[])
 {
     const int keystrokes = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
-    const bench::RefusedPort refused;
-    setenv("CUPS_SERVER", refused.cupsServer().c_str(), 1);
-
-    QApplication application(argc, argv);
-    platform::installFontSubstitutions();
-    QTemporaryDir work;
-    if (!work.isValid() || !QDir::setCurrent(work.path()))
+    bench::BenchApplication application(argc, argv);
+    if (!application.isReady())
         return 2;
     OvPrinterScope printers(createSystemPrinterBackend());
     QuietBoxes boxes;

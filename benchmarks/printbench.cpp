@@ -60,13 +60,8 @@ printing::SlipData slip()
 int main(int argc, char *argv[])
 {
     const int prints = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
-    const bench::RefusedPort refused;
-    setenv("CUPS_SERVER", refused.cupsServer().c_str(), 1);
-
-    QApplication application(argc, argv);
-    platform::installFontSubstitutions();
-    QTemporaryDir work;
-    if (!work.isValid() || !QDir::setCurrent(work.path()))
+    bench::BenchApplication application(argc, argv);
+    if (!application.isReady())
         return 2;
 
     OvPrinterScope printers(createSystemPrinterBackend());
@@ -82,7 +77,7 @@ int main(int argc, char *argv[])
     const printing::TOv_d97_Dot layout;
     const printing::SlipData data = slip();
     const printing::PrinterBinding binding;
-    const QDir output(work.filePath(QStringLiteral("pdf")));
+    const QDir output(QDir(application.workPath()).filePath(QStringLiteral("pdf")));
 
     std::vector<double> ms;
     qint64 lastSize = 0;
