@@ -195,7 +195,7 @@ qint64 HistoryStore::record(Connection &connection, const PrintedSlip &printed, 
             sourceFormat = order.value(1).toString();
         }
     }
-    const QVariantList values{printedAt.toMSecsSinceEpoch(),
+    QVariantList values{printedAt.toMSecsSinceEpoch(),
                               station,
                               printed.printer,
                               printed.feed,
@@ -225,14 +225,13 @@ qint64 HistoryStore::record(Connection &connection, const PrintedSlip &printed, 
                               timeSlotBits(s),
                               nameKey(s.Edit_Custo1),
                               digitsKey(s.Edit_tel),
-                              digitsKey(s.Edit_Zip),
-                              job.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(job)};
-    // Empty texts, not NULL: the columns are NOT NULL (all but the job's).
-    QVariantList bound = values;
-    for (qsizetype i = 0; i + 1 < bound.size(); ++i) {
-        if (bound[i].typeId() == QMetaType::QString && bound[i].toString().isNull())
-            bound[i] = QStringLiteral("");
+                              digitsKey(s.Edit_Zip)};
+    // Empty texts, not NULL: the columns are NOT NULL. The job's may be NULL.
+    for (QVariant &value : values) {
+        if (value.typeId() == QMetaType::QString && value.toString().isNull())
+            value = QStringLiteral("");
     }
+    values << (job.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(job));
     QString placeholders = QStringLiteral("?");
     for (qsizetype i = 1; i < values.size(); ++i)
         placeholders += QStringLiteral(", ?");
@@ -241,7 +240,7 @@ qint64 HistoryStore::record(Connection &connection, const PrintedSlip &printed, 
                        " order_number, source_format, zip, add1, add2, custo1, tel, my_zip, my_add1, my_add2, my_name,"
                        " my_tel, my_on, g1, g2, g3, slip_date, date_on, de_date1, de_date2, time_slots, name_key,"
                        " tel_key, zip_key, job) VALUES (%1) RETURNING id").arg(placeholders),
-        bound, QStringLiteral("発送履歴の記録"));
+        values, QStringLiteral("発送履歴の記録"));
     return query.next() ? query.value(0).toLongLong() : 0;
 }
 
