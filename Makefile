@@ -31,7 +31,7 @@ test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
 test-sanitize: deps
-	@cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMEKIRA_SANITIZE=ON >/dev/null
+	@cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMEKIRA_SANITIZE=ON -DMEKIRA_BUILD_BENCHMARKS=OFF >/dev/null
 	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	@cd $(SANITIZE_DIR) && ctest --output-on-failure -j $(JOBS)
 
