@@ -19,7 +19,6 @@
 #include "orders/orderimport.h"
 #include "orders/orderlistmodel.h"
 #include "orders/orderstore.h"
-#include "platform/fonts.h"
 #include "printer/ovprinters.h"
 #include "printing/batchjob.h"
 #include "printing/ov_d97_dot.h"
@@ -32,7 +31,6 @@
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>

@@ -7,17 +7,14 @@
 #include "benchsupport.h"
 
 #include "app/mainwindow.h"
-#include "platform/fonts.h"
 #include "platform/messagebox.h"
 #include "printer/ovprinters.h"
 #include "printing/previewwindow.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QTemporaryDir>
 
 #include <chrono>
 

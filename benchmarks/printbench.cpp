@@ -8,7 +8,6 @@
 
 #include "benchsupport.h"
 
-#include "platform/fonts.h"
 #include "platform/messagebox.h"
 #include "printer/ovprinters.h"
 #include "printing/ov_d97_dot.h"
@@ -18,7 +17,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
-#include <QTemporaryDir>
 
 #include <chrono>
 

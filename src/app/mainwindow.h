@@ -34,6 +34,7 @@ class HistoryWindow;
 } // namespace app
 namespace history {
 class HistoryRecorder;
+class UnrecordedJournal;
 } // namespace history
 
 namespace database {
@@ -282,6 +283,8 @@ private:
     void connectPreview();
     void connectHistory();
     history::HistoryRecorder &historyRecorder();
+    // Where slips sent but not yet in the history wait, in the working folder.
+    history::UnrecordedJournal unrecordedJournal() const;
     // Writes into the history the slips an earlier run could not record.
     void recordUnrecordedSlips();
     void schedulePreview();

@@ -8,6 +8,7 @@
 
 #include "database/database.h"
 #include "history/historyrecorder.h"
+#include "history/unrecordedjournal.h"
 #include "platform/guard.h"
 #include "platform/messagebox.h"
 #include "printing/printerdisplay.h"
@@ -39,8 +40,7 @@ void TForm_Main::connectHistory()
 history::HistoryRecorder &TForm_Main::historyRecorder()
 {
     if (!m_historyRecorder) {
-        const history::UnrecordedJournal journal(history::UnrecordedJournal::defaultPath(workingFolder()));
-        m_historyRecorder = new history::HistoryRecorder(orderBook(), journal, this);
+        m_historyRecorder = new history::HistoryRecorder(orderBook(), unrecordedJournal(), this);
         connect(m_historyRecorder, &history::HistoryRecorder::recorded, this, [this] {
             if (m_historyWindow && m_historyWindow->isVisible())
                 m_historyWindow->refresh();
@@ -51,9 +51,14 @@ history::HistoryRecorder &TForm_Main::historyRecorder()
     return *m_historyRecorder;
 }
 
+history::UnrecordedJournal TForm_Main::unrecordedJournal() const
+{
+    return history::UnrecordedJournal(history::UnrecordedJournal::defaultPath(workingFolder()));
+}
+
 void TForm_Main::recordUnrecordedSlips()
 {
-    if (history::UnrecordedJournal(history::UnrecordedJournal::defaultPath(workingFolder())).exists())
+    if (unrecordedJournal().exists())
         historyRecorder();
 }
 

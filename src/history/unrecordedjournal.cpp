@@ -131,15 +131,10 @@ QList<SentJob> UnrecordedJournal::load() const
     return jobs;
 }
 
-bool UnrecordedJournal::save(const QList<SentJob> &jobs, QString *error) const
+bool UnrecordedJournal::save(const QList<SentJob> &jobs) const
 {
-    if (jobs.isEmpty()) {
-        if (!QFile::exists(m_path) || QFile::remove(m_path))
-            return true;
-        if (error)
-            *error = QStringLiteral("%1 を削除できません。").arg(QDir::toNativeSeparators(m_path));
-        return false;
-    }
+    if (jobs.isEmpty())
+        return !QFile::exists(m_path) || QFile::remove(m_path);
     QJsonArray array;
     for (const SentJob &job : jobs) {
         QJsonArray slips;
@@ -154,11 +149,7 @@ bool UnrecordedJournal::save(const QList<SentJob> &jobs, QString *error) const
         QJsonDocument(QJsonObject{{QLatin1String("format"), kFormat}, {QLatin1String("jobs"), array}}).toJson();
     QSaveFile file(m_path);
     // Flushed and checked before the commit: a failed last write must not pass.
-    const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush()
-                         && file.commit();
-    if (!written && error)
-        *error = QStringLiteral("%1 に書き込めません（%2）。").arg(QDir::toNativeSeparators(m_path), file.errorString());
-    return written;
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() && file.commit();
 }
 
 } // namespace history

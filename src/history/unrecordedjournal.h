@@ -34,9 +34,9 @@ public:
     // The jobs the file holds; none when it is missing. A damaged file is set aside as
     // "<name>.damaged" (never deleted: a person may still read it) and gives none.
     QList<SentJob> load() const;
-    // Writes `jobs`, or removes the file when there are none. Returns false with
-    // `error` set when the file cannot be written.
-    bool save(const QList<SentJob> &jobs, QString *error = nullptr) const;
+    // Writes `jobs`, or removes the file when there are none. Returns false when the
+    // file cannot be written or removed.
+    bool save(const QList<SentJob> &jobs) const;
 
 private:
     QString m_path;
