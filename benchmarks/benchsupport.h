@@ -8,7 +8,7 @@
 #include "app/senderprofile.h"
 #include "app/settingsfile.h"
 
-#include "platform/fonts.h"
+#include "platform-ui/fonts.h"
 
 #include <QApplication>
 #include <QByteArray>

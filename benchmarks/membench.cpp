@@ -13,7 +13,7 @@
 #include "benchsupport.h"
 
 #include "instanceprobe.h"
-#include "platform/singleinstance.h"
+#include "platform-ui/singleinstance.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -21,7 +21,8 @@
 #include "orders/orderstore.h"
 #include "printer/ovprinters.h"
 #include "printing/batchjob.h"
-#include "printing/ov_d97_dot.h"
+#include "slip/sliplayout.h"
+#include "printer-cups/systemprinterbackend.h"
 
 #include <QApplication>
 #include <QDir>
@@ -207,17 +208,17 @@ bool printFigure(const QString &folder, int rounds)
         return false;
     }
     OvPrinter().SetIndex(pdf);
-    printing::SlipData slipTemplate;
-    slipTemplate.Edit_MyZip = QStringLiteral("890-0012");
-    slipTemplate.Edit_MyADD1 = QStringLiteral("鹿児島県見本市見本町1-2-3");
-    slipTemplate.Edit_My = QStringLiteral("見本ショップ");
-    slipTemplate.Edit_MyTEL = QStringLiteral("099-222-3333");
-    slipTemplate.DateTimePicker_1 = QDate(2026, 12, 9);
-    QList<printing::SlipData> slips;
+    slip::SlipRecord slipTemplate;
+    slipTemplate.sender.postalCode = QStringLiteral("890-0012");
+    slipTemplate.sender.address1 = QStringLiteral("鹿児島県見本市見本町1-2-3");
+    slipTemplate.sender.name = QStringLiteral("見本ショップ");
+    slipTemplate.sender.telephone = QStringLiteral("099-222-3333");
+    slipTemplate.shippingDate = QDate(2026, 12, 9);
+    QList<slip::SlipRecord> slips;
     for (int i = 0; i < 100; ++i)
         slips << OrderListWindow::slipFor(order(i), slipTemplate);
 
-    const printing::TOv_d97_Dot layout;
+    const slip::TOv_d97_Dot layout;
     const QDir output(folder + QStringLiteral("/pdf"));
     std::vector<double> ms;
     qint64 size = 0;
@@ -226,7 +227,7 @@ bool printFigure(const QString &folder, int rounds)
         QElapsedTimer timer;
         timer.start();
         // As the order list's progress dialog does: events after every page.
-        const int sent = printing::printSlipBatch(OvPrinter(), layout, slips, printing::PrinterBinding(), [](int) {
+        const int sent = printing::printSlipBatch(OvPrinter(), layout, slips, slip::PrinterBinding(), [](int) {
             QCoreApplication::processEvents();
             return true;
         });

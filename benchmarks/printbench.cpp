@@ -8,10 +8,11 @@
 
 #include "benchsupport.h"
 
-#include "platform/messagebox.h"
+#include "platform-ui/messagebox.h"
 #include "printer/ovprinters.h"
-#include "printing/ov_d97_dot.h"
+#include "slip/sliplayout.h"
 #include "printing/printjob.h"
+#include "printer-cups/systemprinterbackend.h"
 
 #include <QApplication>
 #include <QDir>
@@ -30,25 +31,25 @@ public:
     void error(const QString &text) override { std::fprintf(stderr, "error: %s\n", qPrintable(text)); }
 };
 
-printing::SlipData slip()
+slip::SlipRecord slip()
 {
-    printing::SlipData d;
-    d.Edit_Zip = QStringLiteral("123-4567");
-    d.Edit_Add1 = QStringLiteral("東京都架空区見本町一丁目三番地");
-    d.Edit_Add2 = QStringLiteral("サンプルハイツ101号");
-    d.Edit_Custo1 = QStringLiteral("見本太郎");
-    d.Edit_tel = QStringLiteral("03-1234-5678");
-    d.Edit_MyZip = QStringLiteral("890-0012");
-    d.Edit_MyADD1 = QStringLiteral("鹿児島県見本市見本町1-2-3");
-    d.Edit_MyADD2 = QStringLiteral("見本ビル2階");
-    d.Edit_My = QStringLiteral("見本ショップ");
-    d.Edit_MyTEL = QStringLiteral("099-222-3333");
-    d.Edit_G1 = QStringLiteral("書籍");
-    d.Edit_G2 = QStringLiteral("衣類");
-    d.Edit_G3 = QStringLiteral("ワレモノ注意");
-    d.DateTimePicker_1 = QDate(2025, 3, 7);
-    d.Edit_de_date1 = QStringLiteral("11");
-    d.Edit_de_date2 = QStringLiteral("28");
+    slip::SlipRecord d;
+    d.destination.postalCode = QStringLiteral("123-4567");
+    d.destination.address1 = QStringLiteral("東京都架空区見本町一丁目三番地");
+    d.destination.address2 = QStringLiteral("サンプルハイツ101号");
+    d.destination.name = QStringLiteral("見本太郎");
+    d.destination.telephone = QStringLiteral("03-1234-5678");
+    d.sender.postalCode = QStringLiteral("890-0012");
+    d.sender.address1 = QStringLiteral("鹿児島県見本市見本町1-2-3");
+    d.sender.address2 = QStringLiteral("見本ビル2階");
+    d.sender.name = QStringLiteral("見本ショップ");
+    d.sender.telephone = QStringLiteral("099-222-3333");
+    d.goods[0] = QStringLiteral("書籍");
+    d.goods[1] = QStringLiteral("衣類");
+    d.goods[2] = QStringLiteral("ワレモノ注意");
+    d.shippingDate = QDate(2025, 3, 7);
+    d.deliveryMonth = QStringLiteral("11");
+    d.deliveryDay = QStringLiteral("28");
     d.CheckBox_t4 = true;
     return d;
 }
@@ -72,9 +73,9 @@ int main(int argc, char *argv[])
 
     YesBoxes boxes;
     platform::setMessageBoxes(&boxes);
-    const printing::TOv_d97_Dot layout;
-    const printing::SlipData data = slip();
-    const printing::PrinterBinding binding;
+    const slip::TOv_d97_Dot layout;
+    const slip::SlipRecord data = slip();
+    const slip::PrinterBinding binding;
     const QDir output(QDir(application.workPath()).filePath(QStringLiteral("pdf")));
 
     std::vector<double> ms;

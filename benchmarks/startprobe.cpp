@@ -11,7 +11,7 @@
 
 #include "app/application.h"
 #include "app/mainwindow.h"
-#include "platform/messagebox.h"
+#include "platform-ui/messagebox.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

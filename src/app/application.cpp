@@ -2,14 +2,15 @@
 
 #include "mainwindow.h"
 
-#include "platform/fonts.h"
-#include "platform/guard.h"
-#include "platform/messagebox.h"
-#include "platform/sessionend.h"
-#include "platform/singleinstance.h"
-#include "platform/translations.h"
+#include "platform-ui/fonts.h"
+#include "platform-ui/guard.h"
+#include "platform-ui/messagebox.h"
+#include "platform-ui/sessionend.h"
+#include "platform-ui/singleinstance.h"
+#include "platform-ui/translations.h"
 #include "printer/ovprinters.h"
-#include "printer/ovsystemwatcher.h"
+#include "printer-ui/ovsystemwatcher.h"
+#include "printer-cups/systemprinterbackend.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -5,8 +5,8 @@
 
 #include "database/connection.h"
 #include "database/database.h"
-#include "platform/guard.h"
-#include "platform/messagebox.h"
+#include "platform-ui/guard.h"
+#include "platform-ui/messagebox.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -286,8 +286,8 @@ void HistoryWindow::printSelected()
     if (!entry || !m_actions.printDirectly)
         return;
     // The slip as it was printed, with today's date when the date was printed.
-    printing::SlipData slip = entry->printed.slip;
-    slip.DateTimePicker_1 = QDate::currentDate();
+    slip::SlipRecord slip = entry->printed.slip;
+    slip.shippingDate = QDate::currentDate();
     m_actions.printDirectly(slip);
 }
 

@@ -2,7 +2,7 @@
 
 #include "history/historystore.h"
 #include "history/shipmentexport.h"
-#include "printing/slipdata.h"
+#include "slip/sliprecord.h"
 
 #include <QWidget>
 
@@ -39,9 +39,9 @@ public:
     struct Actions
     {
         // Fills the main window's fields with a slip (the user prints with F11).
-        std::function<void(const printing::SlipData &)> openInMainWindow;
+        std::function<void(const slip::SlipRecord &)> openInMainWindow;
         // Prints a slip on the current paper feed's printer, after asking; true when sent.
-        std::function<bool(const printing::SlipData &)> printDirectly;
+        std::function<bool(const slip::SlipRecord &)> printDirectly;
         // Asks where to save an export; empty: cancelled. Tests answer it.
         std::function<QString(const QString &suggestedName)> askSavePath;
     };

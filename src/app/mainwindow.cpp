@@ -9,13 +9,13 @@
 #include "numedit/lunumedit.h"
 #include "numedit/numeditpresets.h"
 #include "printer/ovprinters.h"
-#include "printing/ov_d97_dot.h"
+#include "slip/sliplayout.h"
 #include "printing/printerdisplay.h"
 #include "printing/printerregistration.h"
 
-#include "platform/glyphs.h"
-#include "platform/guard.h"
-#include "platform/messagebox.h"
+#include "platform-ui/glyphs.h"
+#include "platform-ui/guard.h"
+#include "platform-ui/messagebox.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -130,10 +130,8 @@ TForm_Main::TForm_Main(QWidget *parent) : QWidget(parent)
     connectTransfer();
     connectPrinting();
     connectPostal();
-    connectHistory();
     createPrintPositionDialog();
     connectPreview();
-    m_slipPrinter = new printing::TOv_d97_Dot(this);
 }
 
 TForm_Main::~TForm_Main()
@@ -642,23 +640,9 @@ void TForm_Main::loadSettings()
     }
     ComboBox_FontSize->setCurrentIndex(s.addrFont);
     m_addrFont = {s.addrFont, ComboBox_FontSize->currentIndex()};
-    Edit_My->setText(s.my);
-    Edit_MyZip->setText(s.myZip);
-    Edit_MyADD1->setText(s.myAdd1);
-    Edit_MyADD2->setText(s.myAdd2);
-    Edit_MyTEL->setText(s.myTel);
-    Edit_Zip->setText(s.zip);
-    Edit_Add1->setText(s.add1);
-    Edit_Add2->setText(s.add2);
-    Edit_Custo1->setText(s.custo1);
-    Edit_tel->setText(s.tel);
-    Edit_G1->setText(s.g1);
-    Edit_G2->setText(s.g2);
-    Edit_G3->setText(s.g3);
     LuNumEdit_KOSUU->setText(s.kosuu);
     m_kosuu = {s.kosuu, LuNumEdit_KOSUU->text()};
-    Edit_de_date1->setText(s.deDate1);
-    Edit_de_date2->setText(s.deDate2);
+    showStoredSlip(app::storedSlip(s, slipRecord()));
     setSmartTransfer(s.transferMode != app::StoredSettings::transferModeClassic());
     {
         // Picking the stored feed is no change of feed: the start-up loads it itself.
@@ -691,22 +675,8 @@ void TForm_Main::FormDestroy()
 {
     app::StoredSettings s;
     s.addrFont = m_addrFont.toWrite(ComboBox_FontSize->currentIndex());
-    s.zip = Edit_Zip->text();
-    s.add1 = Edit_Add1->text();
-    s.add2 = Edit_Add2->text();
-    s.custo1 = Edit_Custo1->text();
-    s.tel = Edit_tel->text();
-    s.g1 = Edit_G1->text();
-    s.g2 = Edit_G2->text();
-    s.g3 = Edit_G3->text();
+    app::keepSlip(s, slipRecord());
     s.kosuu = m_kosuu.toWrite(LuNumEdit_KOSUU->text());
-    s.deDate1 = Edit_de_date1->text();
-    s.deDate2 = Edit_de_date2->text();
-    s.my = Edit_My->text();
-    s.myZip = Edit_MyZip->text();
-    s.myAdd1 = Edit_MyADD1->text();
-    s.myAdd2 = Edit_MyADD2->text();
-    s.myTel = Edit_MyTEL->text();
     s.comboBoxSel = ComboBox_SEL->currentIndex();
     // With no profile selected (a stored tab outside the ten) the first tab is written,
     // so that the next start selects a profile again.

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/settingsfile.h"
-#include "printing/printerbinding.h"
-#include "printing/slipdata.h"
-#include "sentslip.h"
+#include "slip/printerbinding.h"
+#include "slip/sliprecord.h"
+#include "printer-ui/ovprintdialogs.h"
 
 #include <QHash>
 #include <QString>
@@ -36,6 +36,11 @@ namespace history {
 class HistoryRecorder;
 class UnrecordedJournal;
 } // namespace history
+namespace jobs {
+class BookCompletion;
+class PrintService;
+struct SlipJob;
+} // namespace jobs
 
 namespace database {
 class Database;
@@ -50,14 +55,15 @@ class PostalBook;
 namespace numedit {
 class TLuNumEdit;
 } // namespace numedit
+namespace slip {
+enum class SlipField;
+} // namespace slip
 namespace printing {
 struct PreviewPage;
 class PrinterDisplay;
 class SlipPreviewWindow;
-enum class SlipField;
 class PrinterRegistration;
 class TForm_SLIP97YPrn;
-class TOv_d97_Dot;
 } // namespace printing
 
 // The main window: the slip record lives in its controls, and every command of the
@@ -137,9 +143,19 @@ public:
     void reportPrinted();
 
     // Which printer prints and where; the printer display shows it.
-    const printing::PrinterBinding &PrinterBinding() const;
+    const slip::PrinterBinding &PrinterBinding() const;
     // The slip record as the controls hold it now.
-    printing::SlipData slipData() const;
+    slip::SlipRecord slipRecord() const;
+    // Fills the destination and goods (and with `withDelivery` the desired date and time
+    // slot) from a record; the other controls keep what they hold.
+    void showSlip(const slip::SlipRecord &record, bool withDelivery);
+    // Every field the settings file keeps, from a record.
+    void showStoredSlip(const slip::SlipRecord &record);
+
+    // Every print goes through this service; made on first use.
+    jobs::PrintService &printService();
+    // A job of these slips on the current feed's printer, its margins and its names.
+    jobs::SlipJob slipJob(const QList<slip::SlipRecord> &slips) const;
 
     // --- Orders (mainwindow_orders.cpp) --------------------------------------------------
     // The order book, opened on first use (not at start).
@@ -153,15 +169,12 @@ public:
     void openOrderFiles(const QStringList &paths);
     // Fills the destination and goods with the order; the next F11 marks it printed.
     void openOrder(const orders::Order &order);
-    // Prints slips of the order list as one job on the current feed's printer.
-    int printOrderSlips(const QList<printing::SlipData> &slips, const QList<qint64> &orderIds,
-                        const std::function<bool(int)> &pageDrawn);
 
     // --- History (mainwindow_history.cpp) ------------------------------------------------
     // The shipping history window, made on first use; shown and brought to the front.
     app::HistoryWindow &showHistory();
     // Fills the destination, goods and delivery fields with a slip from the history.
-    void openSlip(const printing::SlipData &slip);
+    void openSlip(const slip::SlipRecord &slip);
 
     // --- Controls (named as in the slip record) ------------------------------------------
     // Paste band
@@ -247,8 +260,6 @@ public:
 Q_SIGNALS:
     // The start sequence after the first show has run (also when it ended in an error box).
     void startSequenceFinished();
-    // One slip went to the printer (F11 or a batch of the order list), once its job was sent.
-    void slipSent(const SentSlip &sent);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -281,7 +292,6 @@ private:
     void setUpFunctionKeys();
     void createPrintPositionDialog();
     void connectPreview();
-    void connectHistory();
     history::HistoryRecorder &historyRecorder();
     // Where slips sent but not yet in the history wait, in the working folder.
     history::UnrecordedJournal unrecordedJournal() const;
@@ -291,7 +301,7 @@ private:
     void refreshPreview();
     void placePreviewBesideWindow();
     printing::PreviewPage previewPage() const;
-    void showOverflow(const QList<printing::SlipField> &fields);
+    void showOverflow(const QList<slip::SlipField> &fields);
     void writePreviewPdf();
     bool helpLineClicked(QObject *watched, QEvent *event);
     QString currentFeed() const;
@@ -313,8 +323,8 @@ private:
     std::unique_ptr<printing::PrinterDisplay> m_printerDisplay;
     std::unique_ptr<printing::PrinterRegistration> m_printerRegistration;
     QString m_chosenPrinter; // chosen with F7 since the feed's printer was last loaded
-    // The never-shown slip printing module, made after the window itself.
-    printing::TOv_d97_Dot *m_slipPrinter = nullptr;
+    jobs::PrintService *m_printService = nullptr;     // made on first use
+    jobs::BookCompletion *m_jobCompletion = nullptr;  // made with the print service
     printing::SlipPreviewWindow *m_previewWindow = nullptr;
     bool m_previewPending = false;
     QString m_previewPrinterKey; // printer, paper and bin the preview's page was read for
@@ -329,8 +339,9 @@ private:
     qint64 m_openOrderId = 0;  // the order the fields were filled from, until F11 prints it
     app::HistoryWindow *m_historyWindow = nullptr;
     history::HistoryRecorder *m_historyRecorder = nullptr; // made with the order book
-    // After F11: marks the order printed (when the slip came from one) and says so.
-    void reportSlipSent(const printing::SlipData &slip, qint64 orderId);
+    // Prints one slip as a job (F11, a reprint) after `question`; false when the
+    // answer was No. A failure raises with its message.
+    bool printOneSlip(const slip::SlipRecord &slip, qint64 orderId, const QString &question);
     bool m_smartTransfer = true;
     bool m_fillingTransfer = false; // the transfer is writing the fields
     QHash<const QLineEdit *, QString> m_transferDoubts;

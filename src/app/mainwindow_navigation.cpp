@@ -5,9 +5,9 @@
 #include "appconfig.h"
 
 #include "numedit/lunumedit.h"
-#include "platform/guard.h"
-#include "platform/messagebox.h"
-#include "platform/shell.h"
+#include "platform-ui/guard.h"
+#include "platform-ui/messagebox.h"
+#include "platform-ui/shell.h"
 #include "transfer/pipeline.h"
 #include "transfer/texthelpers.h"
 #include "transfer/warning.h"

@@ -4,15 +4,16 @@
 
 #include "orderlistwindow.h"
 
+#include "jobs/printservice.h"
+
 #include "database/database.h"
 #include "orders/order.h"
 #include "orders/orderlistmodel.h"
+#include "orders/orderslip.h"
 #include "orders/orderstore.h"
-#include "platform/messagebox.h"
+#include "platform-ui/messagebox.h"
 #include "postal/addressassist.h"
 #include "postal/postaldirectory.h"
-#include "printer/ovprinters.h"
-#include "printing/batchjob.h"
 #include "printing/printerdisplay.h"
 
 #include <QCheckBox>
@@ -42,13 +43,9 @@ OrderListWindow &TForm_Main::showOrderList()
     if (!m_orderList) {
         OrderListHooks hooks;
         hooks.openInMainWindow = [this](const orders::Order &order) { openOrder(order); };
-        hooks.slipTemplate = [this] { return slipData(); };
-        hooks.printBatch = [this](const QList<printing::SlipData> &slips, const QList<qint64> &ids,
-                                  const std::function<bool(int)> &pageDrawn) {
-            return printOrderSlips(slips, ids, pageDrawn);
-        };
-        hooks.printerName = [this] { return m_printerDisplay->printerName(); };
-        m_orderList = new OrderListWindow(orderBook(), std::move(hooks), this);
+        hooks.slipTemplate = [this] { return slipRecord(); };
+        hooks.slipJob = [this](const QList<slip::SlipRecord> &slips) { return slipJob(slips); };
+        m_orderList = new OrderListWindow(orderBook(), printService(), std::move(hooks), this);
         // Every order's postal code against its first address line, before a form is spent.
         m_orderList->model().setPostalCheck([](const orders::Order &order) {
             const postal::PostalDirectory &directory = postal::PostalDirectory::instance();
@@ -76,44 +73,10 @@ void TForm_Main::openOrderFiles(const QStringList &paths)
 void TForm_Main::openOrder(const orders::Order &order)
 {
     Edit_Cls();
-    Edit_Zip->setText(order.zip);
-    Edit_Add1->setText(order.add1);
-    Edit_Add2->setText(order.add2);
-    Edit_Custo1->setText(order.custo1);
-    Edit_tel->setText(order.tel);
-    Edit_G1->setText(order.g1);
-    Edit_G2->setText(order.g2);
-    Edit_G3->setText(order.g3);
+    showSlip(orders::slipFor(order, slipRecord()), false);
     Edit_Warning();
     m_openOrderId = order.id;
     raise();
     activateWindow();
     Edit_Zip->setFocus();
-}
-
-int TForm_Main::printOrderSlips(const QList<printing::SlipData> &slips, const QList<qint64> &orderIds,
-                                const std::function<bool(int)> &pageDrawn)
-{
-    const int sent = printing::printSlipBatch(OvPrinter(), *m_slipPrinter, slips, PrinterBinding(), pageDrawn);
-    for (int i = 0; i < sent; ++i)
-        Q_EMIT slipSent({slips.at(i), m_printerDisplay->printerName(), currentFeed(), PrinterBinding(),
-                         orderIds.value(i)});
-    return sent;
-}
-
-void TForm_Main::reportSlipSent(const printing::SlipData &slip, qint64 orderId)
-{
-    const SentSlip sent{slip, m_printerDisplay->printerName(), currentFeed(), PrinterBinding(), orderId};
-    if (orderId != 0 && m_orderBook) {
-        // F11 on an order opened from the list marks it printed.
-        m_orderBook->run<QList<qint64>>([orderId, printer = sent.printer](database::Connection &c) {
-            return orders::store::markPrinted(c, {orderId}, printer, QDateTime::currentDateTimeUtc());
-        }).then(this, [this](const QList<qint64> &) {
-            if (m_orderList)
-                m_orderList->model().reload();
-        }).onFailed(this, [](const std::exception &error) {
-            platform::showError(QString::fromUtf8(error.what()));
-        });
-    }
-    Q_EMIT slipSent(sent);
 }

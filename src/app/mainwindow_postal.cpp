@@ -1,11 +1,12 @@
 // Postal-code help in the destination and sender fields: address fill from the code,
 // code fill from the address, the check of the pair and its line in the print question.
 #include "mainwindow.h"
+
+#include "printquestion.h"
 #include "postalfields.h"
 
-#include "platform/guard.h"
+#include "platform-ui/guard.h"
 #include "postal/postalcode.h"
-#include "printing/printjob.h"
 
 #include <QCheckBox>
 #include <QFocusEvent>
@@ -196,6 +197,6 @@ QString TForm_Main::printQuestion() const
     if (CheckBox_My->isChecked())
         lines << m_postalSender->problem();
     lines.removeAll(QString());
-    lines << printing::kPrintQuestion;
+    lines << kPrintQuestion;
     return lines.join(u'\n');
 }

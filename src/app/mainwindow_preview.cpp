@@ -2,15 +2,15 @@
 // work from every control of the window.
 #include "mainwindow.h"
 
-#include "platform/guard.h"
-#include "platform/shell.h"
+#include "platform-ui/guard.h"
+#include "platform-ui/shell.h"
 #include "printer/ovprinters.h"
-#include "printer/systemprinterbackend.h"
-#include "printing/calibrationsheet.h"
+#include "printer-cups/systemprinterbackend.h"
 #include "printing/previewwindow.h"
-#include "printing/printjob.h"
+#include "jobs/printservice.h"
+#include "platform/error.h"
 #include "printing/printpositiondialog.h"
-#include "printing/slipform.h"
+#include "slip/slipform.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
@@ -59,10 +60,12 @@ void TForm_Main::connectPreview()
     // The print-position dialog converts with the feed printer's resolution and prints
     // the calibration sheet on it.
     Form_SLIP97YPrn->setResolutionSource([] {
-        return printing::effectiveResolution(OvPrinter().DPI(), OvPrinter().Scale());
+        return jobs::effectiveResolution(OvPrinter().DPI(), OvPrinter().Scale());
     });
-    Form_SLIP97YPrn->setCalibrationPrinter([this](const printing::PrinterBinding &binding) {
-        printing::printCalibrationSheet(OvPrinter(), binding);
+    Form_SLIP97YPrn->setCalibrationPrinter([this](const slip::PrinterBinding &binding) {
+        const QPointer<jobs::PrintJob> sheet = printService().printCalibrationSheet(binding);
+        if (sheet && sheet->outcome() == jobs::PrintJob::Outcome::Failed)
+            throw platform::Error(sheet->errorText());
         reportPrinted();
     });
 
@@ -75,7 +78,7 @@ void TForm_Main::SpeedButton_F5Click()
     if (first) {
         m_previewWindow = new printing::SlipPreviewWindow(this);
         connect(m_previewWindow->preview(), &printing::SlipPreview::overflowChanged, this,
-                [this](const QList<printing::SlipField> &fields) { showOverflow(fields); });
+                [this](const QList<slip::SlipField> &fields) { showOverflow(fields); });
         connect(m_previewWindow, &printing::SlipPreviewWindow::pdfRequested, this,
                 platform::guardedSlot([this] { writePreviewPdf(); }));
     }
@@ -127,7 +130,7 @@ void TForm_Main::refreshPreview()
         preview->setPage(previewPage());
     }
     preview->setBinding(PrinterBinding());
-    preview->setSlip(slipData());
+    preview->setSlip(slipRecord());
     m_previewWindow->setWindowTitle(QStringLiteral("プレビュー　%1（%2）").arg(ComboBox1->currentText(), currentFeed()));
 }
 
@@ -137,7 +140,7 @@ printing::PreviewPage TForm_Main::previewPage() const
     try {
         TOvPrinter &printer = OvPrinter();
         const TOvExtent dpi = printer.DPI();
-        const printing::EffectiveResolution effective = printing::effectiveResolution(dpi, printer.Scale());
+        const jobs::EffectiveResolution effective = jobs::effectiveResolution(dpi, printer.Scale());
         const TOvExtent paper = printer.PaperExtent();
         const TOvExtent printable = printer.PageExtent();
         const TOvExtent offset = printer.Offset();
@@ -156,7 +159,7 @@ printing::PreviewPage TForm_Main::previewPage() const
     return page;
 }
 
-void TForm_Main::showOverflow(const QList<printing::SlipField> &fields)
+void TForm_Main::showOverflow(const QList<slip::SlipField> &fields)
 {
     if (fields.isEmpty()) {
         if (Panel_HelpMess->text().startsWith(kOverflowHelp.left(6)))
@@ -164,8 +167,8 @@ void TForm_Main::showOverflow(const QList<printing::SlipField> &fields)
         return;
     }
     QStringList names;
-    for (const printing::SlipField field : fields)
-        names.append(printing::slipFieldLabel(field));
+    for (const slip::SlipField field : fields)
+        names.append(slip::slipFieldLabel(field));
     Panel_HelpMess->setText(kOverflowHelp.arg(names.join(QStringLiteral("、"))));
 }
 

@@ -2,23 +2,25 @@
 // paper feed and the print-position dialog.
 #include "mainwindow.h"
 
-#include <utility>
-
 #include "settingsfile.h"
 
-#include "platform/guard.h"
+#include "platform-ui/guard.h"
 #include "printer/ovprinters.h"
-#include "printing/ov_d97_dot.h"
 #include "printing/printerdisplay.h"
 #include "printing/printerregistration.h"
-#include "printing/printjob.h"
+#include "jobs/bookcompletion.h"
+#include "jobs/printservice.h"
+#include "platform/error.h"
+#include "platform-ui/messagebox.h"
 #include "printing/printpositiondialog.h"
+#include "printer-ui/ovprintdialogs.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 
 void TForm_Main::connectPrinting()
@@ -53,50 +55,59 @@ QString TForm_Main::currentFeed() const
     return ComboBox_SEL->itemText(ComboBox_SEL->currentIndex());
 }
 
-const printing::PrinterBinding &TForm_Main::PrinterBinding() const
+const slip::PrinterBinding &TForm_Main::PrinterBinding() const
 {
     return m_printerDisplay->binding();
 }
 
-printing::SlipData TForm_Main::slipData() const
-{
-    printing::SlipData d;
-    d.Edit_Zip = Edit_Zip->text();
-    d.Edit_Add1 = Edit_Add1->text();
-    d.Edit_Add2 = Edit_Add2->text();
-    d.Edit_Custo1 = Edit_Custo1->text();
-    d.Edit_tel = Edit_tel->text();
-    d.Edit_MyZip = Edit_MyZip->text();
-    d.Edit_MyADD1 = Edit_MyADD1->text();
-    d.Edit_MyADD2 = Edit_MyADD2->text();
-    d.Edit_My = Edit_My->text();
-    d.Edit_MyTEL = Edit_MyTEL->text();
-    d.CheckBox_My = CheckBox_My->isChecked();
-    d.Edit_G1 = Edit_G1->text();
-    d.Edit_G2 = Edit_G2->text();
-    d.Edit_G3 = Edit_G3->text();
-    d.DateTimePicker_1 = DateTimePicker_1->date();
-    d.CheckBox_Date_1 = CheckBox_Date_1->isChecked();
-    d.Edit_de_date1 = Edit_de_date1->text();
-    d.Edit_de_date2 = Edit_de_date2->text();
-    d.CheckBox_t1 = CheckBox_t1->isChecked();
-    d.CheckBox_t2 = CheckBox_t2->isChecked();
-    d.CheckBox_t3 = CheckBox_t3->isChecked();
-    d.CheckBox_t4 = CheckBox_t4->isChecked();
-    d.CheckBox_t5 = CheckBox_t5->isChecked();
-    d.CheckBox_t6 = CheckBox_t6->isChecked();
-    return d;
-}
-
 void TForm_Main::SpeedButton_F11Click()
 {
-    const printing::SlipData slip = slipData();
-    if (!printing::printSlip(*m_slipPrinter, slip, PrinterBinding(), printQuestion())) {
+    if (printOneSlip(slipRecord(), m_openOrderId, printQuestion()))
+        m_openOrderId = 0;
+}
+
+// The question, then the slip as one job; a job of the order list still being sent is
+// said before the question, and goes on undisturbed.
+bool TForm_Main::printOneSlip(const slip::SlipRecord &slip, qint64 orderId, const QString &question)
+{
+    jobs::PrintService &service = printService();
+    if (service.isBusy())
+        throw platform::Error(kPrinterBusyMessage);
+    if (!platform::ask(question)) {
         Edit_G1->setFocus();
-        return;
+        return false;
     }
+    jobs::SlipJob job = slipJob({slip});
+    if (orderId != 0)
+        job.orderIds = {orderId};
+    const QPointer<jobs::PrintJob> printed = service.printSlips(std::move(job));
+    if (printed && printed->outcome() == jobs::PrintJob::Outcome::Failed)
+        throw platform::Error(printed->errorText());
     reportPrinted();
-    reportSlipSent(slip, std::exchange(m_openOrderId, 0));
+    return true;
+}
+
+jobs::SlipJob TForm_Main::slipJob(const QList<slip::SlipRecord> &slips) const
+{
+    jobs::SlipJob job;
+    job.slips = slips;
+    job.binding = PrinterBinding();
+    job.printerName = m_printerDisplay->printerName();
+    job.feed = currentFeed();
+    return job;
+}
+
+jobs::PrintService &TForm_Main::printService()
+{
+    if (!m_printService) {
+        m_printService = new jobs::PrintService(OvPrinter(), this);
+        m_jobCompletion = new jobs::BookCompletion([this]() -> history::HistoryRecorder & { return historyRecorder(); },
+                                                   [this]() -> database::Database & { return orderBook(); }, this);
+        m_printService->setCompletion(m_jobCompletion);
+        connect(m_jobCompletion, &jobs::BookCompletion::failed, this,
+                [](const QString &message) { platform::showError(message); });
+    }
+    return *m_printService;
 }
 
 void TForm_Main::SpeedButton_PRNSETClick()

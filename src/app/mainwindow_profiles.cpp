@@ -4,8 +4,8 @@
 #include "senderprofile.h"
 
 #include "platform/error.h"
-#include "platform/guard.h"
-#include "platform/messagebox.h"
+#include "platform-ui/guard.h"
+#include "platform-ui/messagebox.h"
 
 #include <QCheckBox>
 #include <QLabel>

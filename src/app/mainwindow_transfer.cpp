@@ -3,8 +3,8 @@
 // was, marking what it read; the classic transfer compacts the box to seven lines.
 #include "mainwindow.h"
 
-#include "platform/guard.h"
-#include "platform/messagebox.h"
+#include "platform-ui/guard.h"
+#include "platform-ui/messagebox.h"
 #include "transfer/pipeline.h"
 #include "transfer/directorypostalbook.h"
 #include "transfer/smarttransfer.h"

@@ -7,11 +7,16 @@
 #include "history/orderclaims.h"
 #include "orders/orderimport.h"
 #include "orders/orderlistmodel.h"
-#include "platform/guard.h"
-#include "platform/messagebox.h"
+#include "orders/orderslip.h"
+#include "orders/orderstore.h"
+#include "jobs/printservice.h"
+#include "platform/error.h"
+#include "printer/ovprinters.h"
+#include "printjobprogress.h"
+#include "platform-ui/guard.h"
+#include "platform-ui/messagebox.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -19,7 +24,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
@@ -28,8 +32,9 @@
 using orders::Order;
 using orders::OrderState;
 
-OrderListWindow::OrderListWindow(database::Database &database, OrderListHooks hooks, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_database(database), m_hooks(std::move(hooks))
+OrderListWindow::OrderListWindow(database::Database &database, jobs::PrintService &printService,
+                                 OrderListHooks hooks, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_database(database), m_printService(printService), m_hooks(std::move(hooks))
 {
     setWindowTitle(QStringLiteral("注文一覧"));
     setAcceptDrops(true);
@@ -111,6 +116,8 @@ OrderListWindow::OrderListWindow(database::Database &database, OrderListHooks ho
         platform::showError(message);
     });
     connect(&m_database, &database::Database::busyChanged, this, [this](bool busy) { setBusy(busy); });
+    connect(&m_printService, &jobs::PrintService::slipJobCompleted, this,
+            [this](const jobs::JobReport &report) { jobEnded(report); });
     connect(this, &OrderListWindow::ordersChanged, m_model, &orders::OrderListModel::reload);
     applyFilter();
 }
@@ -213,23 +220,6 @@ void OrderListWindow::setSelectedState(OrderState state)
         .onFailed(this, [](const std::exception &error) { platform::showError(QString::fromUtf8(error.what())); });
 }
 
-printing::SlipData OrderListWindow::slipFor(const Order &order, printing::SlipData slip)
-{
-    slip.Edit_Zip = order.zip;
-    slip.Edit_Add1 = order.add1;
-    slip.Edit_Add2 = order.add2;
-    slip.Edit_Custo1 = order.custo1;
-    slip.Edit_tel = order.tel;
-    slip.Edit_G1 = order.g1;
-    slip.Edit_G2 = order.g2;
-    slip.Edit_G3 = order.g3;
-    if (!order.deDate1.isEmpty() || !order.deDate2.isEmpty()) {
-        slip.Edit_de_date1 = order.deDate1;
-        slip.Edit_de_date2 = order.deDate2;
-    }
-    return slip;
-}
-
 void OrderListWindow::printSelected()
 {
     const QList<qint64> ids = selectedIds();
@@ -237,8 +227,10 @@ void OrderListWindow::printSelected()
         platform::notify(QStringLiteral("印刷する注文を選んでください。"));
         return;
     }
-    if (!platform::ask(QStringLiteral("選択した %1 件の送り状を %2 に印刷しますか?")
-                           .arg(ids.size()).arg(m_hooks.printerName ? m_hooks.printerName() : QString())))
+    if (m_printService.isBusy())
+        throw platform::Error(kPrinterBusyMessage);
+    const jobs::SlipJob placement = m_hooks.slipJob ? m_hooks.slipJob({}) : jobs::SlipJob();
+    if (!platform::ask(QStringLiteral("選択した %1 件の送り状を %2 に印刷しますか?").arg(ids.size()).arg(placement.printerName)))
         return;
     // The orders are claimed for this station first, in one statement: another station
     // printing the same selection at the same moment gets none of them.
@@ -249,59 +241,65 @@ void OrderListWindow::printSelected()
                                                                       QDateTime::currentDateTime());
             return orders::store::ordersById(c, claimed);
         })
-        .then(this, [this, token, selected = ids.size()](const QList<Order> &found) {
-            platform::guarded([&] {
-                if (found.size() < selected) {
-                    platform::notify(QStringLiteral("選択した %1 件のうち %2 件は、印刷済み・印刷中（ほかの端末を含む）・保留のため印刷しません。")
-                                         .arg(selected)
-                                         .arg(selected - found.size()));
-                }
-                if (found.isEmpty())
-                    return;
-                const printing::SlipData slipTemplate = m_hooks.slipTemplate ? m_hooks.slipTemplate() : printing::SlipData();
-                QList<printing::SlipData> slips;
-                QList<qint64> orderIds;
-                for (const Order &order : found) {
-                    slips << slipFor(order, slipTemplate);
-                    orderIds << order.id;
-                }
-                QProgressDialog progress(QStringLiteral("送り状を印刷しています…"), QStringLiteral("中止"), 0,
-                                         int(slips.size()), this);
-                progress.setWindowModality(Qt::WindowModal);
-                progress.setMinimumDuration(300);
-                int sent = 0;
-                try {
-                    sent = m_hooks.printBatch(slips, orderIds, [&](int drawn) {
-                        progress.setValue(drawn);
-                        QCoreApplication::processEvents();
-                        return !progress.wasCanceled();
-                    });
-                } catch (...) {
-                    // Nothing was sent: every order of the job is given back.
-                    m_database.run<void>([token](database::Connection &c) { history::OrderClaims::release(c, token); })
-                        .then(this, [this] { Q_EMIT ordersChanged(); })
-                        .onFailed(this, [](const std::exception &error) {
-                            platform::showError(QString::fromUtf8(error.what()));
-                        });
-                    throw;
-                }
-                progress.reset();
-                const QString printer = m_hooks.printerName ? m_hooks.printerName() : QString();
-                const QList<qint64> printed = orderIds.mid(0, sent);
-                const QList<qint64> notSent = orderIds.mid(sent);
-                m_database.run<QList<qint64>>([printed, notSent, printer, token](database::Connection &c) {
-                    // The pages not sent give their orders back; the sent ones are printed.
-                    history::OrderClaims::release(c, token, notSent);
-                    return orders::store::markPrinted(c, printed, printer, QDateTime::currentDateTimeUtc());
-                }).then(this, [this, sent, total = slips.size()](const QList<qint64> &) {
-                    Q_EMIT ordersChanged();
-                    if (sent < total)
-                        platform::notify(QStringLiteral("中止しました。%1 枚を印刷し、残りの %2 件は印刷していません。")
-                                             .arg(sent).arg(total - sent));
-                }).onFailed(this, [](const std::exception &error) {
-                    platform::showError(QString::fromUtf8(error.what()));
-                });
-            });
+        .then(this, [this, token, selected = ids.size()](const QList<Order> &claimed) {
+            platform::guarded([&] { printClaimed(claimed, int(selected), token); });
         })
         .onFailed(this, [](const std::exception &error) { platform::showError(QString::fromUtf8(error.what())); });
+}
+
+// The claimed orders as one job; its end (sent, cancelled after k pages, failed) is
+// written by the print service's completion step, and jobEnded() tells the person.
+void OrderListWindow::printClaimed(const QList<Order> &claimed, int selected, const QString &token)
+{
+    if (claimed.size() < selected) {
+        platform::notify(QStringLiteral("選択した %1 件のうち %2 件は、印刷済み・印刷中（ほかの端末を含む）・保留のため印刷しません。")
+                             .arg(selected)
+                             .arg(selected - claimed.size()));
+    }
+    if (claimed.isEmpty())
+        return;
+    const slip::SlipRecord slipTemplate = m_hooks.slipTemplate ? m_hooks.slipTemplate() : slip::SlipRecord();
+    QList<slip::SlipRecord> slips;
+    QList<qint64> orderIds;
+    for (const Order &order : claimed) {
+        slips << orders::slipFor(order, slipTemplate);
+        orderIds << order.id;
+    }
+    jobs::SlipJob job = m_hooks.slipJob ? m_hooks.slipJob(slips) : jobs::SlipJob{slips};
+    job.orderIds = orderIds;
+    job.claimToken = token;
+    jobs::PrintJob *printJob = nullptr;
+    try {
+        printJob = m_printService.printSlips(std::move(job));
+    } catch (...) {
+        // Refused before anything was drawn: the claims are given back.
+        m_database.run<void>([token](database::Connection &c) { history::OrderClaims::release(c, token); })
+            .then(this, [this] { Q_EMIT ordersChanged(); });
+        throw;
+    }
+    m_pendingToken = token;
+    if (!printJob->isFinished())
+        new PrintJobProgress(printJob, QStringLiteral("送り状を印刷しています…"), this);
+}
+
+// The completion step wrote the job's end into the order book.
+void OrderListWindow::jobEnded(const jobs::JobReport &report)
+{
+    if (report.job.claimToken.isEmpty() || report.job.claimToken != m_pendingToken)
+        return;
+    m_pendingToken.clear();
+    Q_EMIT ordersChanged();
+    const int total = int(report.job.slips.size());
+    switch (report.outcome) {
+    case jobs::PrintJob::Outcome::Failed:
+        platform::showError(report.errorText);
+        break;
+    case jobs::PrintJob::Outcome::Cancelled:
+        platform::notify(QStringLiteral("中止しました。%1 枚を印刷し、残りの %2 件は印刷していません。")
+                             .arg(report.pagesSent)
+                             .arg(total - report.pagesSent));
+        break;
+    default:
+        break;
+    }
 }

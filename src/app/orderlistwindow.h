@@ -1,7 +1,7 @@
 #pragma once
 
 #include "orders/order.h"
-#include "printing/slipdata.h"
+#include "slip/sliprecord.h"
 
 #include <QList>
 #include <QWidget>
@@ -17,6 +17,11 @@ class QTableView;
 namespace database {
 class Database;
 }
+namespace jobs {
+class PrintService;
+struct JobReport;
+struct SlipJob;
+}
 namespace orders {
 class OrderListModel;
 struct ReadOptions;
@@ -29,13 +34,9 @@ struct OrderListHooks
     std::function<void(const orders::Order &)> openInMainWindow;
     // The main window's slip as it stands: sender block, date and time switches for
     // each slip of a batch.
-    std::function<printing::SlipData()> slipTemplate;
-    // Prints the slips as one job on the current feed's printer; `pageDrawn` may stop
-    // it. Returns the number of slips sent; raises on failure (nothing sent).
-    std::function<int(const QList<printing::SlipData> &slips, const QList<qint64> &orderIds,
-                      const std::function<bool(int)> &pageDrawn)> printBatch;
-    // The name of the printer the batch goes to.
-    std::function<QString()> printerName;
+    std::function<slip::SlipRecord()> slipTemplate;
+    // A job of these slips on the current feed's printer, with its margins and names.
+    std::function<jobs::SlipJob(const QList<slip::SlipRecord> &slips)> slipJob;
 };
 
 // The order list 「注文一覧」: orders from shop exports, their state and repairs;
@@ -45,7 +46,8 @@ class OrderListWindow : public QWidget
 {
     Q_OBJECT
 public:
-    OrderListWindow(database::Database &database, OrderListHooks hooks, QWidget *parent = nullptr);
+    OrderListWindow(database::Database &database, jobs::PrintService &printService, OrderListHooks hooks,
+                    QWidget *parent = nullptr);
 
     // Imports the files (all or none) and shows what was read.
     void importFiles(const QStringList &paths);
@@ -53,10 +55,6 @@ public:
     void openSelected();
 
     orders::OrderListModel &model() { return *m_model; }
-
-    // The slip of an order: the template's sender, date and time with the order's
-    // destination and goods.
-    static printing::SlipData slipFor(const orders::Order &order, printing::SlipData slipTemplate);
 
 Q_SIGNALS:
     // An import, a print or a state change finished (the list reloads itself).
@@ -72,8 +70,11 @@ private:
     QList<qint64> selectedIds() const;
     void setBusy(bool busy);
     void updateCount();
+    void printClaimed(const QList<orders::Order> &claimed, int selected, const QString &token);
+    void jobEnded(const jobs::JobReport &report);
 
     database::Database &m_database;
+    jobs::PrintService &m_printService;
     OrderListHooks m_hooks;
     orders::OrderListModel *m_model = nullptr;
     QTableView *m_table = nullptr;
@@ -81,4 +82,5 @@ private:
     QComboBox *m_stateFilter = nullptr;
     QLabel *m_status = nullptr;
     QList<QPushButton *> m_actions;
+    QString m_pendingToken; // the claim of this window's job being printed
 };

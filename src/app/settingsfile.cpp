@@ -83,4 +83,41 @@ void SettingsFile::writePrinterIndex(int index) const
     platform::IniFile(m_path).writeInteger(section(), kPrinterIndexKey, index);
 }
 
+slip::SlipRecord storedSlip(const StoredSettings &s, slip::SlipRecord base)
+{
+    base.destination.postalCode = s.zip;
+    base.destination.address1 = s.add1;
+    base.destination.address2 = s.add2;
+    base.destination.name = s.custo1;
+    base.destination.telephone = s.tel;
+    base.sender.postalCode = s.myZip;
+    base.sender.address1 = s.myAdd1;
+    base.sender.address2 = s.myAdd2;
+    base.sender.name = s.my;
+    base.sender.telephone = s.myTel;
+    base.goods = {s.g1, s.g2, s.g3};
+    base.deliveryMonth = s.deDate1;
+    base.deliveryDay = s.deDate2;
+    return base;
+}
+
+void keepSlip(StoredSettings &s, const slip::SlipRecord &slip)
+{
+    s.zip = slip.destination.postalCode;
+    s.add1 = slip.destination.address1;
+    s.add2 = slip.destination.address2;
+    s.custo1 = slip.destination.name;
+    s.tel = slip.destination.telephone;
+    s.myZip = slip.sender.postalCode;
+    s.myAdd1 = slip.sender.address1;
+    s.myAdd2 = slip.sender.address2;
+    s.my = slip.sender.name;
+    s.myTel = slip.sender.telephone;
+    s.g1 = slip.goods[0];
+    s.g2 = slip.goods[1];
+    s.g3 = slip.goods[2];
+    s.deDate1 = slip.deliveryMonth;
+    s.deDate2 = slip.deliveryDay;
+}
+
 } // namespace app

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "slip/sliprecord.h"
+
 #include <QString>
 
 namespace app {
@@ -38,6 +40,12 @@ struct StoredSettings
     static QString transferModeSmart() { return QStringLiteral("smart"); }
     static QString transferModeClassic() { return QStringLiteral("classic"); }
 };
+
+// The slip fields the settings file keeps (sender, destination, goods, desired date),
+// as a slip record; the others are as in `base`.
+slip::SlipRecord storedSlip(const StoredSettings &settings, slip::SlipRecord base = {});
+// Puts the kept fields of `slip` into `settings`.
+void keepSlip(StoredSettings &settings, const slip::SlipRecord &slip);
 
 // A stored value that its control cannot show as stored (an index outside its list, a
 // quantity with leading zeros): the stored value and what the control showed of it, so

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "printing/slipdata.h"
+#include "slip/sliprecord.h"
 
 #include <QDateTime>
 #include <QString>
@@ -13,7 +13,7 @@ namespace history {
 // printed. The print paths hand one of these over after the job was sent.
 struct PrintedSlip
 {
-    printing::SlipData slip;
+    slip::SlipRecord slip;
     QString printer;      // the printer's name as the display showed it
     QString feed;         // the paper feed chosen ("手差し", "連続(４インチ)")
     QString marginTop;    // the binding's margins in printer dots, as texts

@@ -125,7 +125,7 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.row() >= m_rows.size())
         return {};
     const HistoryEntry &e = m_rows.at(index.row());
-    const printing::SlipData &s = e.printed.slip;
+    const slip::SlipRecord &s = e.printed.slip;
     if (role == Qt::EditRole && index.column() == Tracking)
         return e.trackingNumber;
     if (role != Qt::DisplayRole)
@@ -136,15 +136,15 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
     case Station:
         return e.station;
     case Name:
-        return s.Edit_Custo1;
+        return s.destination.name;
     case Telephone:
-        return s.Edit_tel;
+        return s.destination.telephone;
     case PostalCode:
-        return s.Edit_Zip;
+        return s.destination.postalCode;
     case Address:
-        return joined({s.Edit_Add1, s.Edit_Add2});
+        return joined({s.destination.address1, s.destination.address2});
     case Goods:
-        return joined({s.Edit_G1, s.Edit_G2, s.Edit_G3});
+        return joined({s.goods[0], s.goods[1], s.goods[2]});
     case OrderNumber:
         return e.orderNumber;
     case Tracking:
@@ -200,7 +200,7 @@ bool HistoryModel::setData(const QModelIndex &index, const QVariant &value, int 
     for (const HistoryEntry &other : std::as_const(m_rows)) {
         if (!number.digits.isEmpty() && other.id != entry.id && other.trackingNumber == number.digits) {
             Q_EMIT trackingRefused(index.row(), DuplicateTrackingNumber(other.id, other.printedAt,
-                                                                        other.printed.slip.Edit_Custo1, number.digits)
+                                                                        other.printed.slip.destination.name, number.digits)
                                                     .message());
             return false;
         }

@@ -29,25 +29,18 @@ HistoryRecorder::HistoryRecorder(database::Database &database, const UnrecordedJ
         QTimer::singleShot(0, this, &HistoryRecorder::flush);
 }
 
-void HistoryRecorder::jobSent(const QList<PrintedSlip> &slips)
+QString HistoryRecorder::jobSent(const QList<PrintedSlip> &slips)
 {
     if (slips.isEmpty())
-        return;
-    m_pending.append({QUuid::createUuid().toString(QUuid::WithoutBraces), slips, QDateTime::currentDateTime(),
-                      database::Connection::stationName()});
+        return {};
+    const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    m_pending.append({id, slips, QDateTime::currentDateTime(), database::Connection::stationName()});
     // Written ahead: a program that ends before the write still knows the job at its
     // next start, and the job's name keeps it from being recorded twice.
     if (m_journal)
         keepInJournal();
     flush();
-}
-
-void HistoryRecorder::slipSent(const PrintedSlip &slip)
-{
-    if (m_collecting.isEmpty()) {
-        QTimer::singleShot(0, this, [this] { jobSent(std::exchange(m_collecting, {})); });
-    }
-    m_collecting.append(slip);
+    return id;
 }
 
 int HistoryRecorder::pendingCount() const
@@ -85,11 +78,14 @@ void HistoryRecorder::finished(const QString &failure, int count)
 {
     m_writing = false;
     if (failure.isEmpty()) {
-        m_pending.removeFirst();
+        const QString job = m_pending.takeFirst().id;
         m_reported = false;
         if (m_journal)
             keepInJournal();
         Q_EMIT recorded(count);
+        // Told already when an earlier try failed and the job was kept.
+        if (!m_told.remove(job))
+            Q_EMIT jobHandled(job);
         flush();
         return;
     }
@@ -105,6 +101,14 @@ void HistoryRecorder::finished(const QString &failure, int count)
                       pendingCount());
     }
     m_retry.start();
+    // Every job waiting now is kept for the next try: its sender need not wait longer.
+    const QList<SentJob> waiting = m_pending;
+    for (const SentJob &job : waiting) {
+        if (!m_told.contains(job.id)) {
+            m_told.insert(job.id);
+            Q_EMIT jobHandled(job.id);
+        }
+    }
 }
 
 // Writes the waiting jobs into the journal (removes it when none wait).

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QTimer>
 
 #include <optional>
@@ -31,10 +32,8 @@ public:
     HistoryRecorder(database::Database &database, const UnrecordedJournal &journal, QObject *parent = nullptr);
 
     // One job was sent with these slips (F11: one slip; a batch: one per page).
-    void jobSent(const QList<PrintedSlip> &slips);
-    // One slip of a job was sent; the slips handed over in one turn of the event loop
-    // (a batch reports its pages one after another) are written together.
-    void slipSent(const PrintedSlip &slip);
+    // Returns the job's name, which jobHandled() tells again.
+    QString jobSent(const QList<PrintedSlip> &slips);
 
     int pendingCount() const;
     // How long a failed write waits before the next try (tests shorten it).
@@ -44,6 +43,9 @@ public:
 Q_SIGNALS:
     // The history has new rows: history windows refresh.
     void recorded(int slips);
+    // The job named `job` was written into the history, or its write failed and it waits
+    // (in the journal) for the next try. Told once per job.
+    void jobHandled(const QString &job);
     // Writing failed; `pending` slips wait for the next try. Sent once per outage.
     void failed(const QString &message, int pending);
 
@@ -58,7 +60,7 @@ private:
     bool m_writing = false;
     bool m_reported = false;
     QTimer m_retry;
-    QList<PrintedSlip> m_collecting;
+    QSet<QString> m_told; // waiting jobs whose jobHandled() was sent
 };
 
 } // namespace history

@@ -20,13 +20,20 @@ constexpr const char *kColumns =
     " zip, add1, add2, custo1, tel, my_zip, my_add1, my_add2, my_name, my_tel, my_on, g1, g2, g3,"
     " slip_date, date_on, de_date1, de_date2, time_slots, tracking";
 
-int timeSlotBits(const printing::SlipData &s)
+// The time slot is stored as a bit of its own (slot n: bit n-1), as rows have always
+// been; a row with several bits, which no program writes, reads as its first slot.
+int timeSlotBits(slip::TimeSlot slot)
 {
-    const bool slots[] = {s.CheckBox_t1, s.CheckBox_t2, s.CheckBox_t3, s.CheckBox_t4, s.CheckBox_t5, s.CheckBox_t6};
-    int bits = 0;
-    for (int i = 0; i < 6; ++i)
-        bits |= slots[i] ? 1 << i : 0;
-    return bits;
+    return slot == slip::TimeSlot::None ? 0 : 1 << (slip::timeSlotNumber(slot) - 1);
+}
+
+slip::TimeSlot timeSlotFromBits(int bits)
+{
+    for (int number = 1; number <= slip::kTimeSlotCount; ++number) {
+        if (bits & (1 << (number - 1)))
+            return slip::timeSlotFromNumber(number);
+    }
+    return slip::TimeSlot::None;
 }
 
 HistoryEntry readEntry(const QSqlQuery &q)
@@ -45,29 +52,26 @@ HistoryEntry readEntry(const QSqlQuery &q)
         e.printed.orderId = orderId.toLongLong();
     e.orderNumber = q.value(c++).toString();
     e.sourceFormat = q.value(c++).toString();
-    printing::SlipData &s = e.printed.slip;
-    s.Edit_Zip = q.value(c++).toString();
-    s.Edit_Add1 = q.value(c++).toString();
-    s.Edit_Add2 = q.value(c++).toString();
-    s.Edit_Custo1 = q.value(c++).toString();
-    s.Edit_tel = q.value(c++).toString();
-    s.Edit_MyZip = q.value(c++).toString();
-    s.Edit_MyADD1 = q.value(c++).toString();
-    s.Edit_MyADD2 = q.value(c++).toString();
-    s.Edit_My = q.value(c++).toString();
-    s.Edit_MyTEL = q.value(c++).toString();
-    s.CheckBox_My = q.value(c++).toInt() != 0;
-    s.Edit_G1 = q.value(c++).toString();
-    s.Edit_G2 = q.value(c++).toString();
-    s.Edit_G3 = q.value(c++).toString();
-    s.DateTimePicker_1 = QDate::fromString(q.value(c++).toString(), Qt::ISODate);
-    s.CheckBox_Date_1 = q.value(c++).toInt() != 0;
-    s.Edit_de_date1 = q.value(c++).toString();
-    s.Edit_de_date2 = q.value(c++).toString();
-    const int bits = q.value(c++).toInt();
-    bool *const slots[] = {&s.CheckBox_t1, &s.CheckBox_t2, &s.CheckBox_t3, &s.CheckBox_t4, &s.CheckBox_t5, &s.CheckBox_t6};
-    for (int i = 0; i < 6; ++i)
-        *slots[i] = (bits >> i) & 1;
+    slip::SlipRecord &s = e.printed.slip;
+    s.destination.postalCode = q.value(c++).toString();
+    s.destination.address1 = q.value(c++).toString();
+    s.destination.address2 = q.value(c++).toString();
+    s.destination.name = q.value(c++).toString();
+    s.destination.telephone = q.value(c++).toString();
+    s.sender.postalCode = q.value(c++).toString();
+    s.sender.address1 = q.value(c++).toString();
+    s.sender.address2 = q.value(c++).toString();
+    s.sender.name = q.value(c++).toString();
+    s.sender.telephone = q.value(c++).toString();
+    s.printSender = q.value(c++).toInt() != 0;
+    s.goods[0] = q.value(c++).toString();
+    s.goods[1] = q.value(c++).toString();
+    s.goods[2] = q.value(c++).toString();
+    s.shippingDate = QDate::fromString(q.value(c++).toString(), Qt::ISODate);
+    s.printShippingDate = q.value(c++).toInt() != 0;
+    s.deliveryMonth = q.value(c++).toString();
+    s.deliveryDay = q.value(c++).toString();
+    s.timeSlot = timeSlotFromBits(q.value(c++).toInt());
     e.trackingNumber = q.value(c++).toString();
     return e;
 }
@@ -182,7 +186,7 @@ QString HistoryStore::digitsKey(const QString &text)
 qint64 HistoryStore::record(Connection &connection, const PrintedSlip &printed, const QDateTime &printedAt,
                             const QString &station, const QString &job)
 {
-    const printing::SlipData &s = printed.slip;
+    const slip::SlipRecord &s = printed.slip;
     QVariant orderId;
     QString orderNumber;
     QString sourceFormat;
@@ -204,28 +208,28 @@ qint64 HistoryStore::record(Connection &connection, const PrintedSlip &printed, 
                               orderId,
                               orderNumber,
                               sourceFormat,
-                              s.Edit_Zip,
-                              s.Edit_Add1,
-                              s.Edit_Add2,
-                              s.Edit_Custo1,
-                              s.Edit_tel,
-                              s.Edit_MyZip,
-                              s.Edit_MyADD1,
-                              s.Edit_MyADD2,
-                              s.Edit_My,
-                              s.Edit_MyTEL,
-                              int(s.CheckBox_My),
-                              s.Edit_G1,
-                              s.Edit_G2,
-                              s.Edit_G3,
-                              s.DateTimePicker_1.isValid() ? s.DateTimePicker_1.toString(Qt::ISODate) : QString(),
-                              int(s.CheckBox_Date_1),
-                              s.Edit_de_date1,
-                              s.Edit_de_date2,
-                              timeSlotBits(s),
-                              nameKey(s.Edit_Custo1),
-                              digitsKey(s.Edit_tel),
-                              digitsKey(s.Edit_Zip)};
+                              s.destination.postalCode,
+                              s.destination.address1,
+                              s.destination.address2,
+                              s.destination.name,
+                              s.destination.telephone,
+                              s.sender.postalCode,
+                              s.sender.address1,
+                              s.sender.address2,
+                              s.sender.name,
+                              s.sender.telephone,
+                              int(s.printSender),
+                              s.goods[0],
+                              s.goods[1],
+                              s.goods[2],
+                              s.shippingDate.isValid() ? s.shippingDate.toString(Qt::ISODate) : QString(),
+                              int(s.printShippingDate),
+                              s.deliveryMonth,
+                              s.deliveryDay,
+                              timeSlotBits(s.timeSlot),
+                              nameKey(s.destination.name),
+                              digitsKey(s.destination.telephone),
+                              digitsKey(s.destination.postalCode)};
     // Empty texts, not NULL: the columns are NOT NULL. The job's may be NULL.
     for (QVariant &value : values) {
         if (value.typeId() == QMetaType::QString && value.toString().isNull())

@@ -13,48 +13,90 @@ namespace history {
 
 namespace {
 
-constexpr int kFormat = 1;
+// Format 2 names the slip's fields by what they mean; format 1, written by earlier
+// versions, named them after the window's controls and is still read.
+constexpr int kFormat = 2;
+constexpr int kFirstFormat = 1;
 
-// The slip's texts by their control names, so the file reads plainly.
-struct TextField
+QJsonObject partyToJson(const slip::Party &party)
 {
-    const char *name;
-    QString printing::SlipData::*member;
-};
+    return {{QLatin1String("postalCode"), party.postalCode}, {QLatin1String("address1"), party.address1},
+            {QLatin1String("address2"), party.address2},     {QLatin1String("address3"), party.address3},
+            {QLatin1String("name"), party.name},             {QLatin1String("telephone"), party.telephone}};
+}
 
-constexpr TextField kTexts[] = {
-    {"Edit_Zip", &printing::SlipData::Edit_Zip},       {"Edit_Add1", &printing::SlipData::Edit_Add1},
-    {"Edit_Add2", &printing::SlipData::Edit_Add2},     {"Edit_Custo1", &printing::SlipData::Edit_Custo1},
-    {"Edit_tel", &printing::SlipData::Edit_tel},       {"Edit_MyZip", &printing::SlipData::Edit_MyZip},
-    {"Edit_MyADD1", &printing::SlipData::Edit_MyADD1}, {"Edit_MyADD2", &printing::SlipData::Edit_MyADD2},
-    {"Edit_My", &printing::SlipData::Edit_My},         {"Edit_MyTEL", &printing::SlipData::Edit_MyTEL},
-    {"Edit_G1", &printing::SlipData::Edit_G1},         {"Edit_G2", &printing::SlipData::Edit_G2},
-    {"Edit_G3", &printing::SlipData::Edit_G3},         {"Edit_de_date1", &printing::SlipData::Edit_de_date1},
-    {"Edit_de_date2", &printing::SlipData::Edit_de_date2},
-};
-
-struct FlagField
+slip::Party partyFromJson(const QJsonObject &object)
 {
-    const char *name;
-    bool printing::SlipData::*member;
-};
+    slip::Party party;
+    party.postalCode = object.value(QLatin1String("postalCode")).toString();
+    party.address1 = object.value(QLatin1String("address1")).toString();
+    party.address2 = object.value(QLatin1String("address2")).toString();
+    party.address3 = object.value(QLatin1String("address3")).toString();
+    party.name = object.value(QLatin1String("name")).toString();
+    party.telephone = object.value(QLatin1String("telephone")).toString();
+    return party;
+}
 
-constexpr FlagField kFlags[] = {
-    {"CheckBox_My", &printing::SlipData::CheckBox_My}, {"CheckBox_Date_1", &printing::SlipData::CheckBox_Date_1},
-    {"CheckBox_t1", &printing::SlipData::CheckBox_t1}, {"CheckBox_t2", &printing::SlipData::CheckBox_t2},
-    {"CheckBox_t3", &printing::SlipData::CheckBox_t3}, {"CheckBox_t4", &printing::SlipData::CheckBox_t4},
-    {"CheckBox_t5", &printing::SlipData::CheckBox_t5}, {"CheckBox_t6", &printing::SlipData::CheckBox_t6},
-};
+QJsonObject slipToJson(const slip::SlipRecord &record)
+{
+    QJsonArray goods;
+    for (const QString &line : record.goods)
+        goods.append(line);
+    return {{QLatin1String("destination"), partyToJson(record.destination)},
+            {QLatin1String("sender"), partyToJson(record.sender)},
+            {QLatin1String("printSender"), record.printSender},
+            {QLatin1String("goods"), goods},
+            {QLatin1String("shippingDate"), record.shippingDate.toString(Qt::ISODate)},
+            {QLatin1String("printShippingDate"), record.printShippingDate},
+            {QLatin1String("deliveryMonth"), record.deliveryMonth},
+            {QLatin1String("deliveryDay"), record.deliveryDay},
+            {QLatin1String("timeSlot"), slip::timeSlotNumber(record.timeSlot)}};
+}
+
+slip::SlipRecord slipFromJson(const QJsonObject &object)
+{
+    slip::SlipRecord record;
+    record.destination = partyFromJson(object.value(QLatin1String("destination")).toObject());
+    record.sender = partyFromJson(object.value(QLatin1String("sender")).toObject());
+    record.printSender = object.value(QLatin1String("printSender")).toBool(true);
+    const QJsonArray goods = object.value(QLatin1String("goods")).toArray();
+    for (std::size_t line = 0; line < record.goods.size(); ++line)
+        record.goods[line] = goods.at(qsizetype(line)).toString();
+    record.shippingDate = QDate::fromString(object.value(QLatin1String("shippingDate")).toString(), Qt::ISODate);
+    record.printShippingDate = object.value(QLatin1String("printShippingDate")).toBool(true);
+    record.deliveryMonth = object.value(QLatin1String("deliveryMonth")).toString();
+    record.deliveryDay = object.value(QLatin1String("deliveryDay")).toString();
+    record.timeSlot = slip::timeSlotFromNumber(object.value(QLatin1String("timeSlot")).toInt());
+    return record;
+}
+
+// A slip of format 1: its keys are the names of the window's controls then.
+slip::SlipRecord firstFormatSlipFromJson(const QJsonObject &object)
+{
+    const auto text = [&object](const char *key) { return object.value(QLatin1String(key)).toString(); };
+    const auto flag = [&object](const char *key, bool missing) { return object.value(QLatin1String(key)).toBool(missing); };
+    slip::SlipRecord record;
+    record.destination = {text("Edit_Zip"), text("Edit_Add1"), text("Edit_Add2"), QString(), text("Edit_Custo1"),
+                          text("Edit_tel")};
+    record.sender = {text("Edit_MyZip"), text("Edit_MyADD1"), text("Edit_MyADD2"), QString(), text("Edit_My"),
+                     text("Edit_MyTEL")};
+    record.printSender = flag("CheckBox_My", true);
+    record.goods = {text("Edit_G1"), text("Edit_G2"), text("Edit_G3")};
+    record.shippingDate = QDate::fromString(text("DateTimePicker_1"), Qt::ISODate);
+    record.printShippingDate = flag("CheckBox_Date_1", true);
+    record.deliveryMonth = text("Edit_de_date1");
+    record.deliveryDay = text("Edit_de_date2");
+    const char *const slots[] = {"CheckBox_t1", "CheckBox_t2", "CheckBox_t3", "CheckBox_t4", "CheckBox_t5", "CheckBox_t6"};
+    for (int number = slip::kTimeSlotCount; number >= 1; --number) {
+        if (flag(slots[number - 1], false))
+            record.timeSlot = slip::timeSlotFromNumber(number); // the first ticked one wins, as printed
+    }
+    return record;
+}
 
 QJsonObject toJson(const PrintedSlip &printed)
 {
-    QJsonObject slip;
-    for (const TextField &field : kTexts)
-        slip.insert(QLatin1String(field.name), printed.slip.*field.member);
-    for (const FlagField &field : kFlags)
-        slip.insert(QLatin1String(field.name), printed.slip.*field.member);
-    slip.insert(QLatin1String("DateTimePicker_1"), printed.slip.DateTimePicker_1.toString(Qt::ISODate));
-    QJsonObject object{{QLatin1String("slip"), slip},
+    QJsonObject object{{QLatin1String("slip"), slipToJson(printed.slip)},
                        {QLatin1String("printer"), printed.printer},
                        {QLatin1String("feed"), printed.feed},
                        {QLatin1String("marginTop"), printed.marginTop},
@@ -64,15 +106,11 @@ QJsonObject toJson(const PrintedSlip &printed)
     return object;
 }
 
-PrintedSlip slipFromJson(const QJsonObject &object)
+PrintedSlip printedFromJson(const QJsonObject &object, int format)
 {
     PrintedSlip printed;
     const QJsonObject slip = object.value(QLatin1String("slip")).toObject();
-    for (const TextField &field : kTexts)
-        printed.slip.*field.member = slip.value(QLatin1String(field.name)).toString();
-    for (const FlagField &field : kFlags)
-        printed.slip.*field.member = slip.value(QLatin1String(field.name)).toBool(printed.slip.*field.member);
-    printed.slip.DateTimePicker_1 = QDate::fromString(slip.value(QLatin1String("DateTimePicker_1")).toString(), Qt::ISODate);
+    printed.slip = format == kFirstFormat ? firstFormatSlipFromJson(slip) : slipFromJson(slip);
     printed.printer = object.value(QLatin1String("printer")).toString();
     printed.feed = object.value(QLatin1String("feed")).toString();
     printed.marginTop = object.value(QLatin1String("marginTop")).toString();
@@ -107,7 +145,8 @@ QList<SentJob> UnrecordedJournal::load() const
     const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
     file.close();
     const QJsonObject root = document.object();
-    if (parseError.error != QJsonParseError::NoError || root.value(QLatin1String("format")).toInt() != kFormat) {
+    const int format = root.value(QLatin1String("format")).toInt();
+    if (parseError.error != QJsonParseError::NoError || (format != kFormat && format != kFirstFormat)) {
         const QString aside = m_path + QStringLiteral(".damaged");
         QFile::remove(aside);
         QFile::rename(m_path, aside);
@@ -124,7 +163,7 @@ QList<SentJob> UnrecordedJournal::load() const
         job.id = object.value(QLatin1String("job")).toString();
         job.station = object.value(QLatin1String("station")).toString();
         for (const QJsonValue &slip : object.value(QLatin1String("slips")).toArray())
-            job.slips.append(slipFromJson(slip.toObject()));
+            job.slips.append(printedFromJson(slip.toObject(), format));
         if (!job.slips.isEmpty() && job.sentAt.isValid())
             jobs.append(job);
     }

@@ -36,4 +36,8 @@ public:
     using Error::Error;
 };
 
+// What the user is told of a failure caught as `failure`: an Error's message, another
+// exception's text, or a general sentence for anything else.
+QString errorText(const std::exception_ptr &failure);
+
 } // namespace platform

@@ -8,6 +8,7 @@
 #include "printer/ovprinterbackend.h"
 
 #include "platform/error.h"
+#include "printer-cups/systemprinterbackend.h"
 
 #include <QFlags>
 #include <QPainter> // Canvas() is what callers draw on
@@ -331,47 +332,4 @@ public:
 
 private:
     std::unique_ptr<TOvPrinter> m_printer;
-};
-
-// The system's printers: CUPS queues followed by the built-in PDF printer
-// (printerbackend_cups.cpp).
-std::unique_ptr<OvPrinterBackend> createSystemPrinterBackend();
-
-// ---------------------------------------------------------------- dialogs
-
-enum class OvDialogKind { Print, PrinterSetup };
-
-// Shows the system's print or printer-setup dialog on the back end's printer and,
-// when the user confirms, makes the choice current in the back end. The program
-// uses Qt's dialogs; tests install a runner that answers.
-class OvDialogRunner
-{
-public:
-    virtual ~OvDialogRunner() = default;
-    virtual bool run(OvDialogKind kind, OvPrinterBackend &backend, QWidget *parent) = 0;
-};
-
-// Installs a runner (nullptr: Qt's dialogs again); returns the previous one.
-std::unique_ptr<OvDialogRunner> setOvDialogRunner(std::unique_ptr<OvDialogRunner> runner);
-
-// After a confirmed dialog the chosen printer and settings are current and OvPrinter
-// is resynchronised (ForceUpdate).
-class TOvPrintDialog
-{
-public:
-    explicit TOvPrintDialog(QWidget *parent = nullptr) : m_parent(parent) {}
-    bool Execute();
-
-private:
-    QWidget *m_parent;
-};
-
-class TOvPrinterSetupDialog
-{
-public:
-    explicit TOvPrinterSetupDialog(QWidget *parent = nullptr) : m_parent(parent) {}
-    bool Execute();
-
-private:
-    QWidget *m_parent;
 };

@@ -1,7 +1,7 @@
 #include "previewwindow.h"
 
 #include "platform/error.h"
-#include "printer/systemprinterbackend.h"
+#include "printer-cups/systemprinterbackend.h"
 
 #include <QHBoxLayout>
 #include <QPageSize>

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "platform/inifile.h"
-#include "printing/printerbinding.h"
+#include "slip/printerbinding.h"
 
 #include <QString>
 #include <QStringList>
 
 namespace printing {
+
+using slip::PrinterBinding;
 
 // One paper feed's entry in the printer-binding file, as the texts stored there.
 struct FeedEntry

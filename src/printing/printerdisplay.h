@@ -1,6 +1,6 @@
 #pragma once
 
-#include "printing/printerbinding.h"
+#include "slip/printerbinding.h"
 
 #include <QPointer>
 #include <QString>
@@ -10,6 +10,8 @@ class QLabel;
 class TOvPrinter;
 
 namespace printing {
+
+using slip::PrinterBinding;
 
 // The group box "プリンタセット" of the main window without the widgets' ownership:
 // holds the current PrinterBinding, makes its printer current (the apply) and shows

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "printing/printerbinding.h"
+#include "slip/printerbinding.h"
 #include "printing/printerbindingfile.h"
 
 #include <QString>
@@ -10,6 +10,8 @@
 class TOvPrinter;
 
 namespace printing {
+
+using slip::PrinterBinding;
 
 class PrinterDisplay;
 

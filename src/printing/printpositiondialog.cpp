@@ -1,13 +1,13 @@
 #include "printpositiondialog.h"
 
 #include "printing/printerregistration.h"
-#include "printing/slipgeometry.h"
+#include "slip/slipgeometry.h"
 
 #include "numedit/lunumedit.h"
 #include "numedit/numeditpresets.h"
-#include "platform/glyphs.h"
-#include "platform/guard.h"
-#include "platform/messagebox.h"
+#include "platform-ui/glyphs.h"
+#include "platform-ui/guard.h"
+#include "platform-ui/messagebox.h"
 
 #include <QDoubleSpinBox>
 #include <QGroupBox>
@@ -69,7 +69,7 @@ void TForm_SLIP97YPrn::showMillimetres()
         const int value = text.isEmpty() ? 0 : text.toInt(&ok);
         const QSignalBlocker blocker(mm);
         mm->setEnabled(ok || text.isEmpty());
-        mm->setValue(ok ? dotsToMm(value, dpi) : 0.0);
+        mm->setValue(ok ? slip::dotsToMm(value, dpi) : 0.0);
     };
     show(LuNumEdit_TOP, SpinBox_TOPmm, m_resolution.y);
     show(LuNumEdit_LEFT, SpinBox_LEFTmm, m_resolution.x);
@@ -77,7 +77,7 @@ void TForm_SLIP97YPrn::showMillimetres()
 
 void TForm_SLIP97YPrn::takeMillimetres(numedit::TLuNumEdit *dots, const QDoubleSpinBox *mm, int dpi)
 {
-    dots->setText(QString::number(mmToDots(mm->value(), dpi)));
+    dots->setText(QString::number(slip::mmToDots(mm->value(), dpi)));
 }
 
 void TForm_SLIP97YPrn::BitBtn_CalibClick()

@@ -6,8 +6,8 @@
 
 #include <functional>
 
-#include "printing/printerbinding.h"
-#include "printing/printjob.h"
+#include "slip/printerbinding.h"
+#include "jobs/printjob.h"
 
 class QDoubleSpinBox;
 class QGroupBox;
@@ -19,6 +19,9 @@ class TLuNumEdit;
 } // namespace numedit
 
 namespace printing {
+
+using slip::PrinterBinding;
+using jobs::EffectiveResolution;
 
 class PrinterRegistration;
 

@@ -1,8 +1,8 @@
 #include "slippreview.h"
 
-#include "printing/slipform.h"
-#include "printing/slipgeometry.h"
-#include "printing/slippage.h"
+#include "slip/slipform.h"
+#include "slip/slipgeometry.h"
+#include "slip/slippage.h"
 
 #include "platform/error.h"
 
@@ -25,7 +25,7 @@ SlipPreview::SlipPreview(QWidget *parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
-void SlipPreview::setSlip(const SlipData &slip)
+void SlipPreview::setSlip(const SlipRecord &slip)
 {
     m_slip = slip;
     refresh();
@@ -60,7 +60,7 @@ void SlipPreview::refresh()
     QList<SlipField> overflowing;
     m_marginError.clear();
     try {
-        overflowing = overflowingFields(m_slip, {m_page.dpiX, m_page.dpiY, m_binding, m_page.fontDpi, {}});
+        overflowing = slip::overflowingFields(m_slip, {m_page.dpiX, m_page.dpiY, m_binding, m_page.fontDpi, {}});
     } catch (const platform::Error &error) {
         m_marginError = error.message();
     }
@@ -126,13 +126,13 @@ void SlipPreview::paintSheet(QPainter &painter) const
     painter.setPen(form);
     QFont captions(QStringLiteral("IPAPGothic"));
     painter.setFont(captions);
-    drawSlipForm(painter, SlipGeometry(m_page.dpiX, m_page.dpiY, QString(), QString()), true);
+    slip::drawSlipForm(painter, slip::SlipGeometry(m_page.dpiX, m_page.dpiY, QString(), QString()), true);
 
     if (m_marginError.isEmpty()) {
         SlipPageSetup setup{m_page.dpiX, m_page.dpiY, m_binding, m_page.fontDpi, {}};
         for (const SlipField field : m_overflowing)
             setup.marked.insert(field);
-        drawSlipPage(painter, m_slip, setup);
+        slip::drawSlipPage(painter, m_slip, setup);
     }
     painter.restore();
 }

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "printing/printerbinding.h"
-#include "printing/slipdata.h"
-#include "printing/slipfield.h"
+#include "slip/printerbinding.h"
+#include "slip/sliprecord.h"
+#include "slip/slipfield.h"
+#include "slip/slippage.h"
 
 #include <QList>
 #include <QRect>
@@ -11,6 +12,11 @@
 #include <QWidget>
 
 namespace printing {
+
+using slip::PrinterBinding;
+using slip::SlipRecord;
+using slip::SlipField;
+using slip::SlipPageSetup;
 
 // The printer page a slip is previewed on, as the current paper feed's printer
 // reports it; all sizes in the printer's dots.
@@ -38,12 +44,12 @@ public:
 
     // Each setter schedules one repaint; several changes in one event-loop turn
     // are painted once.
-    void setSlip(const SlipData &slip);
+    void setSlip(const SlipRecord &slip);
     void setBinding(const PrinterBinding &binding);
     void setPage(const PreviewPage &page);
     void setZoom(Zoom zoom);
 
-    const SlipData &slip() const { return m_slip; }
+    const SlipRecord &slip() const { return m_slip; }
     const PrinterBinding &binding() const { return m_binding; }
     const PreviewPage &page() const { return m_page; }
     Zoom zoom() const { return m_zoom; }
@@ -71,7 +77,7 @@ protected:
 private:
     void refresh();
 
-    SlipData m_slip;
+    SlipRecord m_slip;
     PrinterBinding m_binding;
     PreviewPage m_page;
     Zoom m_zoom = Zoom::Fit;

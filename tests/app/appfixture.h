@@ -2,10 +2,10 @@
 
 #include "app/mainwindow.h"
 
-#include "platform/messagebox.h"
-#include "printer/fakeprinterbackend.h"
+#include "platform-ui/messagebox.h"
+#include "fakeprinterbackend.h"
 #include "printer/ovprinters.h"
-#include "platform/shell.h"
+#include "platform-ui/shell.h"
 
 #include "filebytes.h"
 

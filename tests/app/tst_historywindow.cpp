@@ -27,13 +27,13 @@ class TestHistoryWindow : public QObject
 
     QTemporaryDir m_dir;
     std::unique_ptr<database::Database> m_db;
-    QList<printing::SlipData> m_opened;
+    QList<slip::SlipRecord> m_opened;
     QString m_savePath;
 
     std::unique_ptr<app::HistoryWindow> openWindow()
     {
         app::HistoryWindow::Actions actions;
-        actions.openInMainWindow = [this](const printing::SlipData &slip) { m_opened << slip; };
+        actions.openInMainWindow = [this](const slip::SlipRecord &slip) { m_opened << slip; };
         actions.askSavePath = [this](const QString &) { return m_savePath; };
         auto window = std::make_unique<app::HistoryWindow>(*m_db, actions);
         window->show();
@@ -74,9 +74,9 @@ private Q_SLOTS:
             const char *const names[] = {"青木 一", "井上 二", "上田 三", "江藤 四", "岡田 五"};
             for (int i = 0; i < 5; ++i) {
                 history::PrintedSlip printed;
-                printed.slip.Edit_Custo1 = QString::fromUtf8(names[i]);
-                printed.slip.Edit_tel = QStringLiteral("03-0000-000%1").arg(i);
-                printed.slip.Edit_G1 = QStringLiteral("品物 %1").arg(i);
+                printed.slip.destination.name = QString::fromUtf8(names[i]);
+                printed.slip.destination.telephone = QStringLiteral("03-0000-000%1").arg(i);
+                printed.slip.goods[0] = QStringLiteral("品物 %1").arg(i);
                 printed.printer = QStringLiteral("Slip");
                 // Newest first in the window: 岡田 on top, 青木 last.
                 const qint64 id = history::HistoryStore::record(
@@ -99,7 +99,7 @@ private Q_SLOTS:
         commit(text, QStringLiteral("井上"));
         QVERIFY(loaded.wait(3000));
         QCOMPARE(window->model().rowCount(), 1);
-        QCOMPARE(window->model().entryAt(0).printed.slip.Edit_Custo1, QStringLiteral("井上 二"));
+        QCOMPARE(window->model().entryAt(0).printed.slip.destination.name, QStringLiteral("井上 二"));
     }
 
     void scanStackOfSlips()
@@ -158,8 +158,8 @@ private Q_SLOTS:
         QVERIFY(button);
         button->click();
         QCOMPARE(m_opened.size(), 1);
-        QCOMPARE(m_opened.first().Edit_Custo1, QStringLiteral("井上 二"));
-        QCOMPARE(m_opened.first().Edit_G1, QStringLiteral("品物 1"));
+        QCOMPARE(m_opened.first().destination.name, QStringLiteral("井上 二"));
+        QCOMPARE(m_opened.first().goods[0], QStringLiteral("品物 1"));
     }
 };
 

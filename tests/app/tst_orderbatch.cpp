@@ -11,7 +11,7 @@
 #include "orders/orderlistmodel.h"
 #include "orders/orderstore.h"
 #include "printing/batchjob.h"
-#include "printing/ov_d97_dot.h"
+#include "slip/sliplayout.h"
 
 #include "privatecupsd.h"
 
@@ -33,20 +33,20 @@ const QStringList kNames = {u"見本太郎"_s, u"試験次郎"_s, u"架空三郎
 // The orders of a batch: the destination of slipplaces::slip(), a name of their own.
 QList<Order> batchOrders(int count)
 {
-    const printing::SlipData slip = slipplaces::slip();
+    const slip::SlipRecord slip = slipplaces::slip();
     QList<Order> list;
     for (int i = 0; i < count; ++i) {
         Order o;
         o.sourceFormat = u"base"_s;
         o.orderNumber = o.orderKey = u"B-%1"_s.arg(i + 1);
-        o.zip = slip.Edit_Zip;
-        o.add1 = slip.Edit_Add1;
-        o.add2 = slip.Edit_Add2;
+        o.zip = slip.destination.postalCode;
+        o.add1 = slip.destination.address1;
+        o.add2 = slip.destination.address2;
         o.custo1 = kNames.at(i);
-        o.tel = slip.Edit_tel;
-        o.g1 = slip.Edit_G1;
-        o.g2 = slip.Edit_G2;
-        o.g3 = slip.Edit_G3;
+        o.tel = slip.destination.telephone;
+        o.g1 = slip.goods[0];
+        o.g2 = slip.goods[1];
+        o.g3 = slip.goods[2];
         list << o;
     }
     return list;
@@ -83,9 +83,9 @@ class OrderBatchTest : public QObject
             OrderListHooks hooks;
             hooks.slipTemplate = [] { return slipplaces::slip(); };
             hooks.printerName = [] { return kPrinter; };
-            hooks.printBatch = [this, cancelAfter](const QList<printing::SlipData> &slips, const QList<qint64> &,
+            hooks.printBatch = [this, cancelAfter](const QList<slip::SlipRecord> &slips, const QList<qint64> &,
                                                    const std::function<bool(int)> &pageDrawn) {
-                return printing::printSlipBatch(OvPrinter(), layout, slips, printing::PrinterBinding(),
+                return printing::printSlipBatch(OvPrinter(), layout, slips, slip::PrinterBinding(),
                                                 [&](int drawn) {
                     if (drawn == cancelAfter)
                         window->findChild<QProgressDialog *>()->cancel();
@@ -120,7 +120,7 @@ class OrderBatchTest : public QObject
 
         QTemporaryDir dir;
         database::Database db;
-        const printing::TOv_d97_Dot layout;
+        const slip::TOv_d97_Dot layout;
         std::unique_ptr<OrderListWindow> window;
     };
 
@@ -229,3 +229,4 @@ private Q_SLOTS:
 
 QTEST_MAIN(OrderBatchTest)
 #include "tst_orderbatch.moc"
+#include "printer-cups/systemprinterbackend.h"

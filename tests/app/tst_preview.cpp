@@ -67,8 +67,8 @@ private Q_SLOTS:
         QTRY_COMPARE(counter.paints, 1);
         QApplication::processEvents();
         QCOMPARE(counter.paints, 1);
-        QCOMPARE(window->preview()->slip().Edit_Custo1, u"見本太郎"_s);
-        QVERIFY(!window->preview()->slip().CheckBox_My);
+        QCOMPARE(window->preview()->slip().destination.name, u"見本太郎"_s);
+        QVERIFY(!window->preview()->slip().printSender);
         QVERIFY(window->preview()->slip().CheckBox_t3);
 
         // A feed with other margins: the preview takes them.
@@ -167,3 +167,4 @@ private:
 
 QTEST_MAIN(PreviewTest)
 #include "tst_preview.moc"
+#include "printer-cups/systemprinterbackend.h"

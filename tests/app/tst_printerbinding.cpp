@@ -7,7 +7,7 @@
 
 #include "numedit/lunumedit.h"
 #include "platform/codepage.h"
-#include "printing/printerbinding.h"
+#include "slip/printerbinding.h"
 #include "printing/printpositiondialog.h"
 
 #include <QComboBox>
@@ -80,7 +80,7 @@ private:
 
     void checkBinding(const QString &index, const QString &top, const QString &left)
     {
-        const printing::PrinterBinding &b = w().PrinterBinding();
+        const slip::PrinterBinding &b = w().PrinterBinding();
         QCOMPARE((QStringList{b.printerIndex, b.topMargin, b.leftMargin}), (QStringList{index, top, left}));
         QCOMPARE(w().Label_Prn_Top->text(), top);
         QCOMPARE(w().Label_Prn_Left->text(), left);
@@ -134,7 +134,7 @@ private:
     void print()
     {
         m_boxes->answers.enqueue(true);
-        QTest::keyClick(w().Edit_Add1, Qt::Key_F11);
+        QTest::keyClick(w().destination.address1, Qt::Key_F11);
     }
 
 private Q_SLOTS:
@@ -425,7 +425,7 @@ private Q_SLOTS:
         QFETCH(int, position);
         start();
         m_setup->choose = 1;
-        QTest::keyClick(w().Edit_Add1, Qt::Key_F7);
+        QTest::keyClick(w().destination.address1, Qt::Key_F7);
         QCOMPARE(w().ComboBox1->currentText(), u"Printer B"_s);
 
         m_fixture->printers->removePrinter(1);
@@ -447,7 +447,7 @@ private Q_SLOTS:
         writeFileBytes(bindingPath(), section(kManual, u"Printer A"_s, u"0"_s, u"4"_s, u"5"_s));
         start();
         m_setup->choose = 1;
-        QTest::keyClick(w().Edit_Add1, Qt::Key_F7);
+        QTest::keyClick(w().destination.address1, Qt::Key_F7);
         checkBinding(u"1"_s, u"4"_s, u"5"_s);
         QCOMPARE(fileBytes(bindingPath()), section(kManual, u"Printer A"_s, u"0"_s, u"4"_s, u"5"_s));
         chooseFeed(1);
@@ -461,7 +461,7 @@ private Q_SLOTS:
         writeFileBytes(file(u"mekira_RErorezev.ini"_s), "[mekira_RErorezevPrn]\r\nRErorezevprnno=1\r\n");
         start();
         m_setup->choose = -1;
-        QTest::keyClick(w().Edit_G1, Qt::Key_F7);
+        QTest::keyClick(w().goods[0], Qt::Key_F7);
         QCOMPARE(m_setup->shown, 1);
         QCOMPARE(m_fixture->printers->currentPosition(), 1);
         QVERIFY(fileBytes(file(u"mekira_RErorezev.ini"_s)).contains("RErorezevprnno=1\r\n"));
@@ -475,7 +475,7 @@ private Q_SLOTS:
         writeFileBytes(file(u"mekira_RErorezev.ini"_s), "[mekira_RErorezevPrn]\r\nRErorezevprnno=5\r\n");
         start();
         const QByteArray before = fileBytes(file(u"mekira_RErorezev.ini"_s));
-        QTest::keyClick(w().Edit_G1, Qt::Key_F7);
+        QTest::keyClick(w().goods[0], Qt::Key_F7);
         QCOMPARE(m_setup->shown, 0);
         QCOMPARE(m_boxes->errors, QStringList{u"TOvPrinter.SetIndex: Index is out of Range."_s});
         QCOMPARE(fileBytes(file(u"mekira_RErorezev.ini"_s)), before);
@@ -484,3 +484,4 @@ private Q_SLOTS:
 
 QTEST_MAIN(PrinterBindingTest)
 #include "tst_printerbinding.moc"
+#include "printer-ui/ovprintdialogs.h"

@@ -23,7 +23,7 @@
 
 using namespace Qt::StringLiterals;
 using numedit::TLuNumEdit;
-using printing::SlipData;
+using slip::SlipRecord;
 
 namespace {
 
@@ -58,26 +58,26 @@ const QList<Feed> &feeds()
     return list;
 }
 
-void fill(TForm_Main &w, const SlipData &d)
+void fill(TForm_Main &w, const SlipRecord &d)
 {
-    w.Edit_Zip->setText(d.Edit_Zip);
-    w.Edit_Add1->setText(d.Edit_Add1);
-    w.Edit_Add2->setText(d.Edit_Add2);
-    w.Edit_Custo1->setText(d.Edit_Custo1);
-    w.Edit_tel->setText(d.Edit_tel);
-    w.Edit_MyZip->setText(d.Edit_MyZip);
-    w.Edit_MyADD1->setText(d.Edit_MyADD1);
-    w.Edit_MyADD2->setText(d.Edit_MyADD2);
-    w.Edit_My->setText(d.Edit_My);
-    w.Edit_MyTEL->setText(d.Edit_MyTEL);
-    w.CheckBox_My->setChecked(d.CheckBox_My);
-    w.Edit_G1->setText(d.Edit_G1);
-    w.Edit_G2->setText(d.Edit_G2);
-    w.Edit_G3->setText(d.Edit_G3);
-    w.DateTimePicker_1->setDate(d.DateTimePicker_1);
-    w.CheckBox_Date_1->setChecked(d.CheckBox_Date_1);
-    w.Edit_de_date1->setText(d.Edit_de_date1);
-    w.Edit_de_date2->setText(d.Edit_de_date2);
+    w.Edit_Zip->setText(d.destination.postalCode);
+    w.Edit_Add1->setText(d.destination.address1);
+    w.Edit_Add2->setText(d.destination.address2);
+    w.Edit_Custo1->setText(d.destination.name);
+    w.Edit_tel->setText(d.destination.telephone);
+    w.Edit_MyZip->setText(d.sender.postalCode);
+    w.Edit_MyADD1->setText(d.sender.address1);
+    w.Edit_MyADD2->setText(d.sender.address2);
+    w.Edit_My->setText(d.sender.name);
+    w.Edit_MyTEL->setText(d.sender.telephone);
+    w.CheckBox_My->setChecked(d.printSender);
+    w.Edit_G1->setText(d.goods[0]);
+    w.Edit_G2->setText(d.goods[1]);
+    w.Edit_G3->setText(d.goods[2]);
+    w.DateTimePicker_1->setDate(d.shippingDate);
+    w.CheckBox_Date_1->setChecked(d.printShippingDate);
+    w.Edit_de_date1->setText(d.deliveryMonth);
+    w.Edit_de_date2->setText(d.deliveryDay);
     const bool slots[] = {d.CheckBox_t1, d.CheckBox_t2, d.CheckBox_t3,
                           d.CheckBox_t4, d.CheckBox_t5, d.CheckBox_t6};
     for (int i = 0; i < 6; ++i)
@@ -204,7 +204,7 @@ private Q_SLOTS:
             QCOMPARE(OvPrinter().DPI(), (TOvExtent{feed.dpi, feed.dpi}));
 
             boxes.answers.enqueue(true);
-            QTest::keyClick(w.Edit_Add1, Qt::Key_F11);
+            QTest::keyClick(w.destination.address1, Qt::Key_F11);
             QVERIFY2(boxes.errors.isEmpty(), qPrintable(boxes.errors.join(u'\n')));
             QVERIFY2(m_cupsd.waitForCompletedJobs(++completed), qPrintable(m_cupsd.errorLog()));
             const auto jobs = m_cupsd.jobs();
@@ -219,3 +219,5 @@ private Q_SLOTS:
 
 QTEST_MAIN(PrinterBindingEndToEndTest)
 #include "tst_printerbindingendtoend.moc"
+#include "printer-cups/systemprinterbackend.h"
+#include "printer-ui/ovprintdialogs.h"

@@ -6,7 +6,7 @@
 #include "appfixture.h"
 
 #include "app/settingsfile.h"
-#include "printer/ovsystemwatcher.h"
+#include "printer-ui/ovsystemwatcher.h"
 
 #include "privatecupsd.h"
 
@@ -190,7 +190,7 @@ private Q_SLOTS:
         if (registration)
             QTest::mouseClick(w.BitBtn_PrnSet, Qt::LeftButton);
         else
-            QTest::keyClick(w.Edit_Add1, Qt::Key_F7);
+            QTest::keyClick(w.destination.address1, Qt::Key_F7);
         QVERIFY(opened);
         QVERIFY(checked.size() > 0 || checked.wait(10000));
         QCOMPARE(OvPrinter().PrinterNames().contains(spare), add);
@@ -271,3 +271,4 @@ private Q_SLOTS:
 
 QTEST_MAIN(PrintFaultsTest)
 #include "tst_printfaults.moc"
+#include "printer-cups/systemprinterbackend.h"

@@ -1,6 +1,6 @@
 // The program as a user starts it: one instance per desktop, and a session end that
 // saves the entries.
-#include "platform/singleinstance.h"
+#include "platform-ui/singleinstance.h"
 
 #include "filebytes.h"
 #include "instanceprobe.h"

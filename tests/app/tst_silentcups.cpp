@@ -4,7 +4,7 @@
 
 #include "appfixture.h"
 
-#include "printer/cupscall.h"
+#include "printer-cups/cupscall.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -80,3 +80,4 @@ private Q_SLOTS:
 
 QTEST_MAIN(SilentCupsTest)
 #include "tst_silentcups.moc"
+#include "printer-cups/systemprinterbackend.h"

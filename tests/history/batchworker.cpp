@@ -41,7 +41,7 @@ int main(int argc, char **argv)
         QList<history::PrintedSlip> slips;
         for (const qint64 id : claimed) {
             history::PrintedSlip slip;
-            slip.slip.Edit_Custo1 = QStringLiteral("注文 %1").arg(id);
+            slip.slip.destination.name = QStringLiteral("注文 %1").arg(id);
             slip.printer = QStringLiteral("Slip");
             slip.orderId = id;
             slips << slip;

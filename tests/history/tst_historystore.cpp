@@ -39,11 +39,11 @@ const QList<Sample> kSamples = {
 PrintedSlip slipFor(const Sample &sample, std::optional<qint64> orderId = std::nullopt)
 {
     PrintedSlip printed;
-    printed.slip.Edit_Custo1 = sample.name;
-    printed.slip.Edit_tel = sample.tel;
-    printed.slip.Edit_Zip = sample.zip;
-    printed.slip.Edit_G1 = QStringLiteral("お菓子");
-    printed.slip.DateTimePicker_1 = sample.at.date();
+    printed.slip.destination.name = sample.name;
+    printed.slip.destination.telephone = sample.tel;
+    printed.slip.destination.postalCode = sample.zip;
+    printed.slip.goods[0] = QStringLiteral("お菓子");
+    printed.slip.shippingDate = sample.at.date();
     printed.slip.CheckBox_t3 = true;
     printed.printer = QStringLiteral("Slip");
     printed.feed = QStringLiteral("手差し");
@@ -57,7 +57,7 @@ QStringList names(const QList<history::HistoryEntry> &rows)
 {
     QStringList result;
     for (const history::HistoryEntry &row : rows)
-        result << row.printed.slip.Edit_Custo1;
+        result << row.printed.slip.destination.name;
     return result;
 }
 
@@ -163,20 +163,20 @@ private Q_SLOTS:
         auto db = open(engine);
         const qint64 order = historytest::addOrders(*db, 1, QStringLiteral("amazon")).value(0);
         PrintedSlip printed = slipFor(kSamples[3], order);
-        printing::SlipData &s = printed.slip;
-        s.Edit_Add1 = QStringLiteral("大阪府大阪市北区梅田1-1");
-        s.Edit_Add2 = QStringLiteral("梅田ビル 101");
-        s.Edit_MyZip = QStringLiteral("100-0001");
-        s.Edit_MyADD1 = QStringLiteral("東京都千代田区");
-        s.Edit_MyADD2 = QStringLiteral("千代田1-1");
-        s.Edit_My = QStringLiteral("めきら商店");
-        s.Edit_MyTEL = QStringLiteral("03-0000-0000");
-        s.CheckBox_My = false;
-        s.Edit_G2 = QStringLiteral("われもの");
-        s.Edit_G3 = QStringLiteral("天地無用");
-        s.CheckBox_Date_1 = false;
-        s.Edit_de_date1 = QStringLiteral("12");
-        s.Edit_de_date2 = QStringLiteral("24");
+        slip::SlipRecord &s = printed.slip;
+        s.destination.address1 = QStringLiteral("大阪府大阪市北区梅田1-1");
+        s.destination.address2 = QStringLiteral("梅田ビル 101");
+        s.sender.postalCode = QStringLiteral("100-0001");
+        s.sender.address1 = QStringLiteral("東京都千代田区");
+        s.sender.address2 = QStringLiteral("千代田1-1");
+        s.sender.name = QStringLiteral("めきら商店");
+        s.sender.telephone = QStringLiteral("03-0000-0000");
+        s.printSender = false;
+        s.goods[1] = QStringLiteral("われもの");
+        s.goods[2] = QStringLiteral("天地無用");
+        s.printShippingDate = false;
+        s.deliveryMonth = QStringLiteral("12");
+        s.deliveryDay = QStringLiteral("24");
         s.CheckBox_t3 = false;
         s.CheckBox_t6 = true;
         const QDateTime at(QDate(2026, 12, 9), QTime(11, 22, 33, 444));
@@ -200,15 +200,15 @@ private Q_SLOTS:
         QCOMPARE(entry->printed.orderId, std::optional<qint64>(order));
         QCOMPARE(entry->orderNumber, QStringLiteral("T-1"));
         QCOMPARE(entry->sourceFormat, QStringLiteral("amazon"));
-        const printing::SlipData &r = entry->printed.slip;
-        QCOMPARE(std::tuple(r.Edit_Zip, r.Edit_Add1, r.Edit_Add2, r.Edit_Custo1, r.Edit_tel),
-                 std::tuple(s.Edit_Zip, s.Edit_Add1, s.Edit_Add2, s.Edit_Custo1, s.Edit_tel));
-        QCOMPARE(std::tuple(r.Edit_MyZip, r.Edit_MyADD1, r.Edit_MyADD2, r.Edit_My, r.Edit_MyTEL, r.CheckBox_My),
-                 std::tuple(s.Edit_MyZip, s.Edit_MyADD1, s.Edit_MyADD2, s.Edit_My, s.Edit_MyTEL, s.CheckBox_My));
-        QCOMPARE(std::tuple(r.Edit_G1, r.Edit_G2, r.Edit_G3, r.DateTimePicker_1, r.CheckBox_Date_1),
-                 std::tuple(s.Edit_G1, s.Edit_G2, s.Edit_G3, s.DateTimePicker_1, s.CheckBox_Date_1));
-        QCOMPARE(std::tuple(r.Edit_de_date1, r.Edit_de_date2, r.CheckBox_t1, r.CheckBox_t3, r.CheckBox_t6),
-                 std::tuple(s.Edit_de_date1, s.Edit_de_date2, false, false, true));
+        const slip::SlipRecord &r = entry->printed.slip;
+        QCOMPARE(std::tuple(r.destination.postalCode, r.destination.address1, r.destination.address2, r.destination.name, r.destination.telephone),
+                 std::tuple(s.destination.postalCode, s.destination.address1, s.destination.address2, s.destination.name, s.destination.telephone));
+        QCOMPARE(std::tuple(r.sender.postalCode, r.sender.address1, r.sender.address2, r.sender.name, r.sender.telephone, r.printSender),
+                 std::tuple(s.sender.postalCode, s.sender.address1, s.sender.address2, s.sender.name, s.sender.telephone, s.printSender));
+        QCOMPARE(std::tuple(r.goods[0], r.goods[1], r.goods[2], r.shippingDate, r.printShippingDate),
+                 std::tuple(s.goods[0], s.goods[1], s.goods[2], s.shippingDate, s.printShippingDate));
+        QCOMPARE(std::tuple(r.deliveryMonth, r.deliveryDay, r.CheckBox_t1, r.CheckBox_t3, r.CheckBox_t6),
+                 std::tuple(s.deliveryMonth, s.deliveryDay, false, false, true));
     }
 
     // A job read back from the journal after its write went through (the program ended

@@ -1,7 +1,7 @@
 #include "platform/codepage.h"
 #include "platform/convert.h"
 #include "platform/error.h"
-#include "platform/messagebox.h"
+#include "platform-ui/messagebox.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "platform/glyphs.h"
+#include "platform-ui/glyphs.h"
 
 #include <QImage>
 #include <QPixmap>

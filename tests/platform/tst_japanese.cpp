@@ -1,5 +1,5 @@
-#include "platform/fonts.h"
-#include "platform/translations.h"
+#include "platform-ui/fonts.h"
+#include "platform-ui/translations.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

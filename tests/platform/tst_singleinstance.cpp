@@ -1,8 +1,8 @@
-#include "platform/guard.h"
-#include "platform/messagebox.h"
+#include "platform-ui/guard.h"
+#include "platform-ui/messagebox.h"
 #include "platform/error.h"
-#include "platform/sessionend.h"
-#include "platform/singleinstance.h"
+#include "platform-ui/sessionend.h"
+#include "platform-ui/singleinstance.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -6,8 +6,8 @@
 #include "privatecupsd.h"
 
 #include "printer/ovprinters.h"
-#include "printer/ovsystemwatcher.h"
-#include "printer/systemprinterbackend.h"
+#include "printer-ui/ovsystemwatcher.h"
+#include "printer-cups/systemprinterbackend.h"
 
 #include <QPrinter>
 #include <QProcess>
@@ -411,3 +411,4 @@ void CupsTest::watcherSeesAddedPrinter()
 
 QTEST_MAIN(CupsTest)
 #include "tst_cups.moc"
+#include "printer-ui/ovprintdialogs.h"

@@ -2,8 +2,8 @@
 // printer, and every job becomes a new PDF file in pdf/ of the current directory.
 
 #include "printer/ovprinters.h"
-#include "printer/ovprintersetupform.h"
-#include "printer/systemprinterbackend.h"
+#include "printer-ui/ovprintersetupform.h"
+#include "printer-cups/systemprinterbackend.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -317,3 +317,4 @@ void PdfTest::outputThatCannotBeWritten()
 
 QTEST_MAIN(PdfTest)
 #include "tst_pdf.moc"
+#include "printer-ui/ovprintdialogs.h"

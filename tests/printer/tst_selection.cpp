@@ -1,7 +1,7 @@
 // Printer list and selection on the scripted back end: hidden printers, the index,
 // port names, the change check and the failure texts of the selection.
 
-#include "printer/fakeprinterbackend.h"
+#include "fakeprinterbackend.h"
 #include "printer/ovprinters.h"
 
 #include <QtTest>

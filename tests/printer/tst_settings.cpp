@@ -1,7 +1,7 @@
 // Device settings, capability lists, metrics and ApplySettings on the scripted back
 // end, with the failure texts of every member.
 
-#include "printer/fakeprinterbackend.h"
+#include "fakeprinterbackend.h"
 #include "printer/ovprinters.h"
 
 #include <QtTest>
@@ -914,3 +914,4 @@ void SettingsTest::dialogs()
 
 QTEST_MAIN(SettingsTest)
 #include "tst_settings.moc"
+#include "printer-ui/ovprintdialogs.h"

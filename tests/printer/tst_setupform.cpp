@@ -2,9 +2,9 @@
 // printer of the layer in the layer's order, opens on the current one, and on OK makes
 // the chosen printer, paper size and paper source current; Cancel changes nothing.
 
-#include "printer/fakeprinterbackend.h"
+#include "fakeprinterbackend.h"
 #include "printer/ovprinters.h"
-#include "printer/ovprintersetupform.h"
+#include "printer-ui/ovprintersetupform.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -131,3 +131,4 @@ private:
 
 QTEST_MAIN(SetupFormTest)
 #include "tst_setupform.moc"
+#include "printer-ui/ovprintdialogs.h"

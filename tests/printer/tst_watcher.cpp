@@ -1,11 +1,11 @@
 // The change watcher: the spooler is asked off the UI thread, the answer is handed
 // back and checked there; a slow spooler never blocks the event loop.
 
-#include "printer/fakeprinterbackend.h"
+#include "fakeprinterbackend.h"
 #include "printer/ovprinters.h"
-#include "printer/ovsystemwatcher.h"
+#include "printer-ui/ovsystemwatcher.h"
 
-#include "platform/messagebox.h"
+#include "platform-ui/messagebox.h"
 
 #include <QDialog>
 #include <QElapsedTimer>

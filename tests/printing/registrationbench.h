@@ -7,10 +7,11 @@
 #include "printing/printerdisplay.h"
 #include "printing/printerregistration.h"
 
-#include "printer/fakeprinterbackend.h"
+#include "fakeprinterbackend.h"
 #include "printer/ovprinters.h"
 
 #include "filebytes.h"
+#include "printer-ui/ovprintdialogs.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -25,7 +26,7 @@ namespace registrationtest {
 
 using namespace Qt::StringLiterals;
 using printing::FeedEntry;
-using printing::PrinterBinding;
+using slip::PrinterBinding;
 using printing::PrinterBindingFile;
 using printing::PrinterDisplay;
 using printing::PrinterRegistration;

@@ -3,7 +3,7 @@
 // One slip with every field filled, the places of the form where each of its texts
 // must land, and the check of a printed PDF against them.
 
-#include "printing/slipdata.h"
+#include "slip/sliprecord.h"
 
 #include "printer/ovprinters.h"
 
@@ -16,27 +16,27 @@
 namespace slipplaces {
 
 using namespace Qt::StringLiterals;
-using printing::SlipData;
+using slip::SlipRecord;
 
-inline SlipData slip()
+inline SlipRecord slip()
 {
-    SlipData data;
-    data.Edit_Zip = u"123-4567"_s;
-    data.Edit_Add1 = u"東京都架空区見本町"_s;
-    data.Edit_Add2 = u"一丁目三番地"_s;
-    data.Edit_Custo1 = u"見本太郎"_s;
-    data.Edit_tel = u"03-1234-5678"_s;
-    data.Edit_MyZip = u"890-0012"_s;
-    data.Edit_MyADD1 = u"鹿児島県見本市"_s;
-    data.Edit_MyADD2 = u"見本通り"_s;
-    data.Edit_My = u"見本花子"_s;
-    data.Edit_MyTEL = u"099-222-3333"_s;
-    data.Edit_G1 = u"書籍"_s;
-    data.Edit_G2 = u"衣類"_s;
-    data.Edit_G3 = u"ワレモノ注意"_s;
-    data.DateTimePicker_1 = QDate(2025, 3, 7);
-    data.Edit_de_date1 = u"11"_s;
-    data.Edit_de_date2 = u"28"_s;
+    SlipRecord data;
+    data.destination.postalCode = u"123-4567"_s;
+    data.destination.address1 = u"東京都架空区見本町"_s;
+    data.destination.address2 = u"一丁目三番地"_s;
+    data.destination.name = u"見本太郎"_s;
+    data.destination.telephone = u"03-1234-5678"_s;
+    data.sender.postalCode = u"890-0012"_s;
+    data.sender.address1 = u"鹿児島県見本市"_s;
+    data.sender.address2 = u"見本通り"_s;
+    data.sender.name = u"見本花子"_s;
+    data.sender.telephone = u"099-222-3333"_s;
+    data.goods[0] = u"書籍"_s;
+    data.goods[1] = u"衣類"_s;
+    data.goods[2] = u"ワレモノ注意"_s;
+    data.shippingDate = QDate(2025, 3, 7);
+    data.deliveryMonth = u"11"_s;
+    data.deliveryDay = u"28"_s;
     data.CheckBox_t4 = true;
     return data;
 }

@@ -4,7 +4,7 @@
 // fonts, with its left edge and the top of its text cell within two printer dots
 // of where the form's layout puts it.
 
-#include "printing/ov_d97_dot.h"
+#include "slip/sliplayout.h"
 #include "printing/printerdisplay.h"
 #include "printing/printjob.h"
 
@@ -29,8 +29,8 @@
 #include <cmath>
 
 using namespace Qt::StringLiterals;
-using printing::PrinterBinding;
-using printing::SlipData;
+using slip::PrinterBinding;
+using slip::SlipRecord;
 using namespace slipplaces;
 
 namespace {
@@ -74,7 +74,7 @@ private:
         PrinterBinding binding;
         binding.topMargin = top;
         binding.leftMargin = left;
-        QVERIFY(printing::printSlip(printing::TOv_d97_Dot(), slip(), binding));
+        QVERIFY(printing::printSlip(slip::TOv_d97_Dot(), slip(), binding));
         QCOMPARE(boxes.questions, QStringList{u"印刷しますか?"_s});
         QVERIFY(boxes.errors.isEmpty());
     }
@@ -224,3 +224,4 @@ private Q_SLOTS:
 
 QTEST_MAIN(PrintEndToEndTest)
 #include "tst_printendtoend.moc"
+#include "printer-cups/systemprinterbackend.h"

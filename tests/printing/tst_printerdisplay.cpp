@@ -3,7 +3,7 @@
 #include "printing/printerdisplay.h"
 
 #include "platform/error.h"
-#include "printer/fakeprinterbackend.h"
+#include "fakeprinterbackend.h"
 #include "printer/ovprinters.h"
 
 #include <QComboBox>
@@ -13,7 +13,7 @@
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
-using printing::PrinterBinding;
+using slip::PrinterBinding;
 using printing::PrinterDisplay;
 
 namespace {

@@ -336,3 +336,4 @@ private Q_SLOTS:
 
 QTEST_MAIN(PrinterRegistrationTest)
 #include "tst_printerregistration.moc"
+#include "printer-ui/ovprintdialogs.h"

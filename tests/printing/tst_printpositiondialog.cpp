@@ -133,8 +133,8 @@ private Q_SLOTS:
         QCOMPARE(d.dialog->SpinBox_TOPmm->value(), 0.0);
 
         // The calibration sheet is printed with the margins as typed.
-        printing::PrinterBinding printed;
-        d.dialog->setCalibrationPrinter([&](const printing::PrinterBinding &b) { printed = b; });
+        slip::PrinterBinding printed;
+        d.dialog->setCalibrationPrinter([&](const slip::PrinterBinding &b) { printed = b; });
         QTest::mouseClick(d.dialog->BitBtn_Calib, Qt::LeftButton);
         QCOMPARE(printed.topMargin, u"0"_s);
         QCOMPARE(printed.leftMargin, typedDots);

@@ -3,11 +3,11 @@
 // convert between millimetres and dots, and the calibration sheet's marks land where
 // the form's reference points are.
 
-#include "printing/calibrationsheet.h"
+#include "slip/calibrationsheet.h"
 #include "printing/previewwindow.h"
-#include "printing/slipform.h"
-#include "printing/slipgeometry.h"
-#include "printing/slippage.h"
+#include "slip/slipform.h"
+#include "slip/slipgeometry.h"
+#include "slip/slippage.h"
 #include "printing/slippreview.h"
 
 #include "platform/error.h"
@@ -24,7 +24,7 @@
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
-using printing::SlipField;
+using slip::SlipField;
 
 namespace {
 
@@ -35,9 +35,9 @@ QString outputFolder()
     return folder;
 }
 
-printing::PrinterBinding margins(const QString &top, const QString &left)
+slip::PrinterBinding margins(const QString &top, const QString &left)
 {
-    printing::PrinterBinding b;
+    slip::PrinterBinding b;
     b.topMargin = top;
     b.leftMargin = left;
     return b;
@@ -75,14 +75,14 @@ private Q_SLOTS:
         QFETCH(QString, top);
         QFETCH(QString, left);
         QFETCH(int, zoom);
-        const printing::SlipData slip = slipplaces::slip();
+        const slip::SlipRecord slip = slipplaces::slip();
 
         // The printed page: the painter's coordinates are the printer's dots.
         PaintRecorder printed;
         printed.setDpi(dpi);
         {
             QPainter painter(&printed);
-            printing::drawSlipPage(painter, slip, {dpi, dpi, margins(top, left), 0, {}});
+            slip::drawSlipPage(painter, slip, {dpi, dpi, margins(top, left), 0, {}});
         }
 
         // The preview, on a screen-like canvas, scaled and offset by the printable area.
@@ -156,31 +156,31 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(int, dpi);
         QFETCH(bool, overflows);
-        printing::SlipData slip = slipplaces::slip();
+        slip::SlipRecord slip = slipplaces::slip();
         const QHash<QString, std::pair<QString *, SlipField>> fields = {
-            {u"Edit_G1"_s, {&slip.Edit_G1, SlipField::Goods1}},
-            {u"Edit_G3"_s, {&slip.Edit_G3, SlipField::Goods3}},
-            {u"Edit_Custo1"_s, {&slip.Edit_Custo1, SlipField::Customer}},
-            {u"Edit_Add1"_s, {&slip.Edit_Add1, SlipField::Add1}},
-            {u"Edit_Add2"_s, {&slip.Edit_Add2, SlipField::Add2}},
-            {u"Edit_My"_s, {&slip.Edit_My, SlipField::Sender}},
-            {u"Edit_tel"_s, {&slip.Edit_tel, SlipField::Tel}},
-            {u"Edit_de_date1"_s, {&slip.Edit_de_date1, SlipField::DeliveryMonth}},
-            {u"Edit_Zip"_s, {&slip.Edit_Zip, SlipField::Zip}},
+            {u"Edit_G1"_s, {&slip.goods[0], SlipField::Goods1}},
+            {u"Edit_G3"_s, {&slip.goods[2], SlipField::Goods3}},
+            {u"Edit_Custo1"_s, {&slip.destination.name, SlipField::Customer}},
+            {u"Edit_Add1"_s, {&slip.destination.address1, SlipField::Add1}},
+            {u"Edit_Add2"_s, {&slip.destination.address2, SlipField::Add2}},
+            {u"Edit_My"_s, {&slip.sender.name, SlipField::Sender}},
+            {u"Edit_tel"_s, {&slip.destination.telephone, SlipField::Tel}},
+            {u"Edit_de_date1"_s, {&slip.deliveryMonth, SlipField::DeliveryMonth}},
+            {u"Edit_Zip"_s, {&slip.destination.postalCode, SlipField::Zip}},
         };
         *fields.value(field).first = text;
         const QList<SlipField> found =
-            printing::overflowingFields(slip, {dpi, dpi, margins(u"7"_s, u"-30"_s), dpi, {}});
+            slip::overflowingFields(slip, {dpi, dpi, margins(u"7"_s, u"-30"_s), dpi, {}});
         // The sample slip itself fits: only the changed field may run over.
         QCOMPARE(found, overflows ? QList<SlipField>{fields.value(field).second} : QList<SlipField>{});
         if (overflows)
-            QVERIFY(!printing::slipFieldLabel(found.first()).isEmpty());
+            QVERIFY(!slip::slipFieldLabel(found.first()).isEmpty());
     }
 
     void overflowIsDrawnInRed()
     {
-        printing::SlipData slip = slipplaces::slip();
-        slip.Edit_G2 = u"東"_s.repeated(30);
+        slip::SlipRecord slip = slipplaces::slip();
+        slip.goods[1] = u"東"_s.repeated(30);
         printing::SlipPreview preview;
         QSignalSpy changed(&preview, &printing::SlipPreview::overflowChanged);
         preview.setSlip(slip);
@@ -194,7 +194,7 @@ private Q_SLOTS:
         QPainter painter(&sheet);
         preview.paintSheet(painter);
         painter.end();
-        const printing::SlipGeometry at(180, 180, u"0"_s, u"0"_s);
+        const slip::SlipGeometry at(180, 180, u"0"_s, u"0"_s);
         const int top = preview.page().printable.top() + at.y(200);
         int redRows = 0, strayRows = 0;
         for (int y = 0; y < sheet.height(); ++y) {
@@ -231,9 +231,9 @@ private Q_SLOTS:
         QFETCH(int, dpi);
         QFETCH(double, mm);
         QFETCH(int, dots);
-        QCOMPARE(printing::mmToDots(mm, dpi), dots);
+        QCOMPARE(slip::mmToDots(mm, dpi), dots);
         // Back to millimetres: within half a dot of what was typed.
-        QVERIFY(qAbs(printing::dotsToMm(dots, dpi) - mm) <= 25.4 / dpi / 2 + 1e-9);
+        QVERIFY(qAbs(slip::dotsToMm(dots, dpi) - mm) <= 25.4 / dpi / 2 + 1e-9);
     }
 
     // --- calibration sheet ---------------------------------------------------------------
@@ -259,7 +259,7 @@ private Q_SLOTS:
             writer.setPageSize(QPageSize(QSizeF(8, 11), QPageSize::Inch));
             writer.setPageMargins(QMarginsF(0, 0, 0, 0));
             QPainter painter(&writer);
-            printing::drawCalibrationSheet(painter, {dpi, dpi, margins(top, left), 0, {}}, printable);
+            slip::drawCalibrationSheet(painter, {dpi, dpi, margins(top, left), 0, {}}, printable);
         }
         QFile pdf(file);
         QVERIFY(pdf.open(QIODevice::ReadOnly));
@@ -274,9 +274,9 @@ private Q_SLOTS:
                     return &word;
             return nullptr;
         };
-        const printing::SlipGeometry shifted(dpi, dpi, top, left);
-        const double offset = printing::kMarkNameOffsetMm / 25.4 * 72;
-        for (const printing::ReferencePoint &point : printing::slipReferencePoints()) {
+        const slip::SlipGeometry shifted(dpi, dpi, top, left);
+        const double offset = slip::kMarkNameOffsetMm / 25.4 * 72;
+        for (const slip::ReferencePoint &point : slip::slipReferencePoints()) {
             const PdfWord *word = find(point.name);
             QVERIFY2(word, qPrintable(point.name));
             const QPointF expected(shifted.x(point.units.x()) * 72.0 / dpi + offset,
@@ -303,7 +303,7 @@ private Q_SLOTS:
         QImage page(100, 100, QImage::Format_RGB32);
         QPainter painter(&page);
         QVERIFY_THROWS_EXCEPTION(platform::EConvertError,
-                                 printing::drawCalibrationSheet(painter, {180, 180, margins(u"12a"_s, u"0"_s), 0, {}},
+                                 slip::drawCalibrationSheet(painter, {180, 180, margins(u"12a"_s, u"0"_s), 0, {}},
                                                                 QSize(100, 100)));
     }
 

@@ -3,7 +3,7 @@
 // Waiting for a started copy of the program: it answers on its single-instance socket
 // once it watches for termination signals and is about to show its window.
 
-#include "platform/singleinstance.h"
+#include "platform-ui/singleinstance.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

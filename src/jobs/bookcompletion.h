@@ -1,0 +1,48 @@
+#pragma once
+
+#include "jobs/printservice.h"
+
+#include <QObject>
+#include <QHash>
+
+#include <functional>
+
+namespace database {
+class Database;
+}
+namespace history {
+class HistoryRecorder;
+}
+
+namespace jobs {
+
+// The end of every job of slips in the order book and the history: the slips sent are
+// recorded with where they were printed, which marks their orders printed in the same
+// transaction; the orders of pages not sent are given back to new. Recorder and book
+// are reached through functions, so that neither is opened before the first job ends.
+class BookCompletion : public QObject, public JobCompletion
+{
+    Q_OBJECT
+public:
+    using RecorderAccess = std::function<history::HistoryRecorder &()>;
+    using BookAccess = std::function<database::Database &()>;
+
+    BookCompletion(RecorderAccess recorder, BookAccess book, QObject *parent = nullptr);
+
+    void complete(const JobReport &report, std::function<void()> done) override;
+
+Q_SIGNALS:
+    // Giving orders back failed; they stay claimed until a person decides.
+    void failed(const QString &message);
+
+private:
+    void partDone(const QString &jobKey);
+
+    RecorderAccess m_recorder;
+    BookAccess m_book;
+    // Jobs whose record or release is still under way: the parts left, and what to call
+    // when none is.
+    QHash<QString, std::pair<int, std::function<void()>>> m_open;
+};
+
+} // namespace jobs
