@@ -73,7 +73,7 @@ StoreSummary addOrders(Connection &connection, const QList<Order> &orders)
             " ON CONFLICT (source_format, order_key) DO NOTHING"));
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
         for (const Order &o : orders) {
-            const QVariantList values{o.sourceFormat, o.orderKey, o.orderNumber, int(o.state), o.zip, o.add1,
+            const QVariantList values{o.sourceFormat, o.orderKey, o.orderNumber, int(OrderState::New), o.zip, o.add1,
                                       o.add2, o.custo1, o.tel, o.g1, o.g2, o.g3, o.deDate1, o.deDate2,
                                       o.timeSlot, repairsToText(o.repairs), o.sourceFile, now};
             for (int i = 0; i < values.size(); ++i) {
@@ -88,6 +88,8 @@ StoreSummary addOrders(Connection &connection, const QList<Order> &orders)
             else
                 ++summary.alreadyKnown;
         }
+        if (summary.added > 0)
+            connection.announceChange();
         return summary;
     });
 }

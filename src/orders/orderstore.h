@@ -34,8 +34,10 @@ struct OrderQuery
 // Database::run) and raises DatabaseError.
 namespace store {
 
-// Adds the orders in one transaction; an order whose format and key are already stored
-// is left as it is (re-imports and overlapping exports add nothing twice).
+// Adds the orders, new, in one transaction; an order whose format and key are already
+// stored is left as it is (re-imports and overlapping exports add nothing twice). The
+// other stations hear of it when any was added. States change only through
+// applyTransition (orders/orderstatemachine.h).
 StoreSummary addOrders(database::Connection &connection, const QList<Order> &orders);
 
 // The ids in the query's order.
