@@ -4,9 +4,9 @@
 
 #include "database/connection.h"
 #include "database/database.h"
-#include "history/orderclaims.h"
 #include "orders/orderimport.h"
 #include "orders/orderlistmodel.h"
+#include "orders/orderstatemachine.h"
 #include "platform/guard.h"
 #include "platform/messagebox.h"
 
@@ -26,6 +26,7 @@
 #include <QVBoxLayout>
 
 using orders::Order;
+using orders::OrderAction;
 using orders::OrderState;
 
 OrderListWindow::OrderListWindow(database::Database &database, OrderListHooks hooks, QWidget *parent)
@@ -242,11 +243,11 @@ void OrderListWindow::printSelected()
         return;
     // The orders are claimed for this station first, in one statement: another station
     // printing the same selection at the same moment gets none of them.
-    const QString token = history::OrderClaims::newToken();
+    const QString token = orders::newClaimToken();
     m_database
         .run<QList<Order>>([ids, token](database::Connection &c) {
-            const QList<qint64> claimed = history::OrderClaims::claim(c, ids, token, database::Connection::stationName(),
-                                                                      QDateTime::currentDateTime());
+            const QList<qint64> claimed = orders::applyTransition(c, ids, OrderAction::Claim,
+                                                                  orders::TransitionContext::job(token));
             return orders::store::ordersById(c, claimed);
         })
         .then(this, [this, token, selected = ids.size()](const QList<Order> &found) {
@@ -278,7 +279,10 @@ void OrderListWindow::printSelected()
                     });
                 } catch (...) {
                     // Nothing was sent: every order of the job is given back.
-                    m_database.run<void>([token](database::Connection &c) { history::OrderClaims::release(c, token); })
+                    m_database.run<void>([orderIds, token](database::Connection &c) {
+                        orders::applyTransition(c, orderIds, OrderAction::Release,
+                                                orders::TransitionContext::job(token));
+                    })
                         .then(this, [this] { Q_EMIT ordersChanged(); })
                         .onFailed(this, [](const std::exception &error) {
                             platform::showError(QString::fromUtf8(error.what()));
@@ -291,7 +295,7 @@ void OrderListWindow::printSelected()
                 const QList<qint64> notSent = orderIds.mid(sent);
                 m_database.run<QList<qint64>>([printed, notSent, printer, token](database::Connection &c) {
                     // The pages not sent give their orders back; the sent ones are printed.
-                    history::OrderClaims::release(c, token, notSent);
+                    orders::applyTransition(c, notSent, OrderAction::Release, orders::TransitionContext::job(token));
                     return orders::store::markPrinted(c, printed, printer, QDateTime::currentDateTimeUtc());
                 }).then(this, [this, sent, total = slips.size()](const QList<qint64> &) {
                     Q_EMIT ordersChanged();
