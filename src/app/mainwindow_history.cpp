@@ -9,6 +9,7 @@
 #include "database/database.h"
 #include "history/historyrecorder.h"
 #include "history/unrecordedjournal.h"
+#include "orders/orderlistmodel.h"
 #include "platform/guard.h"
 #include "platform/messagebox.h"
 #include "printing/printerdisplay.h"
@@ -44,6 +45,9 @@ history::HistoryRecorder &TForm_Main::historyRecorder()
         connect(m_historyRecorder, &history::HistoryRecorder::recorded, this, [this] {
             if (m_historyWindow && m_historyWindow->isVisible())
                 m_historyWindow->refresh();
+            // The recorded slips' orders became printed (an SQLite book announces nothing).
+            if (m_orderList)
+                m_orderList->model().reload();
         });
         connect(m_historyRecorder, &history::HistoryRecorder::failed, this,
                 [](const QString &message) { platform::showError(message); });

@@ -7,8 +7,6 @@
 #include "database/database.h"
 #include "orders/order.h"
 #include "orders/orderlistmodel.h"
-#include "orders/orderstore.h"
-#include "platform/messagebox.h"
 #include "postal/addressassist.h"
 #include "postal/postaldirectory.h"
 #include "printer/ovprinters.h"
@@ -103,17 +101,7 @@ int TForm_Main::printOrderSlips(const QList<printing::SlipData> &slips, const QL
 
 void TForm_Main::reportSlipSent(const printing::SlipData &slip, qint64 orderId)
 {
+    // An order opened from the list becomes printed where its slip is recorded.
     const SentSlip sent{slip, m_printerDisplay->printerName(), currentFeed(), PrinterBinding(), orderId};
-    if (orderId != 0 && m_orderBook) {
-        // F11 on an order opened from the list marks it printed.
-        m_orderBook->run<QList<qint64>>([orderId, printer = sent.printer](database::Connection &c) {
-            return orders::store::markPrinted(c, {orderId}, printer, QDateTime::currentDateTimeUtc());
-        }).then(this, [this](const QList<qint64> &) {
-            if (m_orderList)
-                m_orderList->model().reload();
-        }).onFailed(this, [](const std::exception &error) {
-            platform::showError(QString::fromUtf8(error.what()));
-        });
-    }
     Q_EMIT slipSent(sent);
 }

@@ -105,8 +105,8 @@ OrderListWindow::OrderListWindow(database::Database &database, OrderListHooks ho
     connect(openButton, &QPushButton::clicked, this, guardedSlot([this] { openSelected(); }));
     connect(m_table, &QTableView::doubleClicked, this, guardedSlot([this] { openSelected(); }));
     connect(printButton, &QPushButton::clicked, this, guardedSlot([this] { printSelected(); }));
-    connect(asideButton, &QPushButton::clicked, this, guardedSlot([this] { setSelectedState(OrderState::SetAside); }));
-    connect(newButton, &QPushButton::clicked, this, guardedSlot([this] { setSelectedState(OrderState::New); }));
+    connect(asideButton, &QPushButton::clicked, this, guardedSlot([this] { setSelectedState(OrderAction::SetAside); }));
+    connect(newButton, &QPushButton::clicked, this, guardedSlot([this] { setSelectedState(OrderAction::BackToNew); }));
     connect(m_model, &orders::OrderListModel::reloaded, this, [this] { updateCount(); });
     connect(m_model, &orders::OrderListModel::failed, this, [](const QString &message) {
         platform::showError(message);
@@ -206,11 +206,19 @@ void OrderListWindow::openSelected()
     }).onFailed(this, [](const std::exception &error) { platform::showError(QString::fromUtf8(error.what())); });
 }
 
-void OrderListWindow::setSelectedState(OrderState state)
+void OrderListWindow::setSelectedState(OrderAction action)
 {
     const QList<qint64> ids = selectedIds();
-    m_database.run<void>([ids, state](database::Connection &c) { orders::store::setState(c, ids, state); })
-        .then(this, [this] { Q_EMIT ordersChanged(); })
+    m_database
+        .run<QList<qint64>>([ids, action](database::Connection &c) { return orders::applyTransition(c, ids, action); })
+        .then(this, [this, action, selected = ids.size()](const QList<qint64> &changed) {
+            Q_EMIT ordersChanged();
+            // Printed orders and those being printed stay as they are.
+            if (action == OrderAction::SetAside && changed.size() < selected)
+                platform::notify(QStringLiteral("保留にできるのは未印刷の注文だけです。選択した %1 件のうち %2 件はそのままです。")
+                                     .arg(selected)
+                                     .arg(selected - changed.size()));
+        })
         .onFailed(this, [](const std::exception &error) { platform::showError(QString::fromUtf8(error.what())); });
 }
 
@@ -290,13 +298,12 @@ void OrderListWindow::printSelected()
                     throw;
                 }
                 progress.reset();
-                const QString printer = m_hooks.printerName ? m_hooks.printerName() : QString();
-                const QList<qint64> printed = orderIds.mid(0, sent);
                 const QList<qint64> notSent = orderIds.mid(sent);
-                m_database.run<QList<qint64>>([printed, notSent, printer, token](database::Connection &c) {
-                    // The pages not sent give their orders back; the sent ones are printed.
-                    orders::applyTransition(c, notSent, OrderAction::Release, orders::TransitionContext::job(token));
-                    return orders::store::markPrinted(c, printed, printer, QDateTime::currentDateTimeUtc());
+                m_database.run<QList<qint64>>([notSent, token](database::Connection &c) {
+                    // The pages not sent give their orders back. The sent ones become
+                    // printed where their slips are recorded (history::HistoryRecorder).
+                    return orders::applyTransition(c, notSent, OrderAction::Release,
+                                                   orders::TransitionContext::job(token));
                 }).then(this, [this, sent, total = slips.size()](const QList<qint64> &) {
                     Q_EMIT ordersChanged();
                     if (sent < total)

@@ -18,6 +18,7 @@ namespace database {
 class Database;
 }
 namespace orders {
+enum class OrderAction;
 class OrderListModel;
 struct ReadOptions;
 }
@@ -31,7 +32,8 @@ struct OrderListHooks
     // each slip of a batch.
     std::function<printing::SlipData()> slipTemplate;
     // Prints the slips as one job on the current feed's printer; `pageDrawn` may stop
-    // it. Returns the number of slips sent; raises on failure (nothing sent).
+    // it. Returns the number of slips sent; raises on failure (nothing sent). The slips
+    // sent go to the history with their orders, which marks those orders printed.
     std::function<int(const QList<printing::SlipData> &slips, const QList<qint64> &orderIds,
                       const std::function<bool(int)> &pageDrawn)> printBatch;
     // The name of the printer the batch goes to.
@@ -68,7 +70,7 @@ protected:
 
 private:
     void runImport(const QStringList &paths, const orders::ReadOptions &options);
-    void setSelectedState(orders::OrderState state);
+    void setSelectedState(orders::OrderAction action);
     QList<qint64> selectedIds() const;
     void setBusy(bool busy);
     void updateCount();

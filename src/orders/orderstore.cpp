@@ -148,40 +148,6 @@ QList<Order> ordersById(Connection &connection, const QList<qint64> &ids)
     return result;
 }
 
-QList<qint64> markPrinted(Connection &connection, const QList<qint64> &ids, const QString &printer,
-                          const QDateTime &when)
-{
-    if (ids.isEmpty())
-        return {};
-    return connection.transaction([&] {
-        QVariantList values{int(OrderState::Printed), when.toMSecsSinceEpoch(), printer, Connection::stationName()};
-        for (qint64 id : ids)
-            values << id;
-        QSqlQuery q = connection.exec(
-            QStringLiteral("UPDATE orders SET state = ?, printed_at = ?, printed_printer = ?, printed_station = ?,"
-                           " claim_token = NULL, claimed_at = NULL"
-                           " WHERE id IN (%1) AND state <> 1 RETURNING id").arg(placeholders(ids.size())),
-            values, QStringLiteral("印刷済みの記録"));
-        QList<qint64> changed;
-        while (q.next())
-            changed << q.value(0).toLongLong();
-        return changed;
-    });
-}
-
-void setState(Connection &connection, const QList<qint64> &ids, OrderState state)
-{
-    if (ids.isEmpty())
-        return;
-    QVariantList values{int(state)};
-    for (qint64 id : ids)
-        values << id;
-    connection.transaction([&] {
-        connection.exec(QStringLiteral("UPDATE orders SET state = ? WHERE id IN (%1)").arg(placeholders(ids.size())),
-                        values, QStringLiteral("注文の状態"));
-    });
-}
-
 std::optional<ColumnMapping> rememberedMapping(Connection &connection, const QString &headerKey)
 {
     QSqlQuery q = connection.exec(QStringLiteral("SELECT mapping FROM column_mappings WHERE header_key = ?"),

@@ -46,13 +46,6 @@ QList<qint64> orderIds(database::Connection &connection, const OrderQuery &query
 // The orders with these ids, in the same order (missing ones left out).
 QList<Order> ordersById(database::Connection &connection, const QList<qint64> &ids);
 
-// Marks orders printed (time, printer, this station). Only orders not printed yet
-// change; returns the ids that changed.
-QList<qint64> markPrinted(database::Connection &connection, const QList<qint64> &ids,
-                          const QString &printer, const QDateTime &when);
-
-void setState(database::Connection &connection, const QList<qint64> &ids, OrderState state);
-
 // Column mappings of the user's, by header key.
 std::optional<ColumnMapping> rememberedMapping(database::Connection &connection, const QString &headerKey);
 void rememberMapping(database::Connection &connection, const QStringList &header, const ColumnMapping &mapping);

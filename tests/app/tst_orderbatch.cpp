@@ -8,6 +8,7 @@
 
 #include "app/orderlistwindow.h"
 #include "database/database.h"
+#include "history/historyrecorder.h"
 #include "orders/orderlistmodel.h"
 #include "orders/orderstore.h"
 #include "printing/batchjob.h"
@@ -72,8 +73,9 @@ class OrderBatchTest : public QObject
     std::unique_ptr<OvPrinterScope> m_printers;
 
     // A book with `count` new orders and the order list on it, printing with the
-    // layout of F11 on the cupsd printer; the progress dialog is cancelled after
-    // `cancelAfter` pages (never when 0).
+    // layout of F11 on the cupsd printer and reporting the slips sent to the history,
+    // as the main window does; the progress dialog is cancelled after `cancelAfter`
+    // pages (never when 0).
     struct Bench
     {
         Bench(int count, int cancelAfter)
@@ -83,14 +85,19 @@ class OrderBatchTest : public QObject
             OrderListHooks hooks;
             hooks.slipTemplate = [] { return slipplaces::slip(); };
             hooks.printerName = [] { return kPrinter; };
-            hooks.printBatch = [this, cancelAfter](const QList<printing::SlipData> &slips, const QList<qint64> &,
+            hooks.printBatch = [this, cancelAfter](const QList<printing::SlipData> &slips, const QList<qint64> &ids,
                                                    const std::function<bool(int)> &pageDrawn) {
-                return printing::printSlipBatch(OvPrinter(), layout, slips, printing::PrinterBinding(),
-                                                [&](int drawn) {
+                const int sent = printing::printSlipBatch(OvPrinter(), layout, slips, printing::PrinterBinding(),
+                                                          [&](int drawn) {
                     if (drawn == cancelAfter)
                         window->findChild<QProgressDialog *>()->cancel();
                     return pageDrawn(drawn);
                 });
+                QList<history::PrintedSlip> printed;
+                for (int i = 0; i < sent; ++i)
+                    printed.append({slips.at(i), kPrinter, {}, {}, {}, ids.at(i)});
+                recorder.jobSent(printed);
+                return sent;
             };
             window = std::make_unique<OrderListWindow>(db, std::move(hooks));
             window->show();
@@ -120,6 +127,7 @@ class OrderBatchTest : public QObject
 
         QTemporaryDir dir;
         database::Database db;
+        history::HistoryRecorder recorder{db};
         const printing::TOv_d97_Dot layout;
         std::unique_ptr<OrderListWindow> window;
     };
