@@ -4,7 +4,6 @@
 
 #include "database/connection.h"
 #include "database/database.h"
-#include "history/orderclaims.h"
 #include "orders/orderimport.h"
 #include "orders/orderlistmodel.h"
 #include "orders/orderslip.h"
@@ -15,6 +14,7 @@
 #include "printjobprogress.h"
 #include "platform-ui/guard.h"
 #include "platform-ui/messagebox.h"
+#include "orders/orderstatemachine.h"
 
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -30,6 +30,7 @@
 #include <QVBoxLayout>
 
 using orders::Order;
+using orders::OrderAction;
 using orders::OrderState;
 
 OrderListWindow::OrderListWindow(database::Database &database, jobs::PrintService &printService,
@@ -109,8 +110,8 @@ OrderListWindow::OrderListWindow(database::Database &database, jobs::PrintServic
     connect(openButton, &QPushButton::clicked, this, guardedSlot([this] { openSelected(); }));
     connect(m_table, &QTableView::doubleClicked, this, guardedSlot([this] { openSelected(); }));
     connect(printButton, &QPushButton::clicked, this, guardedSlot([this] { printSelected(); }));
-    connect(asideButton, &QPushButton::clicked, this, guardedSlot([this] { setSelectedState(OrderState::SetAside); }));
-    connect(newButton, &QPushButton::clicked, this, guardedSlot([this] { setSelectedState(OrderState::New); }));
+    connect(asideButton, &QPushButton::clicked, this, guardedSlot([this] { setSelectedState(OrderAction::SetAside); }));
+    connect(newButton, &QPushButton::clicked, this, guardedSlot([this] { setSelectedState(OrderAction::BackToNew); }));
     connect(m_model, &orders::OrderListModel::reloaded, this, [this] { updateCount(); });
     connect(m_model, &orders::OrderListModel::failed, this, [](const QString &message) {
         platform::showError(message);
@@ -212,11 +213,19 @@ void OrderListWindow::openSelected()
     }).onFailed(this, [](const std::exception &error) { platform::showError(QString::fromUtf8(error.what())); });
 }
 
-void OrderListWindow::setSelectedState(OrderState state)
+void OrderListWindow::setSelectedState(OrderAction action)
 {
     const QList<qint64> ids = selectedIds();
-    m_database.run<void>([ids, state](database::Connection &c) { orders::store::setState(c, ids, state); })
-        .then(this, [this] { Q_EMIT ordersChanged(); })
+    m_database
+        .run<QList<qint64>>([ids, action](database::Connection &c) { return orders::applyTransition(c, ids, action); })
+        .then(this, [this, action, selected = ids.size()](const QList<qint64> &changed) {
+            Q_EMIT ordersChanged();
+            // Printed orders and those being printed stay as they are.
+            if (action == OrderAction::SetAside && changed.size() < selected)
+                platform::notify(QStringLiteral("保留にできるのは未印刷の注文だけです。選択した %1 件のうち %2 件はそのままです。")
+                                     .arg(selected)
+                                     .arg(selected - changed.size()));
+        })
         .onFailed(this, [](const std::exception &error) { platform::showError(QString::fromUtf8(error.what())); });
 }
 
@@ -234,11 +243,11 @@ void OrderListWindow::printSelected()
         return;
     // The orders are claimed for this station first, in one statement: another station
     // printing the same selection at the same moment gets none of them.
-    const QString token = history::OrderClaims::newToken();
+    const QString token = orders::newClaimToken();
     m_database
         .run<QList<Order>>([ids, token](database::Connection &c) {
-            const QList<qint64> claimed = history::OrderClaims::claim(c, ids, token, database::Connection::stationName(),
-                                                                      QDateTime::currentDateTime());
+            const QList<qint64> claimed = orders::applyTransition(c, ids, OrderAction::Claim,
+                                                                  orders::TransitionContext::job(token));
             return orders::store::ordersById(c, claimed);
         })
         .then(this, [this, token, selected = ids.size()](const QList<Order> &claimed) {
@@ -273,7 +282,9 @@ void OrderListWindow::printClaimed(const QList<Order> &claimed, int selected, co
         printJob = m_printService.printSlips(std::move(job));
     } catch (...) {
         // Refused before anything was drawn: the claims are given back.
-        m_database.run<void>([token](database::Connection &c) { history::OrderClaims::release(c, token); })
+        m_database.run<void>([orderIds, token](database::Connection &c) {
+            orders::applyTransition(c, orderIds, orders::OrderAction::Release, orders::TransitionContext::job(token));
+        })
             .then(this, [this] { Q_EMIT ordersChanged(); });
         throw;
     }

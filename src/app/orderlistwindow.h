@@ -23,6 +23,7 @@ struct JobReport;
 struct SlipJob;
 }
 namespace orders {
+enum class OrderAction;
 class OrderListModel;
 struct ReadOptions;
 }
@@ -66,7 +67,7 @@ protected:
 
 private:
     void runImport(const QStringList &paths, const orders::ReadOptions &options);
-    void setSelectedState(orders::OrderState state);
+    void setSelectedState(orders::OrderAction action);
     QList<qint64> selectedIds() const;
     void setBusy(bool busy);
     void updateCount();

@@ -110,15 +110,18 @@ void Connection::begin()
     // SQLite: take the write lock at once, so that two writers wait for each other
     // (bounded by the lock wait) instead of failing half-way.
     exec(m_engine == Engine::SQLite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
+    m_inTransaction = true;
 }
 
 void Connection::commit()
 {
     exec(QStringLiteral("COMMIT"));
+    m_inTransaction = false;
 }
 
 void Connection::rollback()
 {
+    m_inTransaction = false;
     QSqlQuery query(database());
     query.exec(QStringLiteral("ROLLBACK"));  // a failed rollback leaves the error that caused it
 }

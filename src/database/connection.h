@@ -34,10 +34,13 @@ public:
     void execPrepared(QSqlQuery &query, const QString &what = {});
 
     // Runs `work` in one transaction: committed when it returns, rolled back when it
-    // raises, so that nothing of a failed call stays behind.
+    // raises, so that nothing of a failed call stays behind. Called inside another
+    // transaction's work, it is part of that one, which commits or rolls back the whole.
     template <typename Work>
     auto transaction(Work &&work) -> decltype(work())
     {
+        if (m_inTransaction)
+            return work();
         begin();
         try {
             if constexpr (std::is_void_v<decltype(work())>) {
@@ -76,6 +79,7 @@ private:
 
     QString m_name;
     Engine m_engine;
+    bool m_inTransaction = false;
 };
 
 } // namespace database

@@ -1,6 +1,6 @@
 #include "historyrecorder.h"
 
-#include "history/orderclaims.h"
+#include "history/historystore.h"
 
 #include "database/connection.h"
 #include "database/database.h"
@@ -62,7 +62,7 @@ void HistoryRecorder::flush()
     m_database
         .run<QString>([job](database::Connection &connection) {
             try {
-                OrderClaims::complete(connection, job.slips, job.sentAt, job.station, job.id);
+                HistoryStore::recordJob(connection, job.slips, job.sentAt, job.station, job.id);
                 return QString();
             } catch (const platform::Error &error) {
                 return error.message();

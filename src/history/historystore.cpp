@@ -4,10 +4,13 @@
 
 #include "database/connection.h"
 #include "database/databaseerror.h"
+#include "orders/orderstatemachine.h"
 
 #include <QSqlQuery>
 #include <QStringList>
 #include <QTimeZone>
+
+#include <algorithm>
 
 namespace history {
 
@@ -246,6 +249,36 @@ qint64 HistoryStore::record(Connection &connection, const PrintedSlip &printed, 
                        " tel_key, zip_key, job) VALUES (%1) RETURNING id").arg(placeholders),
         values, QStringLiteral("発送履歴の記録"));
     return query.next() ? query.value(0).toLongLong() : 0;
+}
+
+bool HistoryStore::recordJob(Connection &connection, const QList<PrintedSlip> &printed, const QDateTime &printedAt,
+                             const QString &station, const QString &job)
+{
+    return connection.transaction([&] {
+        if (!job.isEmpty()
+            && connection.exec(QStringLiteral("SELECT 1 FROM history WHERE job = ?"), {job},
+                               QStringLiteral("発送履歴の記録")).next())
+            return false;
+        // The orders by the printer their slips went to (one for a whole job, as a rule).
+        QList<std::pair<QString, QList<qint64>>> ordersByPrinter;
+        for (const PrintedSlip &slip : printed) {
+            if (!slip.orderId)
+                continue;
+            auto group = std::find_if(ordersByPrinter.begin(), ordersByPrinter.end(),
+                                      [&](const auto &g) { return g.first == slip.printer; });
+            if (group == ordersByPrinter.end())
+                ordersByPrinter.append({slip.printer, {*slip.orderId}});
+            else
+                group->second.append(*slip.orderId);
+        }
+        for (const auto &[printer, ids] : ordersByPrinter)
+            orders::applyTransition(connection, ids, orders::OrderAction::MarkPrinted,
+                                    orders::TransitionContext::printed(station, printedAt, printer));
+        for (const PrintedSlip &slip : printed)
+            record(connection, slip, printedAt, station, job);
+        connection.announceChange();
+        return true;
+    });
 }
 
 QList<HistoryEntry> HistoryStore::page(Connection &connection, const HistoryQuery &query,

@@ -61,6 +61,13 @@ public:
     static qint64 record(database::Connection &connection, const PrintedSlip &printed, const QDateTime &printedAt,
                          const QString &station, const QString &job = QString());
 
+    // A print job was sent: its slips go into the history and the orders they came from
+    // become printed (time, each slip's printer, station), all in one transaction, so
+    // that an order is printed exactly when its slip is recorded. A job named `job` is
+    // written once: returns false (and changes nothing) when the history holds it.
+    static bool recordJob(database::Connection &connection, const QList<PrintedSlip> &printed,
+                          const QDateTime &printedAt, const QString &station, const QString &job = QString());
+
     // One page of rows matching the query, newest first, after `after` when given.
     static QList<HistoryEntry> page(database::Connection &connection, const HistoryQuery &query,
                                     const std::optional<HistoryCursor> &after, int limit);

@@ -2,7 +2,7 @@
 
 #include "database/database.h"
 #include "history/historyrecorder.h"
-#include "history/orderclaims.h"
+#include "orders/orderstatemachine.h"
 
 #include <QUuid>
 
@@ -53,7 +53,8 @@ void BookCompletion::complete(const JobReport &report, std::function<void()> don
         const QString token = report.job.claimToken;
         m_book()
             .run<int>([token, unsent](database::Connection &c) {
-                return history::OrderClaims::release(c, token, unsent);
+                return int(orders::applyTransition(c, unsent, orders::OrderAction::Release,
+                                                   orders::TransitionContext::job(token)).size());
             })
             .then(this, [this, key](int) { partDone(key); })
             .onFailed(this, [this, key](const std::exception &error) {

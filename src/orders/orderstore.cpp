@@ -73,7 +73,7 @@ StoreSummary addOrders(Connection &connection, const QList<Order> &orders)
             " ON CONFLICT (source_format, order_key) DO NOTHING"));
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
         for (const Order &o : orders) {
-            const QVariantList values{o.sourceFormat, o.orderKey, o.orderNumber, int(o.state), o.zip, o.add1,
+            const QVariantList values{o.sourceFormat, o.orderKey, o.orderNumber, int(OrderState::New), o.zip, o.add1,
                                       o.add2, o.custo1, o.tel, o.g1, o.g2, o.g3, o.deDate1, o.deDate2,
                                       o.timeSlot, repairsToText(o.repairs), o.sourceFile, now};
             for (int i = 0; i < values.size(); ++i) {
@@ -88,6 +88,8 @@ StoreSummary addOrders(Connection &connection, const QList<Order> &orders)
             else
                 ++summary.alreadyKnown;
         }
+        if (summary.added > 0)
+            connection.announceChange();
         return summary;
     });
 }
@@ -144,40 +146,6 @@ QList<Order> ordersById(Connection &connection, const QList<qint64> &ids)
         if (found.contains(id))
             result << found.value(id);
     return result;
-}
-
-QList<qint64> markPrinted(Connection &connection, const QList<qint64> &ids, const QString &printer,
-                          const QDateTime &when)
-{
-    if (ids.isEmpty())
-        return {};
-    return connection.transaction([&] {
-        QVariantList values{int(OrderState::Printed), when.toMSecsSinceEpoch(), printer, Connection::stationName()};
-        for (qint64 id : ids)
-            values << id;
-        QSqlQuery q = connection.exec(
-            QStringLiteral("UPDATE orders SET state = ?, printed_at = ?, printed_printer = ?, printed_station = ?,"
-                           " claim_token = NULL, claimed_at = NULL"
-                           " WHERE id IN (%1) AND state <> 1 RETURNING id").arg(placeholders(ids.size())),
-            values, QStringLiteral("印刷済みの記録"));
-        QList<qint64> changed;
-        while (q.next())
-            changed << q.value(0).toLongLong();
-        return changed;
-    });
-}
-
-void setState(Connection &connection, const QList<qint64> &ids, OrderState state)
-{
-    if (ids.isEmpty())
-        return;
-    QVariantList values{int(state)};
-    for (qint64 id : ids)
-        values << id;
-    connection.transaction([&] {
-        connection.exec(QStringLiteral("UPDATE orders SET state = ? WHERE id IN (%1)").arg(placeholders(ids.size())),
-                        values, QStringLiteral("注文の状態"));
-    });
 }
 
 std::optional<ColumnMapping> rememberedMapping(Connection &connection, const QString &headerKey)

@@ -34,8 +34,10 @@ struct OrderQuery
 // Database::run) and raises DatabaseError.
 namespace store {
 
-// Adds the orders in one transaction; an order whose format and key are already stored
-// is left as it is (re-imports and overlapping exports add nothing twice).
+// Adds the orders, new, in one transaction; an order whose format and key are already
+// stored is left as it is (re-imports and overlapping exports add nothing twice). The
+// other stations hear of it when any was added. States change only through
+// applyTransition (orders/orderstatemachine.h).
 StoreSummary addOrders(database::Connection &connection, const QList<Order> &orders);
 
 // The ids in the query's order.
@@ -43,13 +45,6 @@ QList<qint64> orderIds(database::Connection &connection, const OrderQuery &query
 
 // The orders with these ids, in the same order (missing ones left out).
 QList<Order> ordersById(database::Connection &connection, const QList<qint64> &ids);
-
-// Marks orders printed (time, printer, this station). Only orders not printed yet
-// change; returns the ids that changed.
-QList<qint64> markPrinted(database::Connection &connection, const QList<qint64> &ids,
-                          const QString &printer, const QDateTime &when);
-
-void setState(database::Connection &connection, const QList<qint64> &ids, OrderState state);
 
 // Column mappings of the user's, by header key.
 std::optional<ColumnMapping> rememberedMapping(database::Connection &connection, const QString &headerKey);

@@ -5,13 +5,15 @@
 // and gives every order back.
 
 #include "appfixture.h"
+#include "printer-cups/systemprinterbackend.h"
 
 #include "app/orderlistwindow.h"
 #include "database/database.h"
+#include "history/historyrecorder.h"
 #include "orders/orderlistmodel.h"
 #include "orders/orderstore.h"
-#include "printing/batchjob.h"
-#include "slip/sliplayout.h"
+#include "jobs/bookcompletion.h"
+#include "jobs/printservice.h"
 
 #include "privatecupsd.h"
 
@@ -72,8 +74,9 @@ class OrderBatchTest : public QObject
     std::unique_ptr<OvPrinterScope> m_printers;
 
     // A book with `count` new orders and the order list on it, printing with the
-    // layout of F11 on the cupsd printer; the progress dialog is cancelled after
-    // `cancelAfter` pages (never when 0).
+    // layout of F11 on the cupsd printer and reporting the slips sent to the history,
+    // as the main window does; the progress dialog is cancelled after `cancelAfter`
+    // pages (never when 0).
     struct Bench
     {
         Bench(int count, int cancelAfter)
@@ -82,17 +85,21 @@ class OrderBatchTest : public QObject
             db.call<void>([count](database::Connection &c) { orders::store::addOrders(c, batchOrders(count)); });
             OrderListHooks hooks;
             hooks.slipTemplate = [] { return slipplaces::slip(); };
-            hooks.printerName = [] { return kPrinter; };
-            hooks.printBatch = [this, cancelAfter](const QList<slip::SlipRecord> &slips, const QList<qint64> &,
-                                                   const std::function<bool(int)> &pageDrawn) {
-                return printing::printSlipBatch(OvPrinter(), layout, slips, slip::PrinterBinding(),
-                                                [&](int drawn) {
+            hooks.slipJob = [](const QList<slip::SlipRecord> &slips) {
+                jobs::SlipJob job;
+                job.slips = slips;
+                job.printerName = kPrinter;
+                return job;
+            };
+            service.setCompletion(&completion);
+            // The progress dialog is cancelled when the job has drawn `cancelAfter` pages.
+            QObject::connect(&service, &jobs::PrintService::jobStarted, &service, [this, cancelAfter](jobs::PrintJob *job) {
+                QObject::connect(job, &jobs::PrintJob::progress, job, [this, cancelAfter](int drawn) {
                     if (drawn == cancelAfter)
                         window->findChild<QProgressDialog *>()->cancel();
-                    return pageDrawn(drawn);
                 });
-            };
-            window = std::make_unique<OrderListWindow>(db, std::move(hooks));
+            });
+            window = std::make_unique<OrderListWindow>(db, service, std::move(hooks));
             window->show();
         }
 
@@ -120,7 +127,10 @@ class OrderBatchTest : public QObject
 
         QTemporaryDir dir;
         database::Database db;
-        const slip::TOv_d97_Dot layout;
+        history::HistoryRecorder recorder{db};
+        jobs::PrintService service{OvPrinter()};
+        jobs::BookCompletion completion{[this]() -> history::HistoryRecorder & { return recorder; },
+                                        [this]() -> database::Database & { return db; }};
         std::unique_ptr<OrderListWindow> window;
     };
 
@@ -229,4 +239,3 @@ private Q_SLOTS:
 
 QTEST_MAIN(OrderBatchTest)
 #include "tst_orderbatch.moc"
-#include "printer-cups/systemprinterbackend.h"

@@ -1,16 +1,20 @@
 // The order list from the main window, on the fake printers: shop exports named on
 // the command line are imported, the selected orders are printed as one job and
-// become printed, orders already printed or set aside are left out, and an order
-// opened into the slip fields is marked printed by F11.
+// become printed, orders already printed or set aside are left out, an order opened
+// into the slip fields is marked printed by F11, and 「保留にする」 / 「未印刷に戻す」
+// change only the orders their state allows.
 
 #include "appfixture.h"
 
 #include "app/orderlistwindow.h"
 #include "database/database.h"
 #include "orders/orderlistmodel.h"
+#include "orders/orderstatemachine.h"
 #include "orders/orderstore.h"
 
 #include <QComboBox>
+#include <QPushButton>
+#include <QSqlQuery>
 #include <QToolButton>
 #include <QItemSelectionModel>
 #include <QSignalSpy>
@@ -19,6 +23,8 @@
 using namespace Qt::StringLiterals;
 using orders::Order;
 using orders::OrderState;
+
+Q_DECLARE_METATYPE(orders::OrderState)
 
 namespace {
 
@@ -145,7 +151,7 @@ private Q_SLOTS:
             for (const QString &key : setAside)
                 ids << before.value(key).id;
             w().orderBook().call<void>([ids](database::Connection &c) {
-                orders::store::setState(c, ids, OrderState::SetAside);
+                orders::applyTransition(c, ids, orders::OrderAction::SetAside);
             });
         }
         QVERIFY(waitForChange([&] { m_list->printSelected(); }));
@@ -155,6 +161,12 @@ private Q_SLOTS:
         QCOMPARE(m_fixture->printers->jobLog().count(u"EndDoc"_s), 1);
         QCOMPARE(m_fixture->printers->printedPages().size(), printed.size());
 
+        // The sent slips' orders become printed when the history records the slips.
+        const auto printedNow = [&] {
+            const QList<Order> all = stored().values();
+            return std::count_if(all.begin(), all.end(), [](const Order &o) { return o.state == OrderState::Printed; });
+        };
+        QTRY_COMPARE(printedNow(), printed.size());
         const QHash<QString, Order> after = stored();
         for (auto it = after.begin(); it != after.end(); ++it) {
             const OrderState want = printed.contains(it.key()) ? OrderState::Printed
@@ -165,6 +177,67 @@ private Q_SLOTS:
         }
         // The list shows new orders only: the printed ones left it.
         QTRY_COMPARE(shown().size(), 4 - printed.size() - setAside.size());
+    }
+
+    // 「保留にする」 and 「未印刷に戻す」 on the selection: what the order's state does not
+    // allow stays as it is (counted for 保留), and an order given back keeps nothing of
+    // its claim or print.
+    void stateButtons_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<OrderState>("before");  // of the first selected order; the second is new
+        QTest::addColumn<OrderState>("first");
+        QTest::addColumn<OrderState>("second");
+        QTest::addColumn<int>("notices");
+        QTest::newRow("保留にする, two new orders") << u"保留にする"_s << OrderState::New << OrderState::SetAside
+                                                     << OrderState::SetAside << 0;
+        QTest::newRow("保留にする, a printed one stays") << u"保留にする"_s << OrderState::Printed
+                                                         << OrderState::Printed << OrderState::SetAside << 1;
+        QTest::newRow("未印刷に戻す, a claim left behind") << u"未印刷に戻す"_s << OrderState::Printing
+                                                            << OrderState::New << OrderState::New << 0;
+        QTest::newRow("未印刷に戻す, set aside") << u"未印刷に戻す"_s << OrderState::SetAside << OrderState::New
+                                                 << OrderState::New << 0;
+        QTest::newRow("未印刷に戻す, printed") << u"未印刷に戻す"_s << OrderState::Printed << OrderState::New
+                                               << OrderState::New << 0;
+    }
+    void stateButtons()
+    {
+        QFETCH(QString, button);
+        QFETCH(OrderState, before);
+        QFETCH(OrderState, first);
+        QFETCH(OrderState, second);
+        QFETCH(int, notices);
+        const qint64 id = stored().value(u"B7D2A9C1E0"_s).id;
+        // Printed, or left claimed, by a station that has stopped since.
+        const auto action = before == OrderState::Printed    ? orders::OrderAction::MarkPrinted
+                            : before == OrderState::Printing ? orders::OrderAction::Claim
+                                                             : orders::OrderAction::SetAside;
+        if (before != OrderState::New) {
+            w().orderBook().call<void>([&](database::Connection &c) {
+                orders::applyTransition(c, {id}, action, {u"station-gone"_s, u"job-gone"_s, {}, u"Printer B"_s});
+            });
+        }
+        m_list->findChild<QComboBox *>()->setCurrentIndex(0);  // every state
+        QTRY_COMPARE(shown().size(), 4);
+        select({u"B7D2A9C1E0"_s, u"見本 八郎"_s});
+        QPushButton *clicked = nullptr;
+        for (QPushButton *candidate : m_list->findChildren<QPushButton *>())
+            clicked = candidate->text() == button ? candidate : clicked;
+        QVERIFY(clicked);
+        QVERIFY(waitForChange([&] { clicked->click(); }));
+        QCOMPARE(m_boxes->notices.size(), notices);
+        if (notices)
+            QVERIFY2(m_boxes->notices.first().contains(u"1 件はそのまま"_s), qPrintable(m_boxes->notices.first()));
+        const QHash<QString, Order> after = stored();
+        QCOMPARE(after.value(u"B7D2A9C1E0"_s).state, first);
+        QCOMPARE(after.value(u"見本 八郎"_s).state, second);
+        if (first != OrderState::Printed)
+            QCOMPARE(after.value(u"B7D2A9C1E0"_s).printedStation, QString());
+        const qint64 claims = w().orderBook().call<qint64>([](database::Connection &c) {
+            QSqlQuery q = c.exec(u"SELECT COUNT(*) FROM orders WHERE claim_token IS NOT NULL OR claimed_at IS NOT NULL"_s);
+            return q.next() ? q.value(0).toLongLong() : -1;
+        });
+        QCOMPARE(claims, 0);
     }
 
     // An order opened into the slip fields, printed there with F11, is printed.

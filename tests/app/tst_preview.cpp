@@ -1,6 +1,7 @@
 // The preview window on the main window, and what the help line says after a print.
 
 #include "appfixture.h"
+#include "printer-cups/systemprinterbackend.h"
 
 #include "printing/previewwindow.h"
 #include "printing/slippreview.h"
@@ -167,4 +168,3 @@ private:
 
 QTEST_MAIN(PreviewTest)
 #include "tst_preview.moc"
-#include "printer-cups/systemprinterbackend.h"

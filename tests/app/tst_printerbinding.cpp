@@ -4,6 +4,7 @@
 // "Printer B"; every window starts in a temporary working folder.
 
 #include "appfixture.h"
+#include "printer-ui/ovprintdialogs.h"
 
 #include "numedit/lunumedit.h"
 #include "platform/codepage.h"
@@ -484,4 +485,3 @@ private Q_SLOTS:
 
 QTEST_MAIN(PrinterBindingTest)
 #include "tst_printerbinding.moc"
-#include "printer-ui/ovprintdialogs.h"

@@ -5,6 +5,8 @@
 // (read back from the PDF with poppler).
 
 #include "appfixture.h"
+#include "printer-cups/systemprinterbackend.h"
+#include "printer-ui/ovprintdialogs.h"
 
 #include "numedit/lunumedit.h"
 #include "printing/printpositiondialog.h"
@@ -219,5 +221,3 @@ private Q_SLOTS:
 
 QTEST_MAIN(PrinterBindingEndToEndTest)
 #include "tst_printerbindingendtoend.moc"
-#include "printer-cups/systemprinterbackend.h"
-#include "printer-ui/ovprintdialogs.h"

@@ -4,6 +4,7 @@
 // print that did not happen, and the entries are still saved at exit.
 
 #include "appfixture.h"
+#include "printer-cups/systemprinterbackend.h"
 
 #include "app/settingsfile.h"
 #include "printer-ui/ovsystemwatcher.h"
@@ -271,4 +272,3 @@ private Q_SLOTS:
 
 QTEST_MAIN(PrintFaultsTest)
 #include "tst_printfaults.moc"
-#include "printer-cups/systemprinterbackend.h"

@@ -3,6 +3,7 @@
 // bound and changes nothing, and the built-in PDF printer prints.
 
 #include "appfixture.h"
+#include "printer-cups/systemprinterbackend.h"
 
 #include "printer-cups/cupscall.h"
 
@@ -80,4 +81,3 @@ private Q_SLOTS:
 
 QTEST_MAIN(SilentCupsTest)
 #include "tst_silentcups.moc"
-#include "printer-cups/systemprinterbackend.h"

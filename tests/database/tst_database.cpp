@@ -58,6 +58,8 @@ private Q_SLOTS:
     void createdOnFirstCallWithSchemaAndWal();
     void callsRunOffTheCallingThread();
     void failedTransactionLeavesNothing();
+    void innerTransactionIsPartOfOuter_data();
+    void innerTransactionIsPartOfOuter();
     void uniqueKeyIsAConflict();
 
     void failures_data();
@@ -164,6 +166,50 @@ void DatabaseTest::failedTransactionLeavesNothing()
         });
     }));
     QCOMPARE(countOrders(db), 0);
+}
+
+// A transaction run inside another's work (a print job's slips recorded with their
+// orders marked printed) commits or rolls back with the outer one as a whole.
+void DatabaseTest::innerTransactionIsPartOfOuter_data()
+{
+    QTest::addColumn<bool>("innerRaises");
+    QTest::addColumn<bool>("outerRaises");
+    QTest::addColumn<int>("stored");
+    QTest::newRow("both finish") << false << false << 3;
+    QTest::newRow("inner raises") << true << false << 0;
+    QTest::newRow("outer raises after the inner finished") << false << true << 0;
+}
+
+void DatabaseTest::innerTransactionIsPartOfOuter()
+{
+    QFETCH(bool, innerRaises);
+    QFETCH(bool, outerRaises);
+    QFETCH(int, stored);
+    QTemporaryDir dir;
+    Database db(DatabaseConfig::sqlite(dir.filePath(QStringLiteral("mekira.db"))));
+    bool raised = false;
+    try {
+        db.call<void>([&](Connection &c) {
+            c.transaction([&] {
+                insertOrder(c, QStringLiteral("outer"));
+                c.transaction([&] {
+                    insertOrder(c, QStringLiteral("inner 1"));
+                    insertOrder(c, QStringLiteral("inner 2"));
+                    if (innerRaises)
+                        throw std::runtime_error("inner stopped");
+                });
+                if (outerRaises)
+                    throw std::runtime_error("outer stopped");
+            });
+        });
+    } catch (const std::runtime_error &) {
+        raised = true;
+    }
+    QCOMPARE(raised, innerRaises || outerRaises);
+    QCOMPARE(countOrders(db), stored);
+    // The connection is out of the transaction: the next one begins anew.
+    db.call<void>([](Connection &c) { c.transaction([&] { insertOrder(c, QStringLiteral("after")); }); });
+    QCOMPARE(countOrders(db), stored + 1);
 }
 
 void DatabaseTest::uniqueKeyIsAConflict()

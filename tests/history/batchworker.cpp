@@ -3,7 +3,8 @@
 // them, says so on standard output, and goes on until no order is left.
 // Arguments: the order book's address, and the station's name (default "worker").
 #include "history/historyentry.h"
-#include "history/orderclaims.h"
+#include "history/historystore.h"
+#include "orders/orderstatemachine.h"
 
 #include "database/connection.h"
 #include "database/database.h"
@@ -33,9 +34,10 @@ int main(int argc, char **argv)
         });
         if (ids.isEmpty())
             return 0;
-        const QString token = history::OrderClaims::newToken();
+        const QString token = orders::newClaimToken();
         const QList<qint64> claimed = db.call<QList<qint64>>([&](database::Connection &c) {
-            return history::OrderClaims::claim(c, ids, token, station, QDateTime::currentDateTime());
+            return orders::applyTransition(c, ids, orders::OrderAction::Claim,
+                                           orders::TransitionContext::job(token, station));
         });
         QThread::msleep(30); // the print job
         QList<history::PrintedSlip> slips;
@@ -47,7 +49,7 @@ int main(int argc, char **argv)
             slips << slip;
         }
         db.call<void>([&](database::Connection &c) {
-            history::OrderClaims::complete(c, slips, QDateTime::currentDateTime(), station);
+            history::HistoryStore::recordJob(c, slips, QDateTime::currentDateTime(), station);
         });
         std::printf("printed %d (%lld orders)\n", batch, static_cast<long long>(slips.size()));
         std::fflush(stdout);

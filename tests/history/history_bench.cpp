@@ -11,7 +11,7 @@
 #include "database/database.h"
 #include "history/historymodel.h"
 #include "history/historystore.h"
-#include "history/orderclaims.h"
+#include "orders/orderstatemachine.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -169,8 +169,8 @@ int main(int argc, char **argv)
         const QList<qint64> selection = ids.mid(round * 100, 100);
         timer.restart();
         const auto claimed = shared.call<QList<qint64>>([&](database::Connection &c) {
-            return history::OrderClaims::claim(c, selection, history::OrderClaims::newToken(), QStringLiteral("A"),
-                                               QDateTime::currentDateTime());
+            return orders::applyTransition(c, selection, orders::OrderAction::Claim,
+                                           orders::TransitionContext::job(orders::newClaimToken(), QStringLiteral("A")));
         });
         claimMs.push_back(timer.nsecsElapsed() / 1e6);
         if (claimed.size() != 100)

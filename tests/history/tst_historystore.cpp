@@ -4,7 +4,7 @@
 
 #include "history/historyrecorder.h"
 #include "history/historystore.h"
-#include "history/orderclaims.h"
+#include "orders/orderstatemachine.h"
 
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -15,8 +15,8 @@
 
 using history::HistoryQuery;
 using history::HistoryStore;
-using history::OrderClaims;
 using history::PrintedSlip;
+using orders::OrderAction;
 using Field = history::HistoryQuery::Field;
 
 namespace {
@@ -68,15 +68,16 @@ int printAll(database::Database &db, QList<qint64> ids, const QString &station, 
     while (!ids.isEmpty()) {
         const QList<qint64> selection = ids.mid(0, chunk);
         ids.remove(0, selection.size());
-        const QString token = OrderClaims::newToken();
+        const QString token = orders::newClaimToken();
         const QList<qint64> claimed = db.call<QList<qint64>>([&](database::Connection &c) {
-            return OrderClaims::claim(c, selection, token, station, QDateTime::currentDateTime());
+            return orders::applyTransition(c, selection, OrderAction::Claim,
+                                           orders::TransitionContext::job(token, station));
         });
         QList<PrintedSlip> slips;
         for (const qint64 id : claimed)
             slips << slipFor(kSamples[0], id);
         db.call<void>([&](database::Connection &c) {
-            OrderClaims::complete(c, slips, QDateTime::currentDateTime(), station);
+            HistoryStore::recordJob(c, slips, QDateTime::currentDateTime(), station);
         });
         printed += int(claimed.size());
     }
@@ -223,7 +224,7 @@ private Q_SLOTS:
         const QList<PrintedSlip> slips{slipFor(kSamples[0], ids[0]), slipFor(kSamples[1], ids[1])};
         const auto complete = [&](const QString &job) {
             return db->call<bool>([&](database::Connection &c) {
-                return OrderClaims::complete(c, slips, QDateTime::currentDateTime(), QStringLiteral("A"), job);
+                return HistoryStore::recordJob(c, slips, QDateTime::currentDateTime(), QStringLiteral("A"), job);
             });
         };
         QVERIFY(complete(QStringLiteral("job-1")));
@@ -374,28 +375,6 @@ private Q_SLOTS:
                  printedFirst);
     }
 
-    void failedJobGivesOrdersBack_data() { HISTORY_ENGINE_ROWS(); }
-    void failedJobGivesOrdersBack()
-    {
-        QFETCH(QString, engine);
-        HISTORY_REQUIRE_ENGINE(engine);
-        auto db = open(engine);
-        const QList<qint64> ids = historytest::addOrders(*db, 10);
-        const QString token = OrderClaims::newToken();
-        const auto claimed = db->call<QList<qint64>>([&](database::Connection &c) {
-            return OrderClaims::claim(c, ids, token, QStringLiteral("A"), QDateTime::currentDateTime());
-        });
-        QCOMPARE(claimed, ids);
-        // Claimed orders are not claimed again by another station.
-        const auto again = db->call<QList<qint64>>([&](database::Connection &c) {
-            return OrderClaims::claim(c, ids, OrderClaims::newToken(), QStringLiteral("B"), QDateTime::currentDateTime());
-        });
-        QVERIFY(again.isEmpty());
-        QCOMPARE(db->call<int>([&](database::Connection &c) { return OrderClaims::release(c, token); }), 10);
-        QCOMPARE(historytest::scalar(*db, "SELECT COUNT(*) FROM orders WHERE state = 0"), 10);
-        QCOMPARE(historytest::scalar(*db, "SELECT COUNT(*) FROM history"), 0);
-    }
-
     // PostgreSQL only: a station hears what another one claimed and printed.
     void otherStationsAreHeard()
     {
@@ -426,8 +405,8 @@ private Q_SLOTS:
         const QList<qint64> ids = historytest::addOrders(db, 100);
         const auto claimAndSlips = [&](const QList<qint64> &selection) {
             const auto claimed = db.call<QList<qint64>>([&](database::Connection &c) {
-                return OrderClaims::claim(c, selection, OrderClaims::newToken(), QStringLiteral("A"),
-                                          QDateTime::currentDateTime());
+                return orders::applyTransition(c, selection, OrderAction::Claim,
+                                               orders::TransitionContext::job(orders::newClaimToken(), QStringLiteral("A")));
             });
             QList<PrintedSlip> slips;
             for (const qint64 id : claimed)

@@ -5,11 +5,12 @@
 // batch the station reported as printed is there.
 #include "historytestbook.h"
 
-#include "history/orderclaims.h"
+#include "history/historystore.h"
+#include "orders/orderstatemachine.h"
 
 #include <QProcess>
 
-using history::OrderClaims;
+using orders::OrderAction;
 
 class TestPowerCut : public QObject
 {
@@ -113,11 +114,13 @@ private Q_SLOTS:
                 found << q.value(0).toLongLong();
             return found;
         });
-        QCOMPARE(db->call<int>([&](database::Connection &c) { return OrderClaims::releaseOrders(c, left); }),
-                 int(claimed));
-        const QString token = OrderClaims::newToken();
+        const QList<qint64> givenBack = db->call<QList<qint64>>([&](database::Connection &c) {
+            return orders::applyTransition(c, left, OrderAction::BackToNew);
+        });
+        QCOMPARE(givenBack, left);
         const auto rest = db->call<QList<qint64>>([&](database::Connection &c) {
-            return OrderClaims::claim(c, ids, token, QStringLiteral("B"), QDateTime::currentDateTime());
+            return orders::applyTransition(c, ids, OrderAction::Claim,
+                                           orders::TransitionContext::job(orders::newClaimToken(), QStringLiteral("B")));
         });
         QCOMPARE(rest.size(), 200 - printed);
         QList<history::PrintedSlip> slips;
@@ -127,7 +130,7 @@ private Q_SLOTS:
             slips << slip;
         }
         db->call<void>([&](database::Connection &c) {
-            OrderClaims::complete(c, slips, QDateTime::currentDateTime(), QStringLiteral("B"));
+            history::HistoryStore::recordJob(c, slips, QDateTime::currentDateTime(), QStringLiteral("B"));
         });
         QCOMPARE(historytest::scalar(*db, "SELECT COUNT(DISTINCT order_id) FROM history"), 200);
         QCOMPARE(historytest::scalar(*db, "SELECT COUNT(*) FROM history"), 200);

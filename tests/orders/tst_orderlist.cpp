@@ -3,6 +3,7 @@
 
 #include "database/database.h"
 #include "orders/orderlistmodel.h"
+#include "orders/orderstatemachine.h"
 #include "orders/orderstore.h"
 
 #include <QSignalSpy>
@@ -87,9 +88,12 @@ private Q_SLOTS:
             for (int i = 0; i < int(std::size(kRows)); ++i)
                 all << orderFrom(kRows[i], i);
             const int stored = store::addOrders(c, all).added;
-            for (int i = 0; i < int(std::size(kRows)); ++i)
+            for (int i = 0; i < int(std::size(kRows)); ++i) {
                 if (kRows[i].state != OrderState::New)
-                    store::setState(c, {qint64(i + 1)}, kRows[i].state);
+                    applyTransition(c, {qint64(i + 1)},
+                                    kRows[i].state == OrderState::Printed ? OrderAction::MarkPrinted
+                                                                          : OrderAction::SetAside);
+            }
             return stored;
         });
         QCOMPARE(added, 5);

@@ -3,6 +3,7 @@
 // dialog adoption and the change watcher.
 
 #include "filesizelimit.h"
+#include "printer-ui/ovprintdialogs.h"
 #include "privatecupsd.h"
 
 #include "printer/ovprinters.h"
@@ -411,4 +412,3 @@ void CupsTest::watcherSeesAddedPrinter()
 
 QTEST_MAIN(CupsTest)
 #include "tst_cups.moc"
-#include "printer-ui/ovprintdialogs.h"

@@ -2,6 +2,7 @@
 // printer, and every job becomes a new PDF file in pdf/ of the current directory.
 
 #include "printer/ovprinters.h"
+#include "printer-ui/ovprintdialogs.h"
 #include "printer-ui/ovprintersetupform.h"
 #include "printer-cups/systemprinterbackend.h"
 
@@ -317,4 +318,3 @@ void PdfTest::outputThatCannotBeWritten()
 
 QTEST_MAIN(PdfTest)
 #include "tst_pdf.moc"
-#include "printer-ui/ovprintdialogs.h"

@@ -2,6 +2,7 @@
 // end, with the failure texts of every member.
 
 #include "fakeprinterbackend.h"
+#include "printer-ui/ovprintdialogs.h"
 #include "printer/ovprinters.h"
 
 #include <QtTest>
@@ -914,4 +915,3 @@ void SettingsTest::dialogs()
 
 QTEST_MAIN(SettingsTest)
 #include "tst_settings.moc"
-#include "printer-ui/ovprintdialogs.h"

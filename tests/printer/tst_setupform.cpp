@@ -3,6 +3,7 @@
 // the chosen printer, paper size and paper source current; Cancel changes nothing.
 
 #include "fakeprinterbackend.h"
+#include "printer-ui/ovprintdialogs.h"
 #include "printer/ovprinters.h"
 #include "printer-ui/ovprintersetupform.h"
 
@@ -131,4 +132,3 @@ private:
 
 QTEST_MAIN(SetupFormTest)
 #include "tst_setupform.moc"
-#include "printer-ui/ovprintdialogs.h"

@@ -5,6 +5,7 @@
 // of where the form's layout puts it.
 
 #include "slip/sliplayout.h"
+#include "printer-cups/systemprinterbackend.h"
 #include "printing/printerdisplay.h"
 #include "printing/printjob.h"
 
@@ -224,4 +225,3 @@ private Q_SLOTS:
 
 QTEST_MAIN(PrintEndToEndTest)
 #include "tst_printendtoend.moc"
-#include "printer-cups/systemprinterbackend.h"

@@ -3,6 +3,7 @@
 // temporary working folder.
 
 #include "registrationbench.h"
+#include "printer-ui/ovprintdialogs.h"
 
 #include "platform/codepage.h"
 #include "platform/error.h"
@@ -336,4 +337,3 @@ private Q_SLOTS:
 
 QTEST_MAIN(PrinterRegistrationTest)
 #include "tst_printerregistration.moc"
-#include "printer-ui/ovprintdialogs.h"
