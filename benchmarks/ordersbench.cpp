@@ -20,8 +20,8 @@
 #include "orders/orderlistmodel.h"
 #include "orders/orderstore.h"
 #include "printer/ovprinters.h"
-#include "printing/batchjob.h"
-#include "slip/sliplayout.h"
+#include "jobs/printservice.h"
+#include "orders/orderslip.h"
 #include "printer-cups/systemprinterbackend.h"
 
 #include <QApplication>
@@ -29,6 +29,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTableView>
@@ -161,13 +162,16 @@ bool listFigure(const QString &folder, int rounds)
         orders::store::addOrders(c, all);
     }, std::chrono::minutes(5));
 
+    // The list as the program opens it: beside a print service, not printing.
+    OvPrinterScope printers(createSystemPrinterBackend());
+    jobs::PrintService service(OvPrinter());
     std::vector<double> openMs;
     std::vector<double> frameMs;
     std::vector<double> filledMs;
     for (int round = 0; round < rounds; ++round) {
         QElapsedTimer timer;
         timer.start();
-        OrderListWindow window(db, {});
+        OrderListWindow window(db, service, {});
         window.show();
         auto *table = window.findChild<QTableView *>();
         orders::OrderListModel &model = window.model();
@@ -216,9 +220,9 @@ bool printFigure(const QString &folder, int rounds)
     slipTemplate.shippingDate = QDate(2026, 12, 9);
     QList<slip::SlipRecord> slips;
     for (int i = 0; i < 100; ++i)
-        slips << OrderListWindow::slipFor(order(i), slipTemplate);
+        slips << orders::slipFor(order(i), slipTemplate);
 
-    const slip::TOv_d97_Dot layout;
+    jobs::PrintService service(OvPrinter());
     const QDir output(folder + QStringLiteral("/pdf"));
     std::vector<double> ms;
     qint64 size = 0;
@@ -226,11 +230,14 @@ bool printFigure(const QString &folder, int rounds)
         const qsizetype before = output.entryList({QStringLiteral("*.pdf")}, QDir::Files).size();
         QElapsedTimer timer;
         timer.start();
-        // As the order list's progress dialog does: events after every page.
-        const int sent = printing::printSlipBatch(OvPrinter(), layout, slips, slip::PrinterBinding(), [](int) {
-            QCoreApplication::processEvents();
-            return true;
-        });
+        // As the order list does: one page per turn of the event loop, until the job ends.
+        jobs::SlipJob job;
+        job.slips = slips;
+        const QPointer<jobs::PrintJob> printing = service.printSlips(job);
+        int sent = 0;
+        QObject::connect(printing, &jobs::PrintJob::finished, printing, [&sent, printing] { sent = printing->pagesSent(); });
+        while (printing && !printing->isFinished())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         const double elapsed = timer.nsecsElapsed() / 1e6;
         const QFileInfoList files = output.entryInfoList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Time);
         if (sent != 100 || files.size() != before + 1) {

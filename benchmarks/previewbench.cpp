@@ -110,7 +110,7 @@ int main(int argc, char *argv[])
         const QChar letter = QChar(u'ア' + i % 40);
         start = std::chrono::steady_clock::now();
         QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(letter));
-        QApplication::sendEvent(window.destination.address2, &press);
+        QApplication::sendEvent(window.Edit_Add2, &press);
         if (!waitForPaint(counter, before))
             return 1;
         redraw.push_back(since(start));

@@ -1,5 +1,5 @@
 // One slip printed to the built-in PDF printer "PDF 出力": the time from the print
-// command (printSlip, its question answered Yes) to the PDF file written, median of N.
+// command (one slip through the print service) to the PDF file written, median of N.
 //
 //   mekira_printbench [prints, default 30]
 //
@@ -10,8 +10,7 @@
 
 #include "platform-ui/messagebox.h"
 #include "printer/ovprinters.h"
-#include "slip/sliplayout.h"
-#include "printing/printjob.h"
+#include "jobs/printservice.h"
 #include "printer-cups/systemprinterbackend.h"
 
 #include <QApplication>
@@ -31,7 +30,7 @@ public:
     void error(const QString &text) override { std::fprintf(stderr, "error: %s\n", qPrintable(text)); }
 };
 
-slip::SlipRecord slip()
+slip::SlipRecord sampleSlip()
 {
     slip::SlipRecord d;
     d.destination.postalCode = QStringLiteral("123-4567");
@@ -50,7 +49,7 @@ slip::SlipRecord slip()
     d.shippingDate = QDate(2025, 3, 7);
     d.deliveryMonth = QStringLiteral("11");
     d.deliveryDay = QStringLiteral("28");
-    d.CheckBox_t4 = true;
+    d.timeSlot = slip::TimeSlot::Afternoon16To18;
     return d;
 }
 
@@ -73,8 +72,8 @@ int main(int argc, char *argv[])
 
     YesBoxes boxes;
     platform::setMessageBoxes(&boxes);
-    const slip::TOv_d97_Dot layout;
-    const slip::SlipRecord data = slip();
+    jobs::PrintService service(OvPrinter());
+    const slip::SlipRecord data = sampleSlip();
     const slip::PrinterBinding binding;
     const QDir output(QDir(application.workPath()).filePath(QStringLiteral("pdf")));
 
@@ -85,8 +84,12 @@ int main(int argc, char *argv[])
     double firstMs = 0;
     for (int i = 0; i <= prints; ++i) {
         const auto start = std::chrono::steady_clock::now();
-        if (!printing::printSlip(layout, data, binding)) {
-            std::fprintf(stderr, "print refused\n");
+        jobs::SlipJob job;
+        job.slips = {data};
+        job.binding = binding;
+        const jobs::PrintJob *printed = service.printSlips(job);
+        if (printed->outcome() != jobs::PrintJob::Outcome::Sent) {
+            std::fprintf(stderr, "print failed: %s\n", qPrintable(printed->errorText()));
             return 1;
         }
         const double elapsed =

@@ -59,9 +59,9 @@ private Q_SLOTS:
         // The only box: the missing profile of the first tab.
         QCOMPARE(m_boxes->errors.size(), 1);
         QVERIFY(m_boxes->errors.first().contains(u"my0.txt"_qs));
-        for (QLineEdit *e : {w.destination.postalCode, w.destination.address1, w.destination.address2, w.destination.name, w.destination.telephone, w.goods[0],
-                             w.goods[1], w.goods[2], w.sender.postalCode, w.sender.address1, w.sender.address2, w.sender.name,
-                             w.sender.telephone})
+        for (QLineEdit *e : {w.Edit_Zip, w.Edit_Add1, w.Edit_Add2, w.Edit_Custo1, w.Edit_tel, w.Edit_G1,
+                             w.Edit_G2, w.Edit_G3, w.Edit_MyZip, w.Edit_MyADD1, w.Edit_MyADD2, w.Edit_My,
+                             w.Edit_MyTEL})
             QVERIFY2(e->text().isEmpty(), qPrintable(e->objectName()));
         QCOMPARE(w.LuNumEdit_KOSUU->text(), u"1"_qs);
         QCOMPARE(w.PageControl_My->currentIndex(), 0);
@@ -72,7 +72,7 @@ private Q_SLOTS:
         for (QCheckBox *slot : w.timeSlots())
             QVERIFY(!slot->isChecked());
         QCOMPARE(w.StatusBar1->currentMessage(), u"  "_qs);
-        QCOMPARE(QApplication::focusWidget(), w.destination.postalCode);
+        QCOMPARE(QApplication::focusWidget(), w.Edit_Zip);
         QVERIFY(!QFile::exists(settingsPath()));
 
         m_fixture->close();
@@ -207,8 +207,8 @@ private Q_SLOTS:
     {
         saveProfile0();
         m_fixture->start();
-        commitText(m_fixture->w().destination.address3, u"三行目"_qs);
-        commitText(m_fixture->w().destination.address1, u"一行目"_qs);
+        commitText(m_fixture->w().Edit_Add3, u"三行目"_qs);
+        commitText(m_fixture->w().Edit_Add1, u"一行目"_qs);
         QCOMPARE(m_fixture->w().Edit_Add3->text(), u"三行目"_qs);
         m_fixture->close();
         const QString text = platform::decodeCp932(fileBytes(settingsPath()));
@@ -245,10 +245,10 @@ private Q_SLOTS:
         TForm_Main &w = m_fixture->w();
         w.Edit_G1->setFocus();
         m_boxes->answers.enqueue(false);
-        QTest::keyClick(w.goods[0], Qt::Key_F2);
+        QTest::keyClick(w.Edit_G1, Qt::Key_F2);
         QCOMPARE(m_boxes->questions, QStringList{u"終了しますか?"_qs});
         QVERIFY(w.isVisible());
-        QCOMPARE(QApplication::focusWidget(), w.destination.postalCode);
+        QCOMPARE(QApplication::focusWidget(), w.Edit_Zip);
         QVERIFY(!QFile::exists(settingsPath()));
 
         m_boxes->answers.enqueue(true);
@@ -263,17 +263,17 @@ private Q_SLOTS:
         m_fixture->start();
         TForm_Main &w = m_fixture->w();
         w.Edit_Add1->setFocus();
-        QTest::keyClick(w.destination.address1, Qt::Key_Up);
-        QCOMPARE(QApplication::focusWidget(), w.destination.address2);
-        QTest::keyClick(w.destination.address2, Qt::Key_Return);
-        QCOMPARE(QApplication::focusWidget(), w.destination.address3);
-        QTest::keyClick(w.destination.address3, Qt::Key_Enter, Qt::KeypadModifier);
-        QCOMPARE(QApplication::focusWidget(), w.destination.name);
-        QTest::keyClick(w.destination.name, Qt::Key_A);
+        QTest::keyClick(w.Edit_Add1, Qt::Key_Up);
+        QCOMPARE(QApplication::focusWidget(), w.Edit_Add2);
+        QTest::keyClick(w.Edit_Add2, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), w.Edit_Add3);
+        QTest::keyClick(w.Edit_Add3, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(QApplication::focusWidget(), w.Edit_Custo1);
+        QTest::keyClick(w.Edit_Custo1, Qt::Key_A);
         QCOMPARE(w.Edit_Custo1->text(), u"a"_qs);
-        QCOMPARE(QApplication::focusWidget(), w.destination.name);
-        QTest::keyClick(w.sender.telephone, Qt::Key_Down);
-        QCOMPARE(QApplication::focusWidget(), w.destination.name);
+        QCOMPARE(QApplication::focusWidget(), w.Edit_Custo1);
+        QTest::keyClick(w.Edit_MyTEL, Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), w.Edit_Custo1);
     }
 
     void keysOnOtherControlsReachNoHandler()
@@ -315,7 +315,7 @@ private Q_SLOTS:
         m_boxes->answers.enqueue(false); // "No": nothing printed, the focus goes to Edit_G1
         QTest::keyClick(focus, Qt::Key_F11);
         QCOMPARE(m_boxes->questions, QStringList{u"印刷しますか?"_qs});
-        QCOMPARE(QApplication::focusWidget(), w.goods[0]);
+        QCOMPARE(QApplication::focusWidget(), w.Edit_G1);
     }
 
     // Every slip sent goes into the history; so do the slips an earlier run sent but
@@ -345,7 +345,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!journal.exists());
         TForm_Main &w = m_fixture->w();
         w.Edit_Custo1->setText(u"今回 印刷"_qs);
-        QTest::keyClick(w.destination.name, Qt::Key_F11);
+        QTest::keyClick(w.Edit_Custo1, Qt::Key_F11);
         QCOMPARE(m_fixture->printers->printedPages().size(), 1);
         QTRY_COMPARE_WITH_TIMEOUT(names(), (QStringList{u"今回 印刷"_qs, u"前回 印刷"_qs}), 10000);
     }
@@ -356,11 +356,11 @@ private Q_SLOTS:
         m_fixture->start();
         TForm_Main &w = m_fixture->w();
         const QList<QWidget *> order = QList<QWidget *>{
-            w.destination.postalCode, w.destination.address1, w.destination.address2, w.destination.address3, w.destination.name, w.destination.telephone, w.printShippingDate,
-            w.deliveryMonth, w.deliveryDay, w.shippingDate, w.goods[0], w.goods[1], w.goods[2],
+            w.Edit_Zip, w.Edit_Add1, w.Edit_Add2, w.Edit_Add3, w.Edit_Custo1, w.Edit_tel, w.CheckBox_Date_1,
+            w.Edit_de_date1, w.Edit_de_date2, w.DateTimePicker_1, w.Edit_G1, w.Edit_G2, w.Edit_G3,
             w.ComboBox_SEL, w.CheckBox_t1, w.CheckBox_t2, w.CheckBox_t3, w.CheckBox_t4, w.CheckBox_t5,
-            w.CheckBox_t6, w.PageControl_My, w.printSender, w.sender.postalCode, w.sender.address1, w.sender.address2,
-            w.sender.name, w.sender.telephone, w.BitBtn_My, w.BitBtn_SendMail, w.destination.postalCode};
+            w.CheckBox_t6, w.PageControl_My, w.CheckBox_My, w.Edit_MyZip, w.Edit_MyADD1, w.Edit_MyADD2,
+            w.Edit_My, w.Edit_MyTEL, w.BitBtn_My, w.BitBtn_SendMail, w.Edit_Zip};
         w.Edit_Zip->setFocus();
         for (int i = 1; i < order.size(); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

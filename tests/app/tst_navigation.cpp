@@ -64,8 +64,8 @@ private Q_SLOTS:
     {
         // Destination: straight from the telephone to the goods, then the paper feed.
         w().Edit_Zip->setFocus();
-        const QList<QWidget *> destination = {w().destination.address1, w().destination.address2, w().destination.address3, w().destination.name,
-                                              w().destination.telephone,  w().goods[0],   w().goods[1],   w().goods[2],
+        const QList<QWidget *> destination = {w().Edit_Add1, w().Edit_Add2, w().Edit_Add3, w().Edit_Custo1,
+                                              w().Edit_tel,  w().Edit_G1,   w().Edit_G2,   w().Edit_G3,
                                               w().ComboBox_SEL};
         for (QWidget *next : destination) {
             press(Qt::Key_Return);
@@ -76,14 +76,14 @@ private Q_SLOTS:
 
         // Dates.
         w().Edit_de_date1->setFocus();
-        for (QWidget *next : QList<QWidget *>{w().deliveryDay, w().shippingDate, w().goods[0]}) {
+        for (QWidget *next : QList<QWidget *>{w().Edit_de_date2, w().DateTimePicker_1, w().Edit_G1}) {
             press(Qt::Key_Return);
             QCOMPARE(focused(), next);
         }
 
         // Sender: ends on the save button, where Enter asks to save.
         w().Edit_MyZip->setFocus();
-        for (QWidget *next : QList<QWidget *>{w().sender.address1, w().sender.address2, w().sender.name, w().sender.telephone,
+        for (QWidget *next : QList<QWidget *>{w().Edit_MyADD1, w().Edit_MyADD2, w().Edit_My, w().Edit_MyTEL,
                                               w().BitBtn_My}) {
             press(Qt::Key_Return);
             QCOMPARE(focused(), next);
@@ -91,23 +91,23 @@ private Q_SLOTS:
         m_boxes->answers.enqueue(false);
         press(Qt::Key_Return);
         QCOMPARE(m_boxes->questions, QStringList{u"ご依頼主を登録しますか?"_qs});
-        QCOMPARE(focused(), w().sender.postalCode);
+        QCOMPARE(focused(), w().Edit_MyZip);
     }
 
     void upArrow()
     {
         w().Edit_Zip->setFocus();
         press(Qt::Key_Up);
-        QCOMPARE(focused(), w().destination.postalCode); // the postal code keeps the focus
+        QCOMPARE(focused(), w().Edit_Zip); // the postal code keeps the focus
         w().Edit_tel->setFocus();
         press(Qt::Key_Up);
-        QCOMPARE(focused(), w().printShippingDate); // next in tab order, not the goods
+        QCOMPARE(focused(), w().CheckBox_Date_1); // next in tab order, not the goods
         w().Edit_G2->setFocus();
         press(Qt::Key_Up);
-        QCOMPARE(focused(), w().goods[2]);
+        QCOMPARE(focused(), w().Edit_G3);
         w().Edit_MyADD2->setFocus();
         press(Qt::Key_Up);
-        QCOMPARE(focused(), w().sender.name);
+        QCOMPARE(focused(), w().Edit_My);
     }
 
     void helpLines_data()
@@ -167,7 +167,7 @@ private Q_SLOTS:
         QCOMPARE(w().Label_Warning->text(), kWarning);
         // Shortening it does not take the warning away until an address line is entered.
         w().Edit_Add1->setFocus();
-        QTest::keyClick(w().destination.address1, Qt::Key_Backspace);
+        QTest::keyClick(w().Edit_Add1, Qt::Key_Backspace);
         QCOMPARE(w().Label_Warning->text(), kWarning);
         w().Edit_Add2->setFocus();
         QCOMPARE(w().Label_Warning->text(), QString());
@@ -198,12 +198,12 @@ private Q_SLOTS:
     void postalCodeAndTelephoneStayHalfWidth()
     {
         w().Edit_Zip->setFocus();
-        commitText(w().destination.postalCode, u"１２３－"_qs);
+        commitText(w().Edit_Zip, u"１２３－"_qs);
         QCOMPARE(w().Edit_Zip->text(), u"123-"_qs);
         QCOMPARE(w().Edit_Zip->cursorPosition(), 4);
         // Typed in the middle: the caret stays after what was typed.
         w().Edit_Zip->setCursorPosition(1);
-        commitText(w().destination.postalCode, u"９"_qs);
+        commitText(w().Edit_Zip, u"９"_qs);
         QCOMPARE(w().Edit_Zip->text(), u"1923-"_qs);
         QCOMPARE(w().Edit_Zip->cursorPosition(), 2);
         w().Edit_tel->setText(u"ＴＥＬ０３（１２３４）"_qs);
@@ -256,14 +256,14 @@ private Q_SLOTS:
     void senderSwitchColours()
     {
         const QColor grey(128, 128, 128);
-        QTest::mouseClick(w().printSender, Qt::LeftButton);
+        QTest::mouseClick(w().CheckBox_My, Qt::LeftButton);
         QVERIFY(!w().CheckBox_My->isChecked());
         for (QLineEdit *e : w().senderEdits())
             QCOMPARE(e->palette().color(QPalette::Base), grey);
-        QTest::mouseClick(w().printShippingDate, Qt::LeftButton);
+        QTest::mouseClick(w().CheckBox_Date_1, Qt::LeftButton);
         for (QLineEdit *e : w().senderEdits())
             QCOMPARE(e->palette().color(QPalette::Base), grey);
-        QTest::mouseClick(w().printSender, Qt::LeftButton);
+        QTest::mouseClick(w().CheckBox_My, Qt::LeftButton);
         for (QLineEdit *e : w().senderEdits())
             QVERIFY(e->palette().color(QPalette::Base) != grey);
     }
@@ -271,13 +271,13 @@ private Q_SLOTS:
     void characterLimitsHoldForTypingOnly()
     {
         w().Edit_Zip->setFocus();
-        QTest::keyClicks(w().destination.postalCode, u"12345678901234567890"_qs);
+        QTest::keyClicks(w().Edit_Zip, u"12345678901234567890"_qs);
         QCOMPARE(w().Edit_Zip->text(), u"1234567890123456"_qs);
         w().Edit_de_date1->setFocus();
-        QTest::keyClicks(w().deliveryMonth, u"123"_qs);
+        QTest::keyClicks(w().Edit_de_date1, u"123"_qs);
         QCOMPARE(w().Edit_de_date1->text(), u"12"_qs);
         w().Edit_Custo1->setFocus();
-        commitText(w().destination.name, QString(85, QChar(u'名')));
+        commitText(w().Edit_Custo1, QString(85, QChar(u'名')));
         QCOMPARE(w().Edit_Custo1->text(), QString(80, QChar(u'名'))); // cut at the limit
 
         // What the program writes is kept whole, and can still be shortened by hand.
@@ -285,9 +285,9 @@ private Q_SLOTS:
         w().Edit_Custo1->setText(longName);
         QCOMPARE(w().Edit_Custo1->text(), longName);
         w().Edit_Custo1->end(false);
-        QTest::keyClick(w().destination.name, Qt::Key_Backspace);
+        QTest::keyClick(w().Edit_Custo1, Qt::Key_Backspace);
         QCOMPARE(w().Edit_Custo1->text().size(), 89);
-        QTest::keyClick(w().destination.name, Qt::Key_A);
+        QTest::keyClick(w().Edit_Custo1, Qt::Key_A);
         QCOMPARE(w().Edit_Custo1->text().size(), 89);
     }
 
@@ -325,9 +325,9 @@ private Q_SLOTS:
 
     void inputMethodStates()
     {
-        for (QLineEdit *off : {w().destination.postalCode, w().destination.telephone, w().sender.postalCode, w().sender.telephone})
+        for (QLineEdit *off : {w().Edit_Zip, w().Edit_tel, w().Edit_MyZip, w().Edit_MyTEL})
             QVERIFY2(!off->testAttribute(Qt::WA_InputMethodEnabled), qPrintable(off->objectName()));
-        for (QLineEdit *on : {w().destination.address1, w().destination.name, w().sender.name, w().goods[0]})
+        for (QLineEdit *on : {w().Edit_Add1, w().Edit_Custo1, w().Edit_My, w().Edit_G1})
             QVERIFY2(on->testAttribute(Qt::WA_InputMethodEnabled), qPrintable(on->objectName()));
     }
 };

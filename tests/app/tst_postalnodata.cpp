@@ -30,15 +30,15 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&w));
 
         w.Edit_Zip->setFocus(Qt::TabFocusReason);
-        QTest::keyClicks(w.destination.postalCode, QStringLiteral("1510053"));
-        QTest::keyClick(w.destination.postalCode, Qt::Key_Return);
+        QTest::keyClicks(w.Edit_Zip, QStringLiteral("1510053"));
+        QTest::keyClick(w.Edit_Zip, Qt::Key_Return);
         QTRY_COMPARE(w.Panel_HelpMess->text(), PostalFields::kUnavailableMessage);
         QCOMPARE(w.Edit_Zip->text(), QStringLiteral("151-0053")); // the form needs no data
         QVERIFY(w.Edit_Add1->text().isEmpty());
 
         w.Edit_Add1->setText(QStringLiteral("大阪府大阪市北区梅田1"));
         w.Edit_Zip->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(w.destination.postalCode, Qt::Key_Return);
+        QTest::keyClick(w.Edit_Zip, Qt::Key_Return);
         QApplication::processEvents();
         QVERIFY(w.Panel_HelpMess->text() != PostalFields::kUnavailableMessage);
 

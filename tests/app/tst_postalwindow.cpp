@@ -93,10 +93,10 @@ private Q_SLOTS:
     void filledAddressIsKept()
     {
         w().Edit_Add1->setText(QStringLiteral("大阪府大阪市北区梅田1-1"));
-        typeAndLeave(w().destination.postalCode, QStringLiteral("1510053"));
+        typeAndLeave(w().Edit_Zip, QStringLiteral("1510053"));
         QApplication::processEvents();
         QCOMPARE(w().Edit_Add1->text(), QStringLiteral("大阪府大阪市北区梅田1-1"));
-        QVERIFY(coloured(w().destination.postalCode));
+        QVERIFY(coloured(w().Edit_Zip));
         QCOMPARE(w().Panel_HelpMess->text(), QStringLiteral("151-0053 は 東京都渋谷区代々木 です"));
     }
 
@@ -112,7 +112,7 @@ private Q_SLOTS:
     {
         QFETCH(int, downs);
         QFETCH(QString, line1);
-        typeAndLeave(w().destination.postalCode, QStringLiteral("4980000"));
+        typeAndLeave(w().Edit_Zip, QStringLiteral("4980000"));
         QMenu *menu = openList();
         QVERIFY(menu);
         QCOMPARE(menu->actions().size(), 2);
@@ -141,7 +141,7 @@ private Q_SLOTS:
         QFETCH(QString, address);
         QFETCH(QStringList, listed);
         QFETCH(QString, code);
-        typeAndLeave(w().destination.address1, address);
+        typeAndLeave(w().Edit_Add1, address);
         if (!listed.isEmpty()) {
             QMenu *menu = openList();
             QVERIFY(menu);
@@ -151,17 +151,17 @@ private Q_SLOTS:
             QTest::keyClick(menu, Qt::Key_Return);
         }
         QTRY_COMPARE(w().Edit_Zip->text(), code);
-        QVERIFY(!coloured(w().destination.postalCode));
+        QVERIFY(!coloured(w().Edit_Zip));
     }
 
     void checkColoursAndMends()
     {
         w().Edit_Zip->setText(QStringLiteral("151-0053"));
         w().Edit_Add1->setText(QStringLiteral("東京都渋谷区代々木神園町1"));
-        QVERIFY(coloured(w().destination.postalCode));
+        QVERIFY(coloured(w().Edit_Zip));
         QCOMPARE(w().Panel_HelpMess->text(), QStringLiteral("151-0053 は 東京都渋谷区代々木 です"));
         w().Edit_Add1->setText(QStringLiteral("東京都渋谷区代々木1-1"));
-        QVERIFY(!coloured(w().destination.postalCode));
+        QVERIFY(!coloured(w().Edit_Zip));
         QVERIFY(w().Panel_HelpMess->text() != QStringLiteral("151-0053 は 東京都渋谷区代々木 です"));
     }
 

@@ -70,7 +70,7 @@ private Q_SLOTS:
         QCOMPARE(counter.paints, 1);
         QCOMPARE(window->preview()->slip().destination.name, u"見本太郎"_s);
         QVERIFY(!window->preview()->slip().printSender);
-        QVERIFY(window->preview()->slip().CheckBox_t3);
+        QCOMPARE(window->preview()->slip().timeSlot, slip::TimeSlot::Afternoon14To16);
 
         // A feed with other margins: the preview takes them.
         {

@@ -135,7 +135,7 @@ private:
     void print()
     {
         m_boxes->answers.enqueue(true);
-        QTest::keyClick(w().destination.address1, Qt::Key_F11);
+        QTest::keyClick(w().Edit_Add1, Qt::Key_F11);
     }
 
 private Q_SLOTS:
@@ -426,7 +426,7 @@ private Q_SLOTS:
         QFETCH(int, position);
         start();
         m_setup->choose = 1;
-        QTest::keyClick(w().destination.address1, Qt::Key_F7);
+        QTest::keyClick(w().Edit_Add1, Qt::Key_F7);
         QCOMPARE(w().ComboBox1->currentText(), u"Printer B"_s);
 
         m_fixture->printers->removePrinter(1);
@@ -448,7 +448,7 @@ private Q_SLOTS:
         writeFileBytes(bindingPath(), section(kManual, u"Printer A"_s, u"0"_s, u"4"_s, u"5"_s));
         start();
         m_setup->choose = 1;
-        QTest::keyClick(w().destination.address1, Qt::Key_F7);
+        QTest::keyClick(w().Edit_Add1, Qt::Key_F7);
         checkBinding(u"1"_s, u"4"_s, u"5"_s);
         QCOMPARE(fileBytes(bindingPath()), section(kManual, u"Printer A"_s, u"0"_s, u"4"_s, u"5"_s));
         chooseFeed(1);
@@ -462,7 +462,7 @@ private Q_SLOTS:
         writeFileBytes(file(u"mekira_RErorezev.ini"_s), "[mekira_RErorezevPrn]\r\nRErorezevprnno=1\r\n");
         start();
         m_setup->choose = -1;
-        QTest::keyClick(w().goods[0], Qt::Key_F7);
+        QTest::keyClick(w().Edit_G1, Qt::Key_F7);
         QCOMPARE(m_setup->shown, 1);
         QCOMPARE(m_fixture->printers->currentPosition(), 1);
         QVERIFY(fileBytes(file(u"mekira_RErorezev.ini"_s)).contains("RErorezevprnno=1\r\n"));
@@ -476,7 +476,7 @@ private Q_SLOTS:
         writeFileBytes(file(u"mekira_RErorezev.ini"_s), "[mekira_RErorezevPrn]\r\nRErorezevprnno=5\r\n");
         start();
         const QByteArray before = fileBytes(file(u"mekira_RErorezev.ini"_s));
-        QTest::keyClick(w().goods[0], Qt::Key_F7);
+        QTest::keyClick(w().Edit_G1, Qt::Key_F7);
         QCOMPARE(m_setup->shown, 0);
         QCOMPARE(m_boxes->errors, QStringList{u"TOvPrinter.SetIndex: Index is out of Range."_s});
         QCOMPARE(fileBytes(file(u"mekira_RErorezev.ini"_s)), before);

@@ -80,10 +80,8 @@ void fill(TForm_Main &w, const SlipRecord &d)
     w.CheckBox_Date_1->setChecked(d.printShippingDate);
     w.Edit_de_date1->setText(d.deliveryMonth);
     w.Edit_de_date2->setText(d.deliveryDay);
-    const bool slots[] = {d.CheckBox_t1, d.CheckBox_t2, d.CheckBox_t3,
-                          d.CheckBox_t4, d.CheckBox_t5, d.CheckBox_t6};
     for (int i = 0; i < 6; ++i)
-        w.timeSlots().at(i)->setChecked(slots[i]);
+        w.timeSlots().at(i)->setChecked(slip::timeSlotNumber(d.timeSlot) == i + 1);
 }
 
 } // namespace
@@ -206,7 +204,7 @@ private Q_SLOTS:
             QCOMPARE(OvPrinter().DPI(), (TOvExtent{feed.dpi, feed.dpi}));
 
             boxes.answers.enqueue(true);
-            QTest::keyClick(w.destination.address1, Qt::Key_F11);
+            QTest::keyClick(w.Edit_Add1, Qt::Key_F11);
             QVERIFY2(boxes.errors.isEmpty(), qPrintable(boxes.errors.join(u'\n')));
             QVERIFY2(m_cupsd.waitForCompletedJobs(++completed), qPrintable(m_cupsd.errorLog()));
             const auto jobs = m_cupsd.jobs();

@@ -191,7 +191,7 @@ private Q_SLOTS:
         if (registration)
             QTest::mouseClick(w.BitBtn_PrnSet, Qt::LeftButton);
         else
-            QTest::keyClick(w.destination.address1, Qt::Key_F7);
+            QTest::keyClick(w.Edit_Add1, Qt::Key_F7);
         QVERIFY(opened);
         QVERIFY(checked.size() > 0 || checked.wait(10000));
         QCOMPARE(OvPrinter().PrinterNames().contains(spare), add);

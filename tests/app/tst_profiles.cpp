@@ -63,7 +63,7 @@ private Q_SLOTS:
         QCOMPARE(m_boxes->notices, QStringList{u"ご依頼主を登録しました"_qs});
         // The blank help line is replaced at once by that of the field the focus returns to.
         QCOMPARE(w().Panel_HelpMess->text(), u"ご依頼主の郵便番号を入力して下さい"_qs);
-        QCOMPARE(QApplication::focusWidget(), w().sender.postalCode);
+        QCOMPARE(QApplication::focusWidget(), w().Edit_MyZip);
         QCOMPARE(fileBytes(file(u"my0.txt"_qs)),
                  platform::encodeCp932(u"100-0001\r\n東京都架空区見本１－１\r\n見本ビル２階\r\n見本商店\r\n03-0000-0000\r\n"_qs));
 
@@ -81,7 +81,7 @@ private Q_SLOTS:
         QTest::mouseClick(w().BitBtn_My, Qt::LeftButton);
         QVERIFY(!QFile::exists(file(u"my0.txt"_qs)));
         QVERIFY(m_boxes->notices.isEmpty());
-        QCOMPARE(QApplication::focusWidget(), w().sender.postalCode);
+        QCOMPARE(QApplication::focusWidget(), w().Edit_MyZip);
     }
 
     void tabChangeLoadsAndDiscardsEdits()

@@ -67,7 +67,7 @@ private Q_SLOTS:
             marked << mark.cursor.selectedText();
         QCOMPARE(marked, (QStringList{u"020-0022"_qs, u"岩手県盛岡市大通3-1-23"_qs, u"クリスタルビル4F"_qs,
                                       u"山田 花子"_qs, u"019-623-4567"_qs}));
-        QCOMPARE(QApplication::focusWidget(), w().destination.postalCode);
+        QCOMPARE(QApplication::focusWidget(), w().Edit_Zip);
         QVERIFY(m_boxes->notices.isEmpty());
 
         // Typing in the paste box takes the marks away.
@@ -83,7 +83,7 @@ private Q_SLOTS:
         QTest::mouseClick(w().BitBtn_1, Qt::LeftButton);
 
         QCOMPARE(w().Edit_Custo1->text(), QString());
-        QCOMPARE(w().transferDoubt(w().destination.name), transfer::doubt::noName());
+        QCOMPARE(w().transferDoubt(w().Edit_Custo1), transfer::doubt::noName());
         QVERIFY(w().Edit_Custo1->palette().color(QPalette::Base) != normal);
         QCOMPARE(w().Panel_HelpMess->text(), transfer::doubt::noName());
         w().Edit_Add1->setFocus();
@@ -91,8 +91,8 @@ private Q_SLOTS:
         QCOMPARE(w().Panel_HelpMess->text(), transfer::doubt::noName());
 
         // Typing the name ends the doubt; the field's own help line comes back.
-        QTest::keyClicks(w().destination.name, u"x"_qs);
-        QCOMPARE(w().transferDoubt(w().destination.name), QString());
+        QTest::keyClicks(w().Edit_Custo1, u"x"_qs);
+        QCOMPARE(w().transferDoubt(w().Edit_Custo1), QString());
         QCOMPARE(w().Edit_Custo1->palette().color(QPalette::Base), normal);
         w().Edit_tel->setFocus();
         w().Edit_Custo1->setFocus();

@@ -53,7 +53,7 @@ private Q_SLOTS:
         QCOMPARE(w().Memo1->toPlainText(),
                  u"見本　花子\n123-4567\n東京都\n架空区見本町１－２－３　サンプルハイツ１０１号\n"
                  "０９０－００００－１１１１\n\n"_qs);
-        QCOMPARE(QApplication::focusWidget(), w().destination.postalCode);
+        QCOMPARE(QApplication::focusWidget(), w().Edit_Zip);
         QCOMPARE(w().Label_Warning->text(), QString());
         QVERIFY(m_boxes->notices.isEmpty());
 

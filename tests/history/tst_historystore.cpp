@@ -44,7 +44,7 @@ PrintedSlip slipFor(const Sample &sample, std::optional<qint64> orderId = std::n
     printed.slip.destination.postalCode = sample.zip;
     printed.slip.goods[0] = QStringLiteral("お菓子");
     printed.slip.shippingDate = sample.at.date();
-    printed.slip.CheckBox_t3 = true;
+    printed.slip.timeSlot = slip::TimeSlot::Afternoon14To16;
     printed.printer = QStringLiteral("Slip");
     printed.feed = QStringLiteral("手差し");
     printed.marginTop = QStringLiteral("12");
@@ -178,8 +178,7 @@ private Q_SLOTS:
         s.printShippingDate = false;
         s.deliveryMonth = QStringLiteral("12");
         s.deliveryDay = QStringLiteral("24");
-        s.CheckBox_t3 = false;
-        s.CheckBox_t6 = true;
+        s.timeSlot = slip::TimeSlot::Evening19To21;
         const QDateTime at(QDate(2026, 12, 9), QTime(11, 22, 33, 444));
         // Recorded after waiting in the journal, as when the order book was away.
         const history::UnrecordedJournal journal(m_dir.filePath(engine + QStringLiteral("-journal.json")));
@@ -208,8 +207,8 @@ private Q_SLOTS:
                  std::tuple(s.sender.postalCode, s.sender.address1, s.sender.address2, s.sender.name, s.sender.telephone, s.printSender));
         QCOMPARE(std::tuple(r.goods[0], r.goods[1], r.goods[2], r.shippingDate, r.printShippingDate),
                  std::tuple(s.goods[0], s.goods[1], s.goods[2], s.shippingDate, s.printShippingDate));
-        QCOMPARE(std::tuple(r.deliveryMonth, r.deliveryDay, r.CheckBox_t1, r.CheckBox_t3, r.CheckBox_t6),
-                 std::tuple(s.deliveryMonth, s.deliveryDay, false, false, true));
+        QCOMPARE(std::tuple(r.deliveryMonth, r.deliveryDay, r.timeSlot),
+                 std::tuple(s.deliveryMonth, s.deliveryDay, slip::TimeSlot::Evening19To21));
     }
 
     // A job read back from the journal after its write went through (the program ended

@@ -37,7 +37,7 @@ inline SlipRecord slip()
     data.shippingDate = QDate(2025, 3, 7);
     data.deliveryMonth = u"11"_s;
     data.deliveryDay = u"28"_s;
-    data.CheckBox_t4 = true;
+    data.timeSlot = slip::TimeSlot::Afternoon16To18;
     return data;
 }
 

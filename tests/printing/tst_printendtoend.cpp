@@ -7,7 +7,7 @@
 #include "slip/sliplayout.h"
 #include "printer-cups/systemprinterbackend.h"
 #include "printing/printerdisplay.h"
-#include "printing/printjob.h"
+#include "jobs/printservice.h"
 
 #include "printer/ovprinters.h"
 #include "privatecupsd.h"
@@ -71,13 +71,14 @@ private:
 
     void print(const QString &top, const QString &left)
     {
-        ScriptedBoxes boxes;
-        PrinterBinding binding;
-        binding.topMargin = top;
-        binding.leftMargin = left;
-        QVERIFY(printing::printSlip(slip::TOv_d97_Dot(), slip(), binding));
-        QCOMPARE(boxes.questions, QStringList{u"印刷しますか?"_s});
-        QVERIFY(boxes.errors.isEmpty());
+        jobs::SlipJob job;
+        job.slips = {slipplaces::slip()};
+        job.binding.topMargin = top;
+        job.binding.leftMargin = left;
+        jobs::PrintService service(OvPrinter());
+        const QPointer<jobs::PrintJob> printed = service.printSlips(job);
+        QVERIFY(printed);
+        QCOMPARE(printed->outcome(), jobs::PrintJob::Outcome::Sent);
     }
 
     void checkFontsEmbedded(const QByteArray &pdf)
