@@ -277,20 +277,25 @@ void OrderListWindow::printClaimed(const QList<Order> &claimed, int selected, co
     jobs::SlipJob job = m_hooks.slipJob ? m_hooks.slipJob(slips) : jobs::SlipJob{slips};
     job.orderIds = orderIds;
     job.claimToken = token;
-    jobs::PrintJob *printJob = nullptr;
+    // The progress is shown from the job's start, so that 「中止」 is there from the first page.
+    const QMetaObject::Connection showProgress =
+        connect(&m_printService, &jobs::PrintService::jobStarted, this, [this](jobs::PrintJob *started) {
+            new PrintJobProgress(started, QStringLiteral("送り状を印刷しています…"), this);
+        });
+    m_pendingToken = token;
     try {
-        printJob = m_printService.printSlips(std::move(job));
+        m_printService.printSlips(std::move(job));
     } catch (...) {
         // Refused before anything was drawn: the claims are given back.
+        disconnect(showProgress);
+        m_pendingToken.clear();
         m_database.run<void>([orderIds, token](database::Connection &c) {
             orders::applyTransition(c, orderIds, orders::OrderAction::Release, orders::TransitionContext::job(token));
         })
             .then(this, [this] { Q_EMIT ordersChanged(); });
         throw;
     }
-    m_pendingToken = token;
-    if (!printJob->isFinished())
-        new PrintJobProgress(printJob, QStringLiteral("送り状を印刷しています…"), this);
+    disconnect(showProgress);
 }
 
 // The completion step wrote the job's end into the order book.

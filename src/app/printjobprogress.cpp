@@ -15,7 +15,13 @@ PrintJobProgress::PrintJobProgress(jobs::PrintJob *job, const QString &label, QW
     m_dialog->setAutoReset(false);
     m_dialog->setValue(job->pagesDrawn());
     connect(m_dialog, &QProgressDialog::canceled, job, &jobs::PrintJob::cancel);
-    connect(job, &jobs::PrintJob::progress, m_dialog, [this](int drawn) { m_dialog->setValue(drawn); });
+    connect(job, &jobs::PrintJob::progress, m_dialog, [this](int drawn) {
+        // A dialog reset by its owner (cancel(), Esc) says so only through wasCanceled().
+        if (m_dialog->wasCanceled())
+            m_job->cancel();
+        else
+            m_dialog->setValue(drawn);
+    });
     connect(job, &jobs::PrintJob::finished, this, &QObject::deleteLater);
     connect(job, &QObject::destroyed, this, &QObject::deleteLater);
 }
