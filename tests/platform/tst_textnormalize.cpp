@@ -1,0 +1,190 @@
+// Reading numbers written in Japanese text: the character classes, the width folding,
+// and the digits of grouped numbers.
+#include "platform/textnormalize.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TextNormalizeTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // --- Characters --------------------------------------------------------------------
+
+    void hyphenLike_data()
+    {
+        QTest::addColumn<QChar>("c");
+        QTest::addColumn<bool>("hyphen");
+        QTest::newRow("hyphen-minus") << QChar(u'-') << true;
+        QTest::newRow("full-width hyphen-minus") << QChar(u'－') << true;
+        QTest::newRow("small hyphen-minus") << QChar(u'\uFE63') << true;
+        QTest::newRow("hyphen") << QChar(u'\u2010') << true;
+        QTest::newRow("no-break hyphen") << QChar(u'\u2011') << true;
+        QTest::newRow("figure dash") << QChar(u'\u2012') << true;
+        QTest::newRow("en dash") << QChar(u'–') << true;
+        QTest::newRow("em dash") << QChar(u'—') << true;
+        QTest::newRow("horizontal bar") << QChar(u'―') << true;
+        QTest::newRow("minus sign") << QChar(u'−') << true;
+        QTest::newRow("long-vowel mark") << QChar(u'ー') << true;
+        QTest::newRow("half-width long-vowel mark") << QChar(u'ｰ') << true;
+        QTest::newRow("box drawing light") << QChar(u'─') << true;
+        QTest::newRow("box drawing heavy") << QChar(u'━') << true;
+        QTest::newRow("wave dash") << QChar(u'〜') << false;
+        QTest::newRow("full-width tilde") << QChar(u'～') << false;
+        QTest::newRow("soft hyphen") << QChar(u'\u00AD') << false;
+        QTest::newRow("underscore") << QChar(u'_') << false;
+        QTest::newRow("katakana middle dot") << QChar(u'・') << false;
+        QTest::newRow("kanji one") << QChar(u'一') << false;
+        QTest::newRow("postal mark") << QChar(u'〒') << false;
+        QTest::newRow("space") << QChar(u' ') << false;
+        QTest::newRow("digit") << QChar(u'1') << false;
+    }
+    void hyphenLike()
+    {
+        QFETCH(QChar, c);
+        QFETCH(bool, hyphen);
+        QCOMPARE(platform::isHyphenLike(c), hyphen);
+    }
+
+    void digits_data()
+    {
+        QTest::addColumn<QChar>("c");
+        QTest::addColumn<int>("value");
+        QTest::newRow("0") << QChar(u'0') << 0;
+        QTest::newRow("9") << QChar(u'9') << 9;
+        QTest::newRow("full-width 0") << QChar(u'０') << 0;
+        QTest::newRow("full-width 5") << QChar(u'５') << 5;
+        QTest::newRow("full-width 9") << QChar(u'９') << 9;
+        QTest::newRow("before 0") << QChar(u'/') << -1;
+        QTest::newRow("after 9") << QChar(u':') << -1;
+        QTest::newRow("before full-width 0") << QChar(u'／') << -1;
+        QTest::newRow("after full-width 9") << QChar(u'：') << -1;
+        QTest::newRow("Arabic-Indic three") << QChar(u'٣') << -1;
+        QTest::newRow("circled one") << QChar(u'①') << -1;
+        QTest::newRow("superscript two") << QChar(u'²') << -1;
+        QTest::newRow("kanji zero") << QChar(u'〇') << -1;
+        QTest::newRow("letter") << QChar(u'Ａ') << -1;
+    }
+    void digits()
+    {
+        QFETCH(QChar, c);
+        QFETCH(int, value);
+        QCOMPARE(platform::digitValue(c), value);
+        QCOMPARE(platform::isDigit(c), value >= 0);
+    }
+
+    void halfWidth_data()
+    {
+        QTest::addColumn<QChar>("c");
+        QTest::addColumn<QChar>("half");
+        QTest::newRow("full-width digit") << QChar(u'７') << QChar(u'7');
+        QTest::newRow("full-width capital") << QChar(u'Ａ') << QChar(u'A');
+        QTest::newRow("full-width small letter") << QChar(u'ｚ') << QChar(u'z');
+        QTest::newRow("full-width exclamation, first of the block") << QChar(u'！') << QChar(u'!');
+        QTest::newRow("full-width tilde, last of the block") << QChar(u'～') << QChar(u'~');
+        QTest::newRow("full-width hyphen-minus") << QChar(u'－') << QChar(u'-');
+        QTest::newRow("ideographic space") << QChar(u'\u3000') << QChar(u' ');
+        QTest::newRow("ASCII stays") << QChar(u'a') << QChar(u'a');
+        QTest::newRow("full-width yen sign stays") << QChar(u'￥') << QChar(u'￥');
+        QTest::newRow("half-width katakana stays") << QChar(u'ｱ') << QChar(u'ｱ');
+        QTest::newRow("katakana stays") << QChar(u'ア') << QChar(u'ア');
+        QTest::newRow("long-vowel mark stays") << QChar(u'ー') << QChar(u'ー');
+    }
+    void halfWidth()
+    {
+        QFETCH(QChar, c);
+        QFETCH(QChar, half);
+        QCOMPARE(platform::toHalfWidth(c), half);
+    }
+
+    // The computed range agrees with Qt's Unicode tables: every <wide> form of an ASCII
+    // character (or of the space) becomes that character, and nothing else changes.
+    void halfWidthFollowsUnicode()
+    {
+        for (char32_t u = 0; u <= 0xFFFF; ++u) {
+            const QChar c{char16_t(u)};
+            const QString target = QChar::decomposition(u);
+            const bool wideAscii = QChar::decompositionTag(u) == QChar::Wide && target.size() == 1
+                                   && target.at(0).unicode() >= 0x20 && target.at(0).unicode() < 0x7F;
+            const QChar expected = wideAscii ? target.at(0) : c;
+            if (platform::toHalfWidth(c) != expected)
+                QFAIL(qPrintable(u"U+%1"_s.arg(quint32(u), 4, 16, QLatin1Char('0'))));
+        }
+    }
+
+    // --- Texts -------------------------------------------------------------------------
+
+    void hyphensAfterDigits_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("long-vowel mark in a code") << u"151ー0053"_s << u"151-0053"_s;
+        QTest::newRow("half-width marks in a number") << u"090ｰ1234ｰ5678"_s << u"090-1234-5678"_s;
+        QTest::newRow("after full-width digits") << u"１−２―３"_s << u"１-２-３"_s;
+        QTest::newRow("katakana word keeps its mark") << u"コーポ1ー2"_s << u"コーポ1-2"_s;
+        QTest::newRow("only the first of two") << u"1ーー2"_s << u"1-ー2"_s;
+        QTest::newRow("after a blank") << u"1 ー2"_s << u"1 ー2"_s;
+        QTest::newRow("after a kanji numeral") << u"五ー1"_s << u"五ー1"_s;
+        QTest::newRow("at the start") << u"ー1"_s << u"ー1"_s;
+        QTest::newRow("wave dash is no hyphen") << u"1〜3"_s << u"1〜3"_s;
+        QTest::newRow("empty") << QString() << QString();
+    }
+    void hyphensAfterDigits()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(platform::hyphensAfterDigits(text), expected);
+    }
+
+    void digitsOnly_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("digits");
+        QTest::newRow("postal code with mark") << u"〒１５１－００５３"_s << u"1510053"_s;
+        QTest::newRow("telephone with note") << u"090-1234-5678(携帯)"_s << u"09012345678"_s;
+        QTest::newRow("mixed widths") << u"1２3４"_s << u"1234"_s;
+        QTest::newRow("other scripts' digits dropped") << u"1٢3"_s << u"13"_s;
+        QTest::newRow("no digits") << u"不明"_s << QString();
+    }
+    void digitsOnly()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, digits);
+        QCOMPARE(platform::digitsOnly(text), digits);
+    }
+
+    void groupedDigits_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("number");
+        QTest::addColumn<QString>("digits");
+        QTest::newRow("hyphen") << u"151-0053"_s << true << u"1510053"_s;
+        QTest::newRow("full width") << u"１５１－００５３"_s << true << u"1510053"_s;
+        QTest::newRow("long-vowel mark") << u"151ー0053"_s << true << u"1510053"_s;
+        QTest::newRow("blank") << u"151 0053"_s << true << u"1510053"_s;
+        QTest::newRow("ideographic space and tab") << u"\u3000151\t0053\u3000"_s << true << u"1510053"_s;
+        QTest::newRow("no-break space") << u"151\u00A00053"_s << true << u"1510053"_s;
+        QTest::newRow("every dash") << u"1‐2‑3‒4–5—6―7−8ｰ9﹣0─1━2"_s << true << u"123456789012"_s;
+        QTest::newRow("separators only") << u"--　"_s << true << QString();
+        QTest::newRow("empty") << QString() << true << QString();
+        QTest::newRow("postal mark") << u"〒151-0053"_s << false << QString();
+        QTest::newRow("letter") << u"151-005A"_s << false << QString();
+        QTest::newRow("bracket") << u"(03)1234-5678"_s << false << QString();
+        QTest::newRow("wave dash") << u"151〜0053"_s << false << QString();
+        QTest::newRow("other script's digit") << u"15١"_s << false << QString();
+    }
+    void groupedDigits()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, number);
+        QFETCH(QString, digits);
+        const std::optional<QString> read = platform::groupedDigits(text);
+        QCOMPARE(read.has_value(), number);
+        QCOMPARE(read.value_or(QString()), digits);
+    }
+};
+
+QTEST_GUILESS_MAIN(TextNormalizeTest)
+#include "tst_textnormalize.moc"
