@@ -1,10 +1,37 @@
 // Reading numbers written in Japanese text: the character classes, the width folding,
-// and the digits of grouped numbers.
+// the digits of grouped numbers, and the same code or number read alike by every
+// reader of the program (postal lookup, order import, smart transfer).
+#include "orders/repairs.h"
 #include "platform/textnormalize.h"
+#include "postal/addresskey.h"
+#include "postal/postalcode.h"
+#include "transfer/smartnumbers.h"
+#include "transfer/smarttransfer.h"
 
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+QString importedZip(const QString &cell)
+{
+    orders::Repairs repairs;
+    return orders::repairZip({cell}, &repairs);
+}
+
+QString importedTel(const QString &cell)
+{
+    orders::Repairs repairs;
+    return orders::repairTel({cell}, &repairs);
+}
+
+QString codeAsHex(QChar c)
+{
+    return u"U+%1"_s.arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+}
+
+} // namespace
 
 class TextNormalizeTest : public QObject
 {
@@ -183,6 +210,114 @@ private Q_SLOTS:
         const std::optional<QString> read = platform::groupedDigits(text);
         QCOMPARE(read.has_value(), number);
         QCOMPARE(read.value_or(QString()), digits);
+    }
+
+    // --- The same code and number in every reader ---------------------------------------
+
+    void postalCodeReadAlike_data()
+    {
+        QTest::addColumn<QString>("written");
+        QTest::newRow("as printed") << u"151-0053"_s;
+        QTest::newRow("long-vowel mark") << u"151ー0053"_s;
+        QTest::newRow("full width") << u"１５１－００５３"_s;
+        QTest::newRow("hyphen u+2010") << u"151‐0053"_s;
+        QTest::newRow("mark and blank") << u"〒151 0053"_s;
+        QTest::newRow("mark, full width, ideographic space") << u"〒１５１　００５３"_s;
+        QTest::newRow("mark, blank, hyphen") << u"〒 151-0053"_s;
+        QTest::newRow("minus sign") << u"151−0053"_s;
+        QTest::newRow("half-width long-vowel mark") << u"151ｰ0053"_s;
+        QTest::newRow("mixed widths, en dash") << u"１51–００53"_s;
+    }
+    void postalCodeReadAlike()
+    {
+        QFETCH(QString, written);
+        const QString code = u"151-0053"_s;
+        QCOMPARE(postal::formattedCode(written), code);
+        QCOMPARE(importedZip(written), code);
+        QCOMPARE(transfer::smart::findPostalCode(written, 0, false).value, code);
+        QCOMPARE(transfer::SmartTransfer(written)[transfer::SmartField::Zip].value, code);
+    }
+
+    void telephoneReadAlike_data()
+    {
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("number");
+        QTest::newRow("mobile as printed") << u"090-1234-5678"_s << u"090-1234-5678"_s;
+        QTest::newRow("mobile, long-vowel marks") << u"090ー1234ー5678"_s << u"090-1234-5678"_s;
+        QTest::newRow("mobile, full width") << u"０９０－１２３４－５６７８"_s << u"090-1234-5678"_s;
+        QTest::newRow("mobile, hyphens u+2010") << u"090‐1234‐5678"_s << u"090-1234-5678"_s;
+        QTest::newRow("mobile, blanks") << u"090 1234 5678"_s << u"090-1234-5678"_s;
+        QTest::newRow("mobile, ideographic spaces") << u"０９０　１２３４　５６７８"_s << u"090-1234-5678"_s;
+        QTest::newRow("landline, long-vowel marks") << u"03ー1234ー5678"_s << u"03-1234-5678"_s;
+        QTest::newRow("landline, minus signs") << u"03−1234−5678"_s << u"03-1234-5678"_s;
+        QTest::newRow("landline, half-width marks") << u"03ｰ1234ｰ5678"_s << u"03-1234-5678"_s;
+        QTest::newRow("free dial, em dashes") << u"0120—123—456"_s << u"0120-123-456"_s;
+    }
+    void telephoneReadAlike()
+    {
+        QFETCH(QString, written);
+        QFETCH(QString, number);
+        QCOMPARE(importedTel(written), number);
+        QCOMPARE(transfer::smart::findTelephone(written, 0, false).value, number);
+        QCOMPARE(transfer::SmartTransfer(u"TEL "_s + written)[transfer::SmartField::Tel].value, number);
+    }
+
+    // Every character taken for a hyphen parts a postal code and a telephone number
+    // for all the readers, and is "-" in an address key after a digit.
+    void everyHyphenReadAlike_data()
+    {
+        QTest::addColumn<QChar>("hyphen");
+        for (char32_t u = 0; u <= 0xFFFF; ++u) {
+            const QChar c{char16_t(u)};
+            if (platform::isHyphenLike(c))
+                QTest::newRow(qPrintable(codeAsHex(c))) << c;
+        }
+    }
+    void everyHyphenReadAlike()
+    {
+        QFETCH(QChar, hyphen);
+        const QString code = u"151"_s + hyphen + u"0053"_s;
+        QCOMPARE(postal::formattedCode(code), u"151-0053"_s);
+        QCOMPARE(importedZip(code), u"151-0053"_s);
+        QCOMPARE(transfer::smart::findPostalCode(code, 0, false).value, u"151-0053"_s);
+        const QString tel = u"090"_s + hyphen + u"1234"_s + hyphen + u"5678"_s;
+        QCOMPARE(importedTel(tel), u"090-1234-5678"_s);
+        QCOMPARE(transfer::smart::findTelephone(tel, 0, false).value, u"090-1234-5678"_s);
+        QCOMPARE(postal::addressKey(u"代々木1"_s + hyphen + u"2"_s), u"代々木1-2"_s);
+    }
+
+    // Look-alikes that are not hyphens make no code for any reader.
+    void notHyphensReadAlike_data()
+    {
+        QTest::addColumn<QString>("written");
+        QTest::newRow("wave dash") << u"151〜0053"_s;
+        QTest::newRow("full-width tilde") << u"151～0053"_s;
+        QTest::newRow("katakana middle dot") << u"151・0053"_s;
+        QTest::newRow("underscore") << u"151_0053"_s;
+    }
+    void notHyphensReadAlike()
+    {
+        QFETCH(QString, written);
+        QCOMPARE(postal::normalizedCode(written), QString());
+        QVERIFY(!transfer::smart::findPostalCode(written, 0, false).found());
+    }
+
+    void addressKeyReadsAlike_data()
+    {
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("as written in the data") << u"代々木１－２－３"_s << u"代々木1-2-3"_s;
+        QTest::newRow("long-vowel marks") << u"代々木1ー2ー3"_s << u"代々木1-2-3"_s;
+        QTest::newRow("half-width marks, blanks") << u"代々木 1ｰ2ｰ3"_s << u"代々木1-2-3"_s;
+        QTest::newRow("hyphens u+2010") << u"代々木1‐2‐3"_s << u"代々木1-2-3"_s;
+        QTest::newRow("katakana word keeps its mark") << u"コーポ代々木1ー2"_s << u"コーポ代々木1-2"_s;
+        QTest::newRow("half-width katakana word") << u"ｺｰﾎﾟ1ｰ2"_s << u"コーポ1-2"_s;
+    }
+    void addressKeyReadsAlike()
+    {
+        QFETCH(QString, written);
+        QFETCH(QString, key);
+        QCOMPARE(postal::addressKey(written), key);
     }
 };
 
