@@ -102,43 +102,22 @@ private Q_SLOTS:
         QCOMPARE(platform::isDigit(c), value >= 0);
     }
 
-    void halfWidth_data()
-    {
-        QTest::addColumn<QChar>("c");
-        QTest::addColumn<QChar>("half");
-        QTest::newRow("full-width digit") << QChar(u'７') << QChar(u'7');
-        QTest::newRow("full-width capital") << QChar(u'Ａ') << QChar(u'A');
-        QTest::newRow("full-width small letter") << QChar(u'ｚ') << QChar(u'z');
-        QTest::newRow("full-width exclamation, first of the block") << QChar(u'！') << QChar(u'!');
-        QTest::newRow("full-width tilde, last of the block") << QChar(u'～') << QChar(u'~');
-        QTest::newRow("full-width hyphen-minus") << QChar(u'－') << QChar(u'-');
-        QTest::newRow("ideographic space") << QChar(u'\u3000') << QChar(u' ');
-        QTest::newRow("ASCII stays") << QChar(u'a') << QChar(u'a');
-        QTest::newRow("full-width yen sign stays") << QChar(u'￥') << QChar(u'￥');
-        QTest::newRow("half-width katakana stays") << QChar(u'ｱ') << QChar(u'ｱ');
-        QTest::newRow("katakana stays") << QChar(u'ア') << QChar(u'ア');
-        QTest::newRow("long-vowel mark stays") << QChar(u'ー') << QChar(u'ー');
-    }
-    void halfWidth()
-    {
-        QFETCH(QChar, c);
-        QFETCH(QChar, half);
-        QCOMPARE(platform::toHalfWidth(c), half);
-    }
-
     // The computed range agrees with Qt's Unicode tables: every <wide> form of an ASCII
     // character (or of the space) becomes that character, and nothing else changes.
     void halfWidthFollowsUnicode()
     {
+        int wideForms = 0;
         for (char32_t u = 0; u <= 0xFFFF; ++u) {
             const QChar c{char16_t(u)};
             const QString target = QChar::decomposition(u);
             const bool wideAscii = QChar::decompositionTag(u) == QChar::Wide && target.size() == 1
                                    && target.at(0).unicode() >= 0x20 && target.at(0).unicode() < 0x7F;
+            wideForms += wideAscii;
             const QChar expected = wideAscii ? target.at(0) : c;
             if (platform::toHalfWidth(c) != expected)
-                QFAIL(qPrintable(u"U+%1"_s.arg(quint32(u), 4, 16, QLatin1Char('0'))));
+                QFAIL(qPrintable(codeAsHex(c)));
         }
+        QCOMPARE(wideForms, 95); // "！" to "～" and the ideographic space
     }
 
     // --- Texts -------------------------------------------------------------------------
@@ -171,7 +150,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("digits");
         QTest::newRow("postal code with mark") << u"〒１５１－００５３"_s << u"1510053"_s;
         QTest::newRow("telephone with note") << u"090-1234-5678(携帯)"_s << u"09012345678"_s;
-        QTest::newRow("mixed widths") << u"1２3４"_s << u"1234"_s;
         QTest::newRow("other scripts' digits dropped") << u"1٢3"_s << u"13"_s;
         QTest::newRow("no digits") << u"不明"_s << QString();
     }
@@ -193,7 +171,6 @@ private Q_SLOTS:
         QTest::newRow("blank") << u"151 0053"_s << true << u"1510053"_s;
         QTest::newRow("ideographic space and tab") << u"\u3000151\t0053\u3000"_s << true << u"1510053"_s;
         QTest::newRow("no-break space") << u"151\u00A00053"_s << true << u"1510053"_s;
-        QTest::newRow("every dash") << u"1‐2‑3‒4–5—6―7−8ｰ9﹣0─1━2"_s << true << u"123456789012"_s;
         QTest::newRow("separators only") << u"--　"_s << true << QString();
         QTest::newRow("empty") << QString() << true << QString();
         QTest::newRow("postal mark") << u"〒151-0053"_s << false << QString();
