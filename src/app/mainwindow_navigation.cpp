@@ -8,6 +8,7 @@
 #include "platform-ui/guard.h"
 #include "platform-ui/messagebox.h"
 #include "platform-ui/shell.h"
+#include "platform/textnormalize.h"
 #include "transfer/pipeline.h"
 #include "transfer/texthelpers.h"
 #include "transfer/warning.h"
@@ -31,15 +32,22 @@ void caretToEnd(QLineEdit *edit)
     edit->end(false);
 }
 
-// Replaces the box's text by its half-width form and keeps the caret after the same
+// A number box's text in half-width, with the hyphen look-alikes after digits as "-"
+// ("151ー0053" -> "151-0053"), as the import and the transfer write numbers.
+QString tidyNumber(QStringView text)
+{
+    return platform::hyphensAfterDigits(transfer::ToHalfWidth(text));
+}
+
+// Replaces the box's text by its tidy form and keeps the caret after the same
 // characters as before.
 void keepHalfWidth(QLineEdit *edit)
 {
     const QString text = edit->text();
-    const QString half = transfer::ToHalfWidth(text);
+    const QString half = tidyNumber(text);
     if (half == text)
         return;
-    const int caret = int(transfer::ToHalfWidth(QStringView(text).left(edit->cursorPosition())).size());
+    const int caret = int(tidyNumber(QStringView(text).left(edit->cursorPosition())).size());
     edit->setText(half);
     edit->setCursorPosition(qMin(caret, int(edit->text().size())));
 }

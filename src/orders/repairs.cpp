@@ -1,5 +1,11 @@
 #include "orders/repairs.h"
 
+#include "platform/textnormalize.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+
 namespace orders {
 
 namespace {
@@ -7,11 +13,16 @@ namespace {
 // Digits of a text in half-width, after the forms spreadsheets give to numbers.
 QString digitsOf(const QString &text)
 {
-    QString digits;
-    for (const QChar c : text.normalized(QString::NormalizationForm_KC))
-        if (c.isDigit())
-            digits += QChar(u'0' + c.digitValue());
-    return digits;
+    return platform::digitsOnly(text.normalized(QString::NormalizationForm_KC));
+}
+
+// The groups of a telephone number parted by hyphens: every hyphen look-alike becomes
+// "-", and blanks between two digits ("090 1234 5678") do too.
+QString hyphenated(QString text)
+{
+    std::replace_if(text.begin(), text.end(), platform::isHyphenLike, QLatin1Char('-'));
+    static const QRegularExpression blanksInNumber(QStringLiteral("(?<=[0-9])\\s+(?=[0-9])"));
+    return text.replace(blanksInNumber, QStringLiteral("-"));
 }
 
 QString trimmedJoin(const QStringList &parts, QStringView separator)
@@ -63,8 +74,7 @@ QString repairZip(const QStringList &parts, Repairs *repairs)
 
 QString repairTel(const QStringList &parts, Repairs *repairs)
 {
-    QString text = trimmedJoin(parts, u"-").normalized(QString::NormalizationForm_KC);
-    text.replace(u'ー', u'-').replace(u'−', u'-').replace(u'‐', u'-');
+    QString text = hyphenated(trimmedJoin(parts, u"-").normalized(QString::NormalizationForm_KC));
     if (text.isEmpty())
         return {};
     if (text.startsWith(u"+81")) {

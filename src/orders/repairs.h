@@ -13,7 +13,8 @@ namespace orders {
 QString repairZip(const QStringList &parts, Repairs *repairs);
 
 // "+81 90-1234-5678" -> "090-1234-5678"; 312345678 -> "0312345678"; parts are
-// joined with "-". Full-width digits become half-width.
+// joined with "-". Full-width digits become half-width; hyphen look-alikes and blanks
+// between digits become "-" ("090ー1234 5678" -> "090-1234-5678").
 QString repairTel(const QStringList &parts, Repairs *repairs);
 
 // Family and given name joined by a full-width space.

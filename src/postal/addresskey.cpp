@@ -1,5 +1,7 @@
 #include "addresskey.h"
 
+#include "platform/textnormalize.h"
+
 #include <array>
 
 namespace postal {
@@ -86,23 +88,6 @@ QString kanjiNumeralsToDigits(const QString &text)
     return out;
 }
 
-bool isHyphenLike(char16_t c)
-{
-    switch (c) {
-    case u'-':
-    case u'ー':
-    case u'−':
-    case u'‐':
-    case u'‑':
-    case u'–':
-    case u'—':
-    case u'―':
-        return true;
-    default:
-        return false;
-    }
-}
-
 } // namespace
 
 QString addressKey(QStringView text)
@@ -126,14 +111,10 @@ QString addressKey(QStringView text)
         default:
             break;
         }
-        // "ー" is part of katakana names; only after a digit is it a hyphen.
-        if (isHyphenLike(u) && (u == u'-' || (!out.isEmpty() && out.back().isDigit()))) {
-            out += u'-';
-            continue;
-        }
         out += c;
     }
-    return kanjiNumeralsToDigits(out);
+    // "ー" is part of katakana names; only after a digit is it a hyphen.
+    return kanjiNumeralsToDigits(platform::hyphensAfterDigits(out));
 }
 
 } // namespace postal

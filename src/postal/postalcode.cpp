@@ -1,29 +1,8 @@
 #include "postalcode.h"
 
+#include "platform/textnormalize.h"
+
 namespace postal {
-
-namespace {
-
-bool isHyphenLike(char16_t c)
-{
-    switch (c) {
-    case u'-':
-    case u'ー': // long-vowel mark, typed for a hyphen with the Japanese input method
-    case u'－':
-    case u'−':
-    case u'‐':
-    case u'‑':
-    case u'–':
-    case u'—':
-    case u'―':
-    case u'ｰ':
-        return true;
-    default:
-        return false;
-    }
-}
-
-} // namespace
 
 QString codeDigits(QStringView text)
 {
@@ -31,19 +10,9 @@ QString codeDigits(QStringView text)
     constexpr qsizetype kMaxCodeText = 32;
     if (text.size() > kMaxCodeText)
         return {};
-    QString digits;
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u >= u'0' && u <= u'9')
-            digits += c;
-        else if (u >= u'０' && u <= u'９')
-            digits += QChar(u'0' + (u - u'０'));
-        else if (isHyphenLike(u) || c.isSpace() || u == u'〒')
-            continue;
-        else
-            return {};
-    }
-    return digits;
+    // The postal mark may stand anywhere a separator may: "〒151-0053", "151〒0053".
+    const std::optional<QString> digits = platform::groupedDigits(text.toString().remove(u'〒'));
+    return digits.value_or(QString());
 }
 
 QString normalizedCode(QStringView text)

@@ -2,6 +2,8 @@
 
 #include "smartnumbers.h"
 
+#include "platform/textnormalize.h"
+
 #include <QHash>
 #include <QList>
 
@@ -156,11 +158,7 @@ constexpr std::array kFieldWords = {
 // Width- and case-folded character for the label comparison.
 char16_t fold(QChar c)
 {
-    char16_t u = c.unicode();
-    if (u >= 0xFF01 && u <= 0xFF5E)
-        u = char16_t(u - 0xFEE0);
-    else if (u == 0x3000)
-        u = u' ';
+    char16_t u = platform::toHalfWidth(c).unicode();
     if (u >= u'A' && u <= u'Z')
         u = char16_t(u + 32);
     return u;

@@ -1,5 +1,7 @@
 #include "smartnumbers.h"
 
+#include "platform/textnormalize.h"
+
 #include <QList>
 
 #include <algorithm>
@@ -84,27 +86,25 @@ QString grouped(QStringView digits, std::initializer_list<int> sizes)
 bool isOpenBracket(QChar c) { return c == u'(' || c == u'（'; }
 bool isCloseBracket(QChar c) { return c == u')' || c == u'）'; }
 
+// Whether the number starting at `at` follows the postal mark, blanks between allowed.
+bool afterPostalMark(QStringView text, qsizetype at)
+{
+    qsizetype before = at - 1;
+    while (before >= 0 && isSpace(text.at(before)))
+        --before;
+    return before >= 0 && text.at(before) == u'〒';
+}
+
 } // namespace
 
 int digitValue(QChar c)
 {
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= 0xFF10 && u <= 0xFF19)
-        return u - 0xFF10;
-    return -1;
+    return platform::digitValue(c);
 }
 
 bool isDash(QChar c)
 {
-    switch (c.unicode()) {
-    case 0x002D: case 0x2010: case 0x2011: case 0x2012: case 0x2013: case 0x2014: case 0x2015:
-    case 0x2212: case 0x30FC: case 0xFF70: case 0xFF0D: case 0xFE63: case 0x2500: case 0x2501:
-        return true;
-    default:
-        return false;
-    }
+    return platform::isHyphenLike(c);
 }
 
 bool isSpace(QChar c)
@@ -236,7 +236,10 @@ NumberMatch findPostalCode(QStringView text, qsizetype from, bool labelled)
         if (value.size() != 3)
             continue;
         const bool dashed = p < n && isDash(text.at(p));
-        if (dashed)
+        // "〒151 0053": one blank parts the groups where the text says a code follows.
+        const bool blankParted = !dashed && p + 1 < n && isSpace(text.at(p)) && isDigit(text.at(p + 1))
+                                 && (labelled || afterPostalMark(text, i));
+        if (dashed || blankParted)
             ++p;
         value.append(u'-');
         qsizetype k = 0;
@@ -247,10 +250,7 @@ NumberMatch findPostalCode(QStringView text, qsizetype from, bool labelled)
         if (p < n && (isDigit(text.at(p)) || (isDash(text.at(p)) && p + 1 < n && isDigit(text.at(p + 1)))))
             continue;
         if (!dashed) {
-            qsizetype before = i - 1;
-            while (before >= 0 && isSpace(text.at(before)))
-                --before;
-            const bool afterMark = before >= 0 && text.at(before) == u'〒';
+            const bool afterMark = afterPostalMark(text, i);
             const bool standsAlone = (i == 0 || isSpace(text.at(i - 1))) && (p == n || isSpace(text.at(p)));
             if (!labelled && !afterMark && !standsAlone)
                 continue;

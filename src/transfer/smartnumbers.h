@@ -8,11 +8,11 @@
 // the text searched; values are half-width with hyphens.
 namespace transfer::smart {
 
-// Digits "0"-"9" and "０"-"９"; -1 for anything else.
+// Digits "0"-"9" and "０"-"９"; -1 for anything else (platform::digitValue).
 int digitValue(QChar c);
 inline bool isDigit(QChar c) { return digitValue(c) >= 0; }
 // Hyphen-minus, the full-width one, minus sign, hyphens, dashes, the long-vowel marks:
-// everything people put between the groups of a number.
+// everything people put between the groups of a number (platform::isHyphenLike).
 bool isDash(QChar c);
 // A space, a tab or the full-width space.
 bool isSpace(QChar c);
@@ -35,7 +35,8 @@ NumberMatch findTelephone(QStringView text, qsizetype from, bool acceptUnusual);
 
 // The first postal code at or after from: three digits, a dash and four digits, not
 // part of a longer number. Seven digits without a dash count after "〒", when
-// labelled, or when they stand alone or before a blank.
+// labelled, or when they stand alone or before a blank; three and four digits
+// parted by one blank ("〒151 0053") only after "〒" or when labelled.
 NumberMatch findPostalCode(QStringView text, qsizetype from, bool labelled);
 
 // Hyphens for a telephone number written as one run of digits ("0312345678"), after

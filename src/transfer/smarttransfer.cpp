@@ -4,6 +4,8 @@
 #include "smartlabels.h"
 #include "smartnumbers.h"
 
+#include "platform/textnormalize.h"
+
 #include <algorithm>
 #include <optional>
 
@@ -526,12 +528,8 @@ private:
 bool isFaxBefore(QStringView before)
 {
     QString folded;
-    for (QChar c : before) {
-        char16_t u = c.unicode();
-        if (u >= 0xFF01 && u <= 0xFF5E)
-            u = char16_t(u - 0xFEE0);
-        folded.append(QChar(u).toLower());
-    }
+    for (QChar c : before)
+        folded.append(platform::toHalfWidth(c).toLower());
     const bool fax = containsAny(folded, {u"fax", u"ファックス", u"ファクス"});
     const bool tel = containsAny(folded, {u"tel", u"電話", u"携帯", u"℡"});
     return fax && !tel;

@@ -1,6 +1,7 @@
 #include "texthelpers.h"
 
 #include "platform/convert.h"
+#include "platform/textnormalize.h"
 
 #include <array>
 #include <memory>
@@ -194,16 +195,8 @@ QString LeadingNumber(QStringView text)
     QString integerDigits;
     QString decimals;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        char16_t u = text[i].unicode();
         // Full-width digits and signs read as their ordinary forms.
-        if (u >= 0xFF10 && u <= 0xFF19)
-            u = char16_t(u - 0xFF10 + u'0');
-        else if (u == 0xFF0D)
-            u = u'-';
-        else if (u == 0xFF0E)
-            u = u'.';
-        else if (u == 0xFF0C)
-            u = u',';
+        const char16_t u = platform::toHalfWidth(text[i]).unicode();
 
         if (u >= u'0' && u <= u'9') {
             (hasPoint ? decimals : integerDigits).append(QChar(u));

@@ -210,6 +210,36 @@ private Q_SLOTS:
         QCOMPARE(w().Edit_tel->text(), u"TEL03(1234)"_qs);
     }
 
+    // Hyphen look-alikes after digits become "-" as they are typed; a long-vowel mark
+    // in a word stays (half-width, as everything in these boxes).
+    void numberBoxesWriteHyphens_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("code, long vowel") << u"Edit_Zip"_qs << u"151ー0053"_qs << u"151-0053"_qs;
+        QTest::newRow("code, full width") << u"Edit_Zip"_qs << u"１５１－００５３"_qs << u"151-0053"_qs;
+        QTest::newRow("code, hyphen u+2010") << u"Edit_Zip"_qs << u"151‐0053"_qs << u"151-0053"_qs;
+        QTest::newRow("code, mark and blank") << u"Edit_Zip"_qs << u"〒151　0053"_qs << u"〒151 0053"_qs;
+        QTest::newRow("telephone, long vowels") << u"Edit_tel"_qs << u"090ー1234ー5678"_qs << u"090-1234-5678"_qs;
+        QTest::newRow("telephone, full width, minus signs") << u"Edit_tel"_qs << u"０３−１２３４−５６７８"_qs
+                                                            << u"03-1234-5678"_qs;
+        QTest::newRow("telephone, en dash") << u"Edit_tel"_qs << u"03–1234"_qs << u"03-1234"_qs;
+        QTest::newRow("word keeps its mark") << u"Edit_tel"_qs << u"ケータイ090"_qs << u"ｹｰﾀｲ090"_qs;
+    }
+    void numberBoxesWriteHyphens()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QLineEdit *edit = w().findChild<QLineEdit *>(box);
+        QVERIFY(edit);
+        edit->setFocus();
+        commitText(edit, typed);
+        QCOMPARE(edit->text(), shown);
+        QCOMPARE(edit->cursorPosition(), int(shown.size()));
+    }
+
     void timeSlotsAreSingleChoice()
     {
         QTest::mouseClick(w().CheckBox_t1, Qt::LeftButton);

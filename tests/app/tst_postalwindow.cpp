@@ -66,6 +66,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("line2");
         QTest::newRow("destination") << "Edit_Zip" << "Edit_Add1" << "1510053" << "151-0053" << "東京都渋谷区代々木" << "";
         QTest::newRow("full width") << "Edit_Zip" << "Edit_Add1" << "１５１ー００５２" << "151-0052" << "東京都渋谷区代々木神園町" << "";
+        QTest::newRow("long vowel") << "Edit_Zip" << "Edit_Add1" << "151ー0053" << "151-0053" << "東京都渋谷区代々木" << "";
+        QTest::newRow("hyphen u+2010") << "Edit_Zip" << "Edit_Add1" << "151‐0053" << "151-0053" << "東京都渋谷区代々木" << "";
+        QTest::newRow("mark and blank") << "Edit_Zip" << "Edit_Add1" << "〒151 0053" << "151-0053" << "東京都渋谷区代々木" << "";
+        QTest::newRow("sender, box-drawing line") << "Edit_MyZip" << "Edit_MyADD1" << "060─0001" << "060-0001"
+                                                  << "北海道札幌市中央区北一条西" << "";
         QTest::newRow("large office") << "Edit_Zip" << "Edit_Add1" << "100-8926" << "100-8926"
                                       << "東京都千代田区霞が関２丁目１－２" << "総務省";
         QTest::newRow("sender") << "Edit_MyZip" << "Edit_MyADD1" << "0600001" << "060-0001" << "北海道札幌市中央区北一条西" << "";

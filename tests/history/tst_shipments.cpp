@@ -74,6 +74,9 @@ private Q_SLOTS:
         QTest::newRow("as printed") << "1234-5678-9012" << int(Result::Valid) << "123456789012";
         QTest::newRow("input-method hyphens, blanks") << " １２３４ー５６７８－９０１２　" << int(Result::Valid)
                                                       << "123456789012";
+        QTest::newRow("pasted dashes, half-width long vowel") << "1234–5678ｰ9012" << int(Result::Valid)
+                                                              << "123456789012";
+        QTest::newRow("wave dash") << "1234〜5678〜9012" << int(Result::NotDigits) << "";
         QTest::newRow("empty") << "" << int(Result::Empty) << "";
         QTest::newRow("only hyphens") << "--" << int(Result::Empty) << "";
         QTest::newRow("eleven digits") << "12345678901" << int(Result::WrongLength) << "";

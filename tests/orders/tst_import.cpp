@@ -161,6 +161,9 @@ void ImportTest::zipRepairs_data()
     QTest::newRow("two columns") << QStringList{"151", "0053"} << "151-0053" << Repairs(Repair::ZipJoined);
     QTest::newRow("two columns, numbers") << QStringList{"1", "53"} << "001-0053"
                                           << Repairs(Repair::ZipJoined | Repair::ZipLeadingZero);
+    QTest::newRow("long vowel") << QStringList{"151ー0053"} << "151-0053" << Repairs(Repair::ZipFormat);
+    QTest::newRow("mark and blank") << QStringList{"〒151 0053"} << "151-0053" << Repairs(Repair::ZipFormat);
+    QTest::newRow("other script's digits are no code") << QStringList{"١٥١-٠٠٥٣"} << "١٥١-٠٠٥٣" << Repairs();
     QTest::newRow("not a code") << QStringList{"不明"} << "不明" << Repairs();
 }
 
@@ -185,6 +188,14 @@ void ImportTest::telRepairs_data()
     QTest::newRow("international") << QStringList{"+81 3-1234-5678"} << "03-1234-5678" << true;
     QTest::newRow("full-width") << QStringList{"０９０－１１１１－２２２２"} << "090-1111-2222" << false;
     QTest::newRow("three columns") << QStringList{"03", "1234", "5678"} << "03-1234-5678" << false;
+    QTest::newRow("long vowels") << QStringList{"090ー1234ー5678"} << "090-1234-5678" << false;
+    QTest::newRow("half-width long vowels") << QStringList{"090ｰ1234ｰ5678"} << "090-1234-5678" << false;
+    QTest::newRow("en dashes") << QStringList{"090–1234–5678"} << "090-1234-5678" << false;
+    QTest::newRow("box-drawing lines") << QStringList{"090─1234─5678"} << "090-1234-5678" << false;
+    QTest::newRow("blanks") << QStringList{"090 1234 5678"} << "090-1234-5678" << false;
+    QTest::newRow("ideographic spaces") << QStringList{"０９０　１２３４　５６７８"} << "090-1234-5678" << false;
+    QTest::newRow("blank before a note stays") << QStringList{"03-1234-5678 (自宅)"} << "03-1234-5678 (自宅)" << false;
+    QTest::newRow("international, blanks") << QStringList{"+81 90 1234 5678"} << "090-1234-5678" << true;
 }
 
 void ImportTest::telRepairs()

@@ -36,6 +36,10 @@ private Q_SLOTS:
         QTest::newRow("full width, long vowel") << "１５１ー００５３" << "1510053" << "151-0053";
         QTest::newRow("minus sign") << "151−0053" << "1510053" << "151-0053";
         QTest::newRow("hyphen u+2010, mark, space") << "〒 151‐0053 " << "1510053" << "151-0053";
+        QTest::newRow("figure dash") << "151‒0053" << "1510053" << "151-0053";
+        QTest::newRow("box-drawing line") << "151─0053" << "1510053" << "151-0053";
+        QTest::newRow("half-width long vowel, ideographic space") << "151ｰ0053　" << "1510053" << "151-0053";
+        QTest::newRow("wave dash") << "151〜0053" << "" << "151〜0053";
         QTest::newRow("partial") << "151-005" << "" << "151-005";
         QTest::newRow("eight digits") << "15100531" << "" << "15100531";
         QTest::newRow("letters") << "151-00A3" << "" << "151-00A3";
@@ -92,6 +96,7 @@ private Q_SLOTS:
         QTest::newRow("no prefecture") << "渋谷区代々木3丁目" << QStringList{"1510053"};
         QTest::newRow("kanji numeral 丁目") << "にかほ市象潟町五丁目塩越12" << QStringList{"0180106"};
         QTest::newRow("spaces, half-width") << "東京都 渋谷区 代々木 1-2" << QStringList{"1510053"};
+        QTest::newRow("long vowel and en dash as hyphens") << "東京都渋谷区代々木1ー2–3" << QStringList{"1510053"};
         QTest::newRow("ヶ for が") << "東京都千代田区霞ヶ関1-1" << QStringList{"1000013"};
         QTest::newRow("office by street number")
             << "北海道札幌市北区北二十九条西2-1-1" << QStringList{"0018501", "0010029"};

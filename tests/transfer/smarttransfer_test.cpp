@@ -104,6 +104,9 @@ private Q_SLOTS:
         QTest::newRow("mark, blank, full width") << u"〒 １００－０００１"_s;
         QTest::newRow("minus sign") << u"〒100−0001"_s;
         QTest::newRow("long vowel mark") << u"〒100ー0001"_s;
+        QTest::newRow("mark, blank between the groups") << u"〒100 0001"_s;
+        QTest::newRow("labelled, ideographic space between the groups") << u"郵便番号：１００　０００１"_s;
+        QTest::newRow("box-drawing line") << u"〒100─0001"_s;
         QTest::newRow("with the address") << u"100-0001 東京都千代田区千代田1-1"_s;
         QTest::newRow("tab row") << u"山田 太郎\t1000001\t東京都千代田区千代田1-1"_s;
     }
