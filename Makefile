@@ -5,6 +5,7 @@
 # make bench : print the performance figures
 # make install PREFIX=/usr/local : install the program, its menu entry and icon
 # make deb   : build the Debian package dist/mekira_<version>_<arch>.deb (in build-deb/)
+# make deb-check : make deb, then check the package from the outside (tests/install/)
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
 DEB_DIR   ?= build-deb
@@ -12,7 +13,7 @@ WORK_DIR  ?= workdir
 PREFIX    ?= /usr/local
 JOBS      ?= $(shell nproc)
 
-.PHONY: all deps configure build run test test-sanitize fuzz bench install deb clean
+.PHONY: all deps configure build run test test-sanitize fuzz bench install deb deb-check clean
 
 all: build
 
@@ -51,6 +52,11 @@ install: build
 deb:
 	@./scripts/install-deps.sh deb
 	@JOBS=$(JOBS) ./scripts/build-deb.sh $(DEB_DIR)
+
+# The package build takes about twenty minutes from a clean tree on two cores, so the
+# check is not part of make test (nor of CI).
+deb-check: deb
+	@./tests/install/deb-check.sh dist
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(DEB_DIR) dist
