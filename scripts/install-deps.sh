@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that the build, the tests and the program need.
 # Safe to run again: it does nothing when everything is present.
-# Usage: install-deps.sh [fuzz]
+# Usage: install-deps.sh [fuzz | deb]
 set -euo pipefail
 
 packages=(
@@ -12,7 +12,9 @@ packages=(
   fonts-ipafont fonts-ipafont-gothic fonts-ipafont-mincho fonts-ipamj-mincho fonts-dejavu-core
   qt6-translations-l10n
   poppler-utils xvfb xauth
-  librsvg2-bin desktop-file-utils
+  librsvg2-bin
+  # the validators of the installed desktop entry and metainfo (the install test)
+  desktop-file-utils appstream
   # the shared order book: its Qt driver, and the server the tests start privately
   libqt6sql6-psql postgresql
   # the postal-code data: unpacked by the build
@@ -24,6 +26,12 @@ packages=(
 # "fuzz": also the compiler and runtime of the fuzz targets (make fuzz).
 if [ "${1:-}" = "fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
+fi
+# "deb": also the tools of the Debian package (make deb) and of its check (make
+# deb-check): shlibdeps and the hardening flags, the ELF detection CPack uses, lintian,
+# and the key presses of the start check.
+if [ "${1:-}" = "deb" ]; then
+  packages+=(dpkg-dev file lintian xdotool)
 fi
 
 missing=()

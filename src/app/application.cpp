@@ -13,9 +13,13 @@
 #include "printer-cups/systemprinterbackend.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFileInfo>
 #include <QIcon>
 #include <QLocale>
+
+#include <algorithm>
+#include <string_view>
 
 namespace app {
 
@@ -33,6 +37,39 @@ void endSession(TForm_Main &window)
             break;
         modal->close();
     }
+}
+
+// The command line: order files to import, and the options that only print.
+void describeCommandLine(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(QStringLiteral("ゆうパックの送り状を印刷します。\n"
+                                                    "Prints Yu-Pack parcel slips on pre-printed forms."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("files"),
+                                 QStringLiteral("読み込む注文ファイル（CSV・TSV） / order files to import (CSV, TSV)"),
+                                 QStringLiteral("[files...]"));
+}
+
+bool asksToPrintOnly(int argc, char *argv[])
+{
+    static constexpr std::string_view kOptions[] = {"-h", "--help", "--help-all", "-v", "--version"};
+    return std::any_of(argv + 1, argv + argc, [](const char *argument) {
+        return std::ranges::find(kOptions, std::string_view(argument)) != std::end(kOptions);
+    });
+}
+
+// Prints the help or the version and ends, before any window system is opened: both
+// work without a display (a terminal over ssh, a package check).
+int printOnly(int argc, char *argv[])
+{
+    QCoreApplication core(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("mekira"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(MEKIRA_VERSION));
+    QCommandLineParser parser;
+    describeCommandLine(parser);
+    parser.process(core); // exits after printing
+    return 0;
 }
 
 } // namespace
@@ -55,6 +92,8 @@ void setUpApplication(QApplication &application)
 
 int runApplication(int argc, char *argv[], const StartOptions &options)
 {
+    if (asksToPrintOnly(argc, argv))
+        return printOnly(argc, argv);
     QApplication application(argc, argv);
     setUpApplication(application);
 

@@ -603,7 +603,7 @@ void TForm_Main::closeEvent(QCloseEvent *event)
 
 void TForm_Main::FormShow()
 {
-    setWindowTitle(QStringLiteral("mekira　送り状印刷　< VOzevozov　> ver1.13"));
+    setWindowTitle(QStringLiteral("mekira　送り状印刷　< VOzevozov　> ver" MEKIRA_VERSION));
     DateTimePicker_1->setDate(QDate::currentDate());
     m_workingDirectory = QDir::currentPath();
     m_printerDisplay->setMargins(QString(), QString());

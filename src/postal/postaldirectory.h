@@ -48,7 +48,7 @@ public:
 
     static const PostalDirectory &instance();
     // MEKIRA_POSTAL_DATA when set, else the installed file beside the program, else
-    // the one in the build tree.
+    // the one in the build tree (left out of packaged builds).
     static QString defaultDataPath();
 
     bool isAvailable() const;

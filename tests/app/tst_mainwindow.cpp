@@ -54,7 +54,7 @@ private Q_SLOTS:
     {
         m_fixture->start();
         TForm_Main &w = m_fixture->w();
-        QCOMPARE(w.windowTitle(), u"mekira　送り状印刷　< VOzevozov　> ver1.13"_qs);
+        QCOMPARE(w.windowTitle(), u"mekira　送り状印刷　< VOzevozov　> ver"_qs + QStringLiteral(MEKIRA_VERSION));
         QCOMPARE(w.size(), QSize(682, 663));
         // The only box: the missing profile of the first tab.
         QCOMPARE(m_boxes->errors.size(), 1);

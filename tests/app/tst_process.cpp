@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QUuid>
 
+#include <algorithm>
 #include <csignal>
 
 class ProcessTest : public QObject
@@ -46,6 +47,47 @@ private:
     }
 
 private Q_SLOTS:
+    // --help and --version print and end before the window system is opened: here no
+    // display exists and X11 is asked for, so a program that opened it would abort.
+    void printingOptionsNeedNoDisplay_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QStringList>("expectedLines");
+        const QString version = u"mekira "_qs + QStringLiteral(MEKIRA_PROJECT_VERSION);
+        QTest::newRow("--version") << u"--version"_qs << QStringList{version};
+        QTest::newRow("-v") << u"-v"_qs << QStringList{version};
+        // Qt names the program as it was called.
+        const QStringList help{u"Usage: "_qs + QString::fromUtf8(MEKIRA_BINARY) + u" [options] [files...]"_qs, u"ゆうパックの送り状を印刷します。"_qs,
+                               u"  -h, --help"_qs, u"  -v, --version"_qs, u"  files"_qs};
+        QTest::newRow("--help") << u"--help"_qs << help;
+        QTest::newRow("-h") << u"-h"_qs << help;
+        QTest::newRow("after a file") << u"orders.csv --version"_qs << QStringList{version};
+    }
+    void printingOptionsNeedNoDisplay()
+    {
+        QFETCH(QString, option);
+        QFETCH(QStringList, expectedLines);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(u"DISPLAY"_qs);
+        env.remove(u"WAYLAND_DISPLAY"_qs);
+        env.insert(u"QT_QPA_PLATFORM"_qs, u"xcb"_qs);
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.start(QString::fromUtf8(MEKIRA_BINARY), option.split(u' '));
+        QVERIFY(program.waitForFinished(10000));
+        const QString output = QString::fromUtf8(program.readAllStandardOutput());
+        QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0,
+                 program.readAllStandardError().constData());
+        // Each expected line whole, or followed by its explanation after spaces.
+        const QStringList lines = output.split(u'\n');
+        for (const QString &expected : expectedLines)
+            QVERIFY2(std::any_of(lines.begin(), lines.end(),
+                                 [&](const QString &line) {
+                                     return line == expected || line.startsWith(expected + u' ');
+                                 }),
+                     qPrintable(expected + u" not in:\n"_qs + output));
+    }
+
     void secondStartEndsAndLeavesTheFirstRunning()
     {
         QTemporaryDir dir;

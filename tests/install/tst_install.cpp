@@ -76,6 +76,12 @@ private Q_SLOTS:
         QTest::newRow("scalable icon") << u"share/icons/hicolor/scalable/apps/mekira.svg"_s << false;
         QTest::newRow("48 px icon") << u"share/icons/hicolor/48x48/apps/mekira.png"_s << false;
         QTest::newRow("256 px icon") << u"share/icons/hicolor/256x256/apps/mekira.png"_s << false;
+        QTest::newRow("postal table") << u"share/mekira/postal.bin"_s << false;
+        QTest::newRow("metainfo") << u"share/metainfo/jp.example.mekira.metainfo.xml"_s << false;
+        QTest::newRow("copyright") << u"share/doc/mekira/copyright"_s << false;
+        QTest::newRow("changelog") << u"share/doc/mekira/changelog.gz"_s << false;
+        QTest::newRow("manual page") << u"share/man/man1/mekira.1.gz"_s << false;
+        QTest::newRow("launcher's manual page") << u"share/man/man1/mekira-desktop.1.gz"_s << false;
     }
     void filesAreInstalled()
     {
@@ -134,6 +140,31 @@ private Q_SLOTS:
         const QByteArray output = validate.readAll();
         QVERIFY2(validate.exitCode() == 0, output.constData());
         QVERIFY2(output.trimmed().isEmpty(), output.constData()); // no warnings either
+    }
+
+    // What a software centre shows: names and summaries in both languages, the launcher
+    // it belongs to, the version of this build, and a file the AppStream tools accept.
+    void metainfoDescribesTheProgram()
+    {
+        const QString path = installed(u"share/metainfo/jp.example.mekira.metainfo.xml"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString xml = QString::fromUtf8(file.readAll());
+        for (const QString &part :
+             {u"<name xml:lang=\"ja\">ゆうパック送り状印刷</name>"_s, u"<summary xml:lang=\"ja\">"_s,
+              u"<launchable type=\"desktop-id\">mekira.desktop</launchable>"_s,
+              u"<release version=\"%1\""_s.arg(QStringLiteral(MEKIRA_PROJECT_VERSION)),
+              u"<content_rating type=\"oars-1.1\""_s, u"<screenshot type=\"default\">"_s})
+            QVERIFY2(xml.contains(part), qPrintable(part));
+
+        const QString validator = QStandardPaths::findExecutable(u"appstreamcli"_s);
+        if (validator.isEmpty())
+            QSKIP("appstreamcli is not installed (package appstream)");
+        QProcess validate;
+        validate.setProcessChannelMode(QProcess::MergedChannels);
+        validate.start(validator, {u"validate"_s, u"--no-net"_s, path});
+        QVERIFY(validate.waitForFinished(30000));
+        QVERIFY2(validate.exitCode() == 0, validate.readAll().constData());
     }
 
     // The launcher makes the data folder when missing, runs the program there (it saves
