@@ -169,12 +169,16 @@ bool hasMunicipality(QStringView s)
 // Only a prefecture, city or ward: "岩手県盛岡市", "東京都", "盛岡市", "港区".
 bool isRegionOnly(QStringView s)
 {
-    if (s.size() > 14 || hasDigit(s) || containsAny(s, {u" ", u"\u3000"}))
+    if (s.size() > 14 || hasDigit(s))
         return false;
-    if (isPrefectureOnly(s))
-        return true;
-    if (startsWithPrefecture(s))
-        return endsWithAny(s, {u"市", u"区", u"町", u"村", u"郡"});
+    // "東京都 世田谷区": a blank may part the prefecture from its city.
+    const auto names = prefectureNames();
+    const auto prefecture = std::find_if(names.begin(), names.end(), [&](QStringView p) { return s.startsWith(p); });
+    const QStringView city = trimmed(prefecture != names.end() ? s.sliced(prefecture->size()) : s);
+    if (containsAny(city, {u" ", u"\u3000"}))
+        return false;
+    if (prefecture != names.end())
+        return city.isEmpty() || endsWithAny(city, {u"市", u"区", u"町", u"村", u"郡"});
     return s.size() >= 2 && endsWithAny(s, {u"市", u"区", u"郡"});
 }
 
@@ -240,7 +244,8 @@ QStringView withoutHonorific(QStringView s, bool *hadHonorific)
     for (int round = 0; round < 3; ++round) {
         s = trimmedPiece(s);
         bool changed = false;
-        for (QStringView h : {u"様", u"殿", u"さま", u"御中", u"さん"}) {
+        // "宛" addresses the parcel as an honorific does: "大野 悠 宛", "様宛".
+        for (QStringView h : {u"様", u"殿", u"さま", u"御中", u"さん", u"宛て", u"宛"}) {
             if (s.endsWith(h) && !s.endsWith(u"様方") && s.size() > h.size()) {
                 s.chop(h.size());
                 changed = true;
