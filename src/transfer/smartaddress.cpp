@@ -37,11 +37,14 @@ QStringView withoutRoomUnit(QStringView s)
 
 bool hasHouseNumber(QStringView s)
 {
-    if (containsAny(s, {u"丁目", u"番地", u"地割"}))
-        return true;
-    for (qsizetype i = 0; i + 2 < s.size(); ++i)
-        if (isDigit(s.at(i)) && isDash(s.at(i + 1)) && isDigit(s.at(i + 2)))
+    for (qsizetype i = 0; i + 1 < s.size(); ++i) {
+        const char16_t a = s.at(i).unicode();
+        const char16_t b = s.at(i + 1).unicode();
+        if ((a == u'丁' && b == u'目') || (a == u'番' && b == u'地') || (a == u'地' && b == u'割'))
             return true;
+        if (i + 2 < s.size() && isDigit(s.at(i)) && isDash(s.at(i + 1)) && isDigit(s.at(i + 2)))
+            return true;
+    }
     return false;
 }
 

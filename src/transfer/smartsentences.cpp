@@ -2,6 +2,7 @@
 
 #include "smarttext.h"
 
+#include <algorithm>
 #include <array>
 
 namespace transfer::smart {
@@ -52,6 +53,13 @@ QStringView withoutRelation(QStringView name)
 
 bool announcesChange(QStringView line)
 {
+    // Every word below holds one of these: most lines are passed at one look.
+    const bool hint = std::any_of(line.begin(), line.end(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return u == u'変' || u == u'新' || u == u'引' || u == u'転';
+    });
+    if (!hint)
+        return false;
     const bool change = containsAny(line, {u"変更して", u"変更を", u"変更お願", u"変更願", u"変更します",
                                            u"変更になりま", u"変更後", u"に変更", u"へ変更", u"新住所",
                                            u"新しいお届け先", u"新しい住所", u"新しい送り先", u"新しい配送先",

@@ -66,6 +66,16 @@ bool isKatakana(QChar c)
 
 bool startsWithPrefecture(QStringView s)
 {
+    // The first characters of the names: most lines are passed at one look.
+    static const QString firsts = [] {
+        QString f;
+        for (QStringView p : prefectureNames())
+            if (!f.contains(p.front()))
+                f.append(p.front());
+        return f;
+    }();
+    if (s.isEmpty() || !firsts.contains(s.front()))
+        return false;
     const auto names = prefectureNames();
     return std::any_of(names.begin(), names.end(), [&](QStringView p) { return s.startsWith(p); });
 }

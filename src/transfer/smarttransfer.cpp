@@ -349,12 +349,15 @@ public:
     {
     }
 
-    Findings collect(const QList<Segment> &segments)
+    // from: the first segment of the block when serial >= 0.
+    Findings collect(const QList<Segment> &segments, qsizetype from = 0)
     {
         m_segments = &segments;
         qsizetype read = 0;
-        for (qsizetype i = 0; i < segments.size(); ++i) {
+        for (qsizetype i = from; i < segments.size(); ++i) {
             const Segment &seg = segments.at(i);
+            if (m_serial >= 0 && seg.serial > m_serial)
+                break;
             if (seg.block != m_block || (m_serial >= 0 && seg.serial != m_serial))
                 continue;
             if (++read > kMostSegmentsRead)
@@ -385,12 +388,14 @@ private:
         // A customer's sentences: each is read on its own, with its label ("宛名は…")
         // and without its polite ending ("…までお願いします").
         const bool numberHint = hint == Field::PostalCode || hint == Field::Telephone;
-        if (!seg.cell && (hint == Field::None || numberHint) && looksLikeSentence(value) && !startsWithPrefecture(value)) {
+        const bool sentence = (hint == Field::None || numberHint) && looksLikeSentence(value)
+                              && !startsWithPrefecture(value);
+        if (sentence && !seg.cell) {
             for (QStringView clause : clauses(value))
                 readClause(seg, index, clause, telephoneOnly);
             return;
         }
-        readValue(seg, index, value, hint, telephoneOnly, value.size());
+        readValue(seg, index, value, hint, telephoneOnly, value.size(), sentence && hint == Field::None);
     }
 
     void readClause(const Segment &seg, qsizetype index, QStringView clause, bool telephoneOnly)
@@ -405,7 +410,7 @@ private:
         const bool addressLike = startsWithPrefecture(kept) || hasStreetNumber(kept)
                                  || findPostalCode(clause, 0, false).found();
         const bool read = label.found() || ((addressed || addressLike) && !looksLikeSentence(kept));
-        readValue(seg, index, value, label.field, telephoneOnly, read ? keptEnd : 0);
+        readValue(seg, index, value, label.field, telephoneOnly, read ? keptEnd : 0, !read);
     }
 
     // A spreadsheet cell of digits that lost its leading 0: "864210537" under 電話番号,
@@ -439,9 +444,10 @@ private:
         return true;
     }
 
-    // Reads numbers in the whole value and pieces in its first pieceEnd characters.
+    // Reads numbers in the whole value and, unless it is a sentence, pieces in its
+    // first pieceEnd characters.
     void readValue(const Segment &seg, qsizetype index, QStringView value, Field hint, bool telephoneOnly,
-                   qsizetype pieceEnd)
+                   qsizetype pieceEnd, bool sentence)
     {
         // Numbers first: telephones, then postal codes outside them.
         QList<std::pair<qsizetype, qsizetype>> cuts;
@@ -474,7 +480,7 @@ private:
         }
         std::sort(cuts.begin(), cuts.end());
         // What is left of a sentence ("電話は…です。") names nothing.
-        if (hint == Field::None && looksLikeSentence(value.first(pieceEnd)) && !startsWithPrefecture(value))
+        if (sentence)
             return;
         qsizetype at = 0;
         const auto piece = [&](qsizetype b, qsizetype e) {
@@ -1152,25 +1158,36 @@ struct Destination
     QString doubt;
 };
 
-QList<qsizetype> serialsOf(const QList<Segment> &segments, Block block)
+// The blocks of a kind: serial and first segment, in text order.
+QList<std::pair<qsizetype, qsizetype>> blocksOf(const QList<Segment> &segments, Block block)
 {
-    QList<qsizetype> serials;
-    for (const Segment &s : segments)
-        if (s.block == block && (serials.isEmpty() || serials.back() != s.serial))
-            serials.append(s.serial);
-    return serials;
+    QList<std::pair<qsizetype, qsizetype>> blocks;
+    for (qsizetype i = 0; i < segments.size(); ++i) {
+        const Segment &s = segments.at(i);
+        if (s.block == block && (blocks.isEmpty() || blocks.back().first != s.serial))
+            blocks.append({s.serial, i});
+    }
+    return blocks;
 }
 
-// The blocks of a kind that hold an address, each read on its own, in text order.
+// The blocks of a kind that hold an address, each read on its own, in text order;
+// at most `most` of them, from the start or (most < 0) from the end of the text.
 QList<std::pair<qsizetype, Findings>> addressBlocks(const QList<Segment> &segments, Block block,
-                                                    const PostalBook *postal)
+                                                    const PostalBook *postal, qsizetype most)
 {
+    QList<std::pair<qsizetype, qsizetype>> blocks = blocksOf(segments, block);
+    if (most < 0)
+        std::reverse(blocks.begin(), blocks.end());
     QList<std::pair<qsizetype, Findings>> out;
-    for (qsizetype serial : serialsOf(segments, block)) {
-        Findings f = Collector(block, postal, serial).collect(segments);
+    for (const auto &[serial, from] : blocks) {
+        Findings f = Collector(block, postal, serial).collect(segments, from);
         if (f.hasAddress())
             out.append({serial, std::move(f)});
+        if (out.size() == std::abs(most))
+            break;
     }
+    if (most < 0)
+        std::reverse(out.begin(), out.end());
     return out;
 }
 
@@ -1191,9 +1208,9 @@ Destination mainDestination(const QList<Segment> &segments, const PostalBook *po
         if (anything(d.found))
             break;
     }
-    if (d.blocks.first().first != Block::Delivery)
+    if (d.blocks.first().first != Block::Delivery || blocksOf(segments, Block::Delivery).size() < 2)
         return d;
-    QList<std::pair<qsizetype, Findings>> blocks = addressBlocks(segments, Block::Delivery, postal);
+    QList<std::pair<qsizetype, Findings>> blocks = addressBlocks(segments, Block::Delivery, postal, 2);
     // Two delivery blocks with different addresses (a gift to two people, a second
     // block pasted by mistake): the first, in doubt.
     if (blocks.size() < 2 || firstAddressText(blocks.first().second) == firstAddressText(blocks.last().second))
@@ -1207,7 +1224,7 @@ Destination mainDestination(const QList<Segment> &segments, const PostalBook *po
 Destination chooseDestination(const QList<Segment> &segments, const PostalBook *postal)
 {
     Destination d = mainDestination(segments, postal);
-    QList<std::pair<qsizetype, Findings>> changes = addressBlocks(segments, Block::Change, postal);
+    QList<std::pair<qsizetype, Findings>> changes = addressBlocks(segments, Block::Change, postal, -2);
     if (changes.isEmpty())
         return d;
     // The last change asked for wins; what it does not say comes from the block it changes.
@@ -1244,8 +1261,10 @@ bool isUsed(const SmartTransferResult &result, qsizetype start, qsizetype length
 // A line outside the destination that still looks like part of an address.
 bool looksLikeAddressLine(QStringView s)
 {
-    return findPostalCode(s, 0, false).found() || startsWithPrefecture(s)
-           || (hasHouseNumber(s) && (hasMunicipality(s) || hasBuildingWord(s)));
+    if (startsWithPrefecture(s))
+        return true;
+    return hasDigit(s)
+           && (findPostalCode(s, 0, false).found() || (hasHouseNumber(s) && (hasMunicipality(s) || hasBuildingWord(s))));
 }
 
 // The field a left-over piece would have gone to. A name-like word without an
@@ -1280,6 +1299,9 @@ void account(SmartTransferResult &result, const QList<Segment> &segments, const 
         });
     };
     for (const Segment &s : segments) {
+        // A paste of a whole file is no order: the first lines are enough to see that.
+        if (result.unused.size() >= kMostSegmentsRead)
+            break;
         if (isUsed(result, s.offset, s.text.size()))
             continue;
         if (inDestination(s) || looksLikeAddressLine(s.text.sliced(s.label.valueStart)))
