@@ -1320,6 +1320,7 @@ void account(SmartTransferResult &result, const QList<Segment> &segments, const 
         SmartFieldResult &f = result[*field];
         if (f.doubt.isEmpty())
             f.doubt = doubt::unusedText(p.fragment.text.toString());
+        f.doubtSources.append(p.fragment.span);
     }
 }
 

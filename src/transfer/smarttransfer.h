@@ -33,6 +33,7 @@ struct SmartFieldResult
     QString value;
     QList<TextSpan> sources; // where the value was read; empty when nothing was found
     QString doubt; // why the value should be checked; empty when the engine is sure
+    QList<TextSpan> doubtSources; // text the doubt is about that the value does not hold
 };
 
 // What the postal-code data knows, seen from the transfer. The window passes the
