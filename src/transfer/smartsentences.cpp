@@ -68,7 +68,8 @@ bool announcesChange(QStringView line)
                                                 u"住所", u"宛先"});
     // A shop's notice tells how changes are made; it changes nothing.
     const bool notice = containsAny(line, {u"できません", u"場合は", u"際は", u"際には", u"ご希望の", u"承れ",
-                                           u"受け付け", u"受付", u"マイページ", u"ご連絡ください"});
+                                           u"受け付け", u"受付", u"マイページ", u"ご連絡ください", u"方は", u"方へ",
+                                           u"お問い合わせ"});
     return change && destination && !notice;
 }
 

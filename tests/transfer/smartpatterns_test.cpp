@@ -214,6 +214,9 @@ private Q_SLOTS:
         QTest::newRow("a shop's notice changes nothing")
             << u"【お届け先】\n〒530-0001 大阪府大阪市北区梅田2-4-9\n森 亜希子 様\n\nお届け先の変更はできませんのでご了承ください。"_s
             << u"大阪府大阪市北区梅田2-4-9"_s << u"森 亜希子"_s << QString();
+        QTest::newRow("a shop's footer with its address changes nothing")
+            << u"【お届け先】\n〒530-0001 大阪府大阪市北区梅田2-4-9\n森 亜希子 様\n\n■住所変更をされた方へ\n〒390-0811 長野県松本市中央1-1-1 信州りんご工房"_s
+            << u"大阪府大阪市北区梅田2-4-9"_s << u"森 亜希子"_s << QString();
     }
     void changes()
     {
