@@ -245,6 +245,11 @@ bool isReadingNote(QStringView note)
 
 bool isDecoration(QChar c)
 {
+    // Letters, digits, kana and kanji are none, except the kana block's "・" and "ー":
+    // most characters are told at one look.
+    const char16_t u = c.unicode();
+    if ((u >= 0x3041 && u <= 0x9FFF && u != 0x30FB && u != 0x30FC) || (u < 0x80 && c.isLetterOrNumber()))
+        return false;
     return QStringView(u"■□◆◇●○◎★☆▼▽▲△▶▷►※・*＊#＃=＝_~〜〓♪|｜+＋").contains(c) || isDash(c)
            || isOpening(c) || isClosing(c);
 }
