@@ -2,6 +2,7 @@
 
 #include "appconfig.h"
 #include "lineinput.h"
+#include "pastebox.h"
 #include "settingsfile.h"
 
 #include "database/database.h"
@@ -193,20 +194,16 @@ void TForm_Main::buildPasteBand()
 {
     Panel3 = makeBand(this, QStringLiteral("Panel3"), 0, 130);
 
-    Memo1 = new QPlainTextEdit(Panel3);
+    Memo1 = new PasteBox(Panel3);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setGeometry(114, 4, 474, 108);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo1->setFocusPolicy(Qt::ClickFocus);
     Memo1->setTabChangesFocus(true);
     Memo1->setFont(pixelFont(13));
-    Memo1->setToolTip(QStringLiteral("ここにお届け先の住所、お名前等のテキストを貼り付けると、お届け先欄に"
-                                     "転送が可能です　(15行以内に収まるようにして下さい)"));
+    Memo1->setToolTip(PasteBox::toolTipText(m_smartTransfer));
 
-    Label8 = makeLabel(Panel3, QStringLiteral("Label8"),
-                       QStringLiteral("↑↑ここクリップボードから貼り付けが、可能です　(　15行以内に収めてください"
-                                      "　)↑↑"),
-                       114, 116, 11, true);
+    Label8 = makeLabel(Panel3, QStringLiteral("Label8"), PasteBox::hintText(m_smartTransfer), 114, 116, 11, true);
     setTextColor(Label8, Qt::gray);
 
     BitBtn_1 = makePictureButton(Panel3, QStringLiteral("BitBtn_1"), platform::Glyph::ArrowRight,

@@ -51,6 +51,7 @@ struct Order;
 
 namespace transfer {
 class PostalBook;
+struct SmartTransferResult;
 } // namespace transfer
 namespace numedit {
 class TLuNumEdit;
@@ -283,6 +284,8 @@ private:
     void classicTransferClick();
     void smartTransferClick();
     void setTransferDoubt(QLineEdit *edit, const QString &doubt);
+    void showTransferDoubts();
+    void markTransferredText(const transfer::SmartTransferResult &result);
     void clearTransferMarks();
     const transfer::PostalBook *postalBook() const;
     void connectPrinting();

@@ -3,6 +3,7 @@
 #include "mainwindow.h"
 
 #include "appconfig.h"
+#include "pastebox.h"
 
 #include "numedit/lunumedit.h"
 #include "platform-ui/guard.h"
@@ -92,7 +93,7 @@ void TForm_Main::connectNavigation()
         });
     }
     onEnter(Memo1, [this] {
-        Panel_HelpMess->setText(QStringLiteral("テキストを貼り付けることができます　７行以内に収めてください"));
+        Panel_HelpMess->setText(PasteBox::helpText(m_smartTransfer));
     });
     onEnter(LuNumEdit_KOSUU, [this] { LuNumEdit_KOSUUEnter(); });
 

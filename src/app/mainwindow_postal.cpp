@@ -142,6 +142,7 @@ void PostalFields::recheck()
         m_boxes.code->setPalette(palette);
     }
     showMessage(message);
+    Q_EMIT checked();
 }
 
 void PostalFields::showMessage(const QString &text)
@@ -188,6 +189,8 @@ void TForm_Main::connectPostal()
                                            QStringLiteral("お届け先"), this);
     m_postalSender = new PostalFields(directory, {Edit_MyZip, Edit_MyADD1, Edit_MyADD2}, Panel_HelpMess,
                                       QStringLiteral("ご依頼主"), this);
+    // A transfer's doubt about the code stays coloured over the check's colour.
+    connect(m_postalDestination, &PostalFields::checked, this, [this] { showTransferDoubts(); });
 }
 
 QString TForm_Main::printQuestion() const

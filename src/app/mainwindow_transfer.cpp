@@ -1,7 +1,10 @@
 // The text transfer: order text in the paste box fills the destination fields. The
 // smart transfer (the default) reads whole order texts and leaves the paste box as it
-// was, marking what it read; the classic transfer compacts the box to seven lines.
+// was, marking what it read and what it left; the classic transfer compacts the box to
+// seven lines. After either, the next paste replaces the text used.
 #include "mainwindow.h"
+
+#include "pastebox.h"
 
 #include "platform-ui/guard.h"
 #include "platform-ui/messagebox.h"
@@ -21,9 +24,20 @@
 namespace {
 
 // Background of the paste box's text that filled a field, and of doubtful fields and
-// the text they came from.
+// the text they came from; text of the order's part that no field used is grey.
 const QColor kReadColor(204, 236, 204);
 const QColor kDoubtColor(255, 214, 170);
+const QColor kUnusedBackground(232, 232, 232);
+const QColor kUnusedText(110, 110, 110);
+
+QTextEdit::ExtraSelection markOf(QTextDocument *document, const transfer::TextSpan &span)
+{
+    QTextEdit::ExtraSelection mark;
+    mark.cursor = QTextCursor(document);
+    mark.cursor.setPosition(int(span.start));
+    mark.cursor.setPosition(int(span.start + span.length), QTextCursor::KeepAnchor);
+    return mark;
+}
 
 } // namespace
 
@@ -73,6 +87,9 @@ void TForm_Main::setSmartTransfer(bool on)
     m_smartTransfer = on;
     if (Action_SmartTransfer)
         Action_SmartTransfer->setChecked(on);
+    // Only the classic transfer has a line limit to tell.
+    Label8->setText(PasteBox::hintText(on));
+    Memo1->setToolTip(PasteBox::toolTipText(on));
 }
 
 QString TForm_Main::transferDoubt(const QLineEdit *field) const
@@ -107,6 +124,8 @@ void TForm_Main::classicTransferClick()
     Edit_tel->setText(result.fields.tel);
     Edit_Zip->setFocus();
     Edit_Warning();
+    if (auto *box = qobject_cast<PasteBox *>(Memo1))
+        box->markUsed();
 }
 
 void TForm_Main::smartTransferClick()
@@ -125,23 +144,16 @@ void TForm_Main::smartTransferClick()
         {Edit_Add2, transfer::SmartField::Add2},     {Edit_Custo1, transfer::SmartField::Custo1},
         {Edit_tel, transfer::SmartField::Tel},
     };
-    QList<QTextEdit::ExtraSelection> marks;
     m_fillingTransfer = true;
-    for (const auto &[edit, which] : fields) {
-        const transfer::SmartFieldResult &field = result[which];
-        edit->setText(field.value);
-        setTransferDoubt(edit, field.doubt);
-        for (const transfer::TextSpan &span : field.sources) {
-            QTextEdit::ExtraSelection mark;
-            mark.cursor = QTextCursor(Memo1->document());
-            mark.cursor.setPosition(int(span.start));
-            mark.cursor.setPosition(int(span.start + span.length), QTextCursor::KeepAnchor);
-            mark.format.setBackground(field.doubt.isEmpty() ? kReadColor : kDoubtColor);
-            marks.append(mark);
-        }
-    }
+    for (const auto &[edit, which] : fields)
+        edit->setText(result[which].value);
     m_fillingTransfer = false;
-    Memo1->setExtraSelections(marks);
+    // The doubts once all fields are in: filling a field re-checks the postal code.
+    for (const auto &[edit, which] : fields)
+        setTransferDoubt(edit, result[which].doubt);
+    markTransferredText(result);
+    if (auto *box = qobject_cast<PasteBox *>(Memo1))
+        box->markUsed();
     Edit_Zip->setFocus();
     Edit_Warning();
     // The first doubt is told at once, whichever field has the focus.
@@ -150,6 +162,48 @@ void TForm_Main::smartTransferClick()
             Panel_HelpMess->setText(result[which].doubt);
             break;
         }
+    }
+}
+
+// Marks in the paste box what filled the fields, what a doubt is about and the lines
+// that no field used, and scrolls to the first of them.
+void TForm_Main::markTransferredText(const transfer::SmartTransferResult &result)
+{
+    QList<QTextEdit::ExtraSelection> marks;
+    for (const transfer::TextSpan &span : result.unused) {
+        QTextEdit::ExtraSelection mark = markOf(Memo1->document(), span);
+        mark.format.setBackground(kUnusedBackground);
+        mark.format.setForeground(kUnusedText);
+        marks.append(mark);
+    }
+    qsizetype first = -1;
+    qsizetype last = -1;
+    for (const transfer::SmartFieldResult &field : result.fields) {
+        const auto mark = [&](const transfer::TextSpan &span, const QColor &colour) {
+            QTextEdit::ExtraSelection m = markOf(Memo1->document(), span);
+            m.format.setBackground(colour);
+            marks.append(m);
+            first = first < 0 ? span.start : std::min(first, span.start);
+            last = std::max(last, span.start + span.length);
+        };
+        for (const transfer::TextSpan &span : field.sources)
+            mark(span, field.doubt.isEmpty() ? kReadColor : kDoubtColor);
+        for (const transfer::TextSpan &span : field.doubtSources)
+            mark(span, kDoubtColor);
+    }
+    Memo1->setExtraSelections(marks);
+    if (auto *box = qobject_cast<PasteBox *>(Memo1); box && first >= 0)
+        box->showRange(int(first), int(last));
+}
+
+void TForm_Main::showTransferDoubts()
+{
+    for (QLineEdit *edit : {Edit_Zip, Edit_Add1, Edit_Add2, Edit_Custo1, Edit_tel}) {
+        if (!m_transferDoubts.contains(edit))
+            continue;
+        QPalette palette = edit->palette();
+        palette.setColor(QPalette::Base, kDoubtColor);
+        edit->setPalette(palette);
     }
 }
 

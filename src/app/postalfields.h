@@ -37,6 +37,10 @@ public:
     static inline const QString kUnavailableMessage =
         QStringLiteral("郵便番号データが読めないため、住所の自動入力と郵便番号の確認はできません");
 
+Q_SIGNALS:
+    // The pair was checked and the code box coloured for it.
+    void checked();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -38,6 +38,21 @@ QString hyphenatedStreet(const QString &streetKey)
     return s;
 }
 
+// Kyoto's street-name addresses place a house by two streets ("寺町通御池下る522");
+// written without the town's name they name no other town either.
+bool isStreetNamePlace(QStringView rest)
+{
+    if (!rest.contains(u'通'))
+        return false;
+    qsizetype after = -1;
+    for (QStringView direction : {u"上る", u"下る", u"上ル", u"下ル", u"入る", u"入ル", u"西入", u"東入"}) {
+        const qsizetype at = rest.lastIndexOf(direction);
+        if (at >= 0)
+            after = qMax(after, at + direction.size());
+    }
+    return after > 0 && !rest.mid(after).contains(u'町');
+}
+
 } // namespace
 
 // The mapped table and every read of it. All offsets read from the file are checked
@@ -357,7 +372,7 @@ CheckOutcome PostalDirectory::check(QStringView code, QStringView address) const
                 return true;
             if (rest.startsWith(town))
                 return !t.string(e.street).isEmpty() || !t.string(e.office).isEmpty();
-            if (rest.contains(town))
+            if (rest.contains(town) || isStreetNamePlace(rest))
                 return true;
         }
         // An address that names no known city, beginning with the town itself.

@@ -7,6 +7,8 @@
 #include <QHash>
 #include <QList>
 
+#include <algorithm>
+
 #include <array>
 
 namespace transfer::smart {
@@ -30,7 +32,7 @@ constexpr std::array kBlockWords = {
     Word{u"発送先", B::Delivery, F::None}, Word{u"お送り先", B::Delivery, F::None},
     Word{u"送り先", B::Delivery, F::None}, Word{u"配達先", B::Delivery, F::None},
     Word{u"納品先", B::Delivery, F::None}, Word{u"出荷先", B::Delivery, F::None},
-    Word{u"宛先", B::Other, F::None}, Word{u"発信元", B::Sender, F::None}, Word{u"ship to", B::Delivery, F::None},
+    Word{u"宛先", B::Delivery, F::None}, Word{u"発信元", B::Sender, F::None}, Word{u"ship to", B::Delivery, F::None},
     Word{u"shipping address", B::Delivery, F::None}, Word{u"delivery address", B::Delivery, F::None},
     Word{u"ご注文者", B::Buyer, F::None}, Word{u"注文者", B::Buyer, F::None},
     Word{u"ご注文主", B::Buyer, F::None}, Word{u"注文主", B::Buyer, F::None},
@@ -72,6 +74,7 @@ constexpr std::array kFieldWords = {
     Word{u"住所3", B::None, F::Address}, Word{u"住所①", B::None, F::Address},
     Word{u"住所②", B::None, F::Address}, Word{u"おところ", B::None, F::Address},
     Word{u"所在地", B::None, F::Address}, Word{u"都道府県", B::None, F::Address},
+    Word{u"新住所", B::None, F::Address}, Word{u"新しい住所", B::None, F::Address},
     Word{u"市区町村", B::None, F::Address}, Word{u"番地", B::None, F::Address},
     Word{u"丁目番地", B::None, F::Address}, Word{u"町名番地", B::None, F::Address},
     Word{u"町名・番地", B::None, F::Address}, Word{u"建物名", B::None, F::Address},
@@ -84,6 +87,7 @@ constexpr std::array kFieldWords = {
     Word{u"御氏名", B::None, F::Name}, Word{u"宛名", B::None, F::Name},
     Word{u"受取人", B::None, F::Name}, Word{u"受取人名", B::None, F::Name},
     Word{u"受取人氏名", B::None, F::Name}, Word{u"お受取人", B::None, F::Name},
+    Word{u"受取", B::None, F::Name}, Word{u"受け取り", B::None, F::Name}, Word{u"受取り", B::None, F::Name},
     Word{u"お客様名", B::None, F::Name}, Word{u"お客様", B::None, F::Name}, Word{u"顧客名", B::None, F::Name},
     Word{u"担当者", B::None, F::Name}, Word{u"担当者名", B::None, F::Name},
     Word{u"ご担当者", B::None, F::Name}, Word{u"ご担当者名", B::None, F::Name},
@@ -153,6 +157,7 @@ constexpr std::array kFieldWords = {
     Word{u"ラッピング", B::None, F::Ignored}, Word{u"ギフト", B::None, F::Ignored},
     Word{u"url", B::None, F::Ignored}, Word{u"ホームページ", B::None, F::Ignored},
     Word{u"生年月日", B::None, F::Ignored}, Word{u"性別", B::None, F::Ignored},
+    Word{u"旧住所", B::None, F::Ignored},
 };
 
 // Width- and case-folded character for the label comparison.
@@ -238,6 +243,11 @@ bool isReadingNote(QStringView note)
 
 bool isDecoration(QChar c)
 {
+    // Letters, digits, kana and kanji are none, except the kana block's "・" and "ー":
+    // most characters are told at one look.
+    const char16_t u = c.unicode();
+    if ((u >= 0x3041 && u <= 0x9FFF && u != 0x30FB && u != 0x30FC) || (u < 0x80 && c.isLetterOrNumber()))
+        return false;
     return QStringView(u"■□◆◇●○◎★☆▼▽▲△▶▷►※・*＊#＃=＝_~〜〓♪|｜+＋").contains(c) || isDash(c)
            || isOpening(c) || isClosing(c);
 }
@@ -258,7 +268,8 @@ Label readLabel(QStringView line)
     while (p < line.size() && (isDecoration(line.at(p)) || isSpace(line.at(p))) && line.at(p) != u'〒')
         ++p;
     Label label;
-    if (const Word *w = longestAt(line, p, kBlockWords)) {
+    const Word *blockWord = longestAt(line, p, kBlockWords);
+    if (const Word *w = blockWord) {
         label.block = w->block;
         p += qsizetype(w->text.size());
         // Numbered blocks: "お届け先1", "お届け先②".
@@ -299,16 +310,50 @@ Label readLabel(QStringView line)
     const bool numberFollows = !atEnd && (isDigit(next) || next == u'+' || next == u'＋' || isOpening(next));
     const bool closes = !atEnd && (isSeparator(next) || isClosing(next) || isDecoration(next));
     const bool markLabel = p > 0 && (line.at(p - 1) == u'〒' || line.at(p - 1) == u'℡');
-    // "お届け先は下記の通りです": the sentence names the block and holds no value.
+    // "お届け先は下記の通りです": the sentence names the block and holds no value;
+    // "送り先は〒380-0836 …" holds it after は.
     if (label.block != Block::None && label.field == Field::None && !atEnd
-        && QStringView(u"はをにへ").contains(next))
-        return {label.block, Field::None, line.size()};
+        && QStringView(u"はをにへ").contains(next)) {
+        const QStringView rest = line.sliced(p + 1);
+        const bool holdsValue = next == u'は'
+                                && std::any_of(rest.begin(), rest.end(), [](QChar c) { return isDigit(c); });
+        return {label.block, Field::None, holdsValue ? p + 1 : line.size()};
+    }
     const bool numberLabel = label.field == Field::PostalCode || label.field == Field::Telephone;
     if (!(atEnd || closes || markLabel || (numberLabel && numberFollows)))
         return {};
     while (p < line.size() && (isSeparator(line.at(p)) || isClosing(line.at(p))
                                || (isDecoration(line.at(p)) && !isOpening(line.at(p)) && line.at(p) != u'+'
                                    && line.at(p) != u'＋')))
+        ++p;
+    label.valueStart = p;
+    // "宛先" on a line of its own heads the destination; "宛先: shop@example.jp" is a
+    // mail's header.
+    if (blockWord && blockWord->text == u"宛先" && p < line.size())
+        label.block = Block::Other;
+    return label;
+}
+
+Label readSentenceLabel(QStringView sentence)
+{
+    qsizetype p = 0;
+    while (p < sentence.size() && (isDecoration(sentence.at(p)) || isSpace(sentence.at(p))))
+        ++p;
+    Label label;
+    if (const Word *w = longestAt(sentence, p, kBlockWords)) {
+        label.block = w->block;
+        p += qsizetype(w->text.size());
+    }
+    if (const Word *w = longestAt(sentence, p, kFieldWords)) {
+        label.field = w->field;
+        p += qsizetype(w->text.size());
+    }
+    const bool destination = label.block == Block::Delivery && label.field == Field::None;
+    if ((!destination && label.field == Field::None) || label.field == Field::Ignored || p >= sentence.size()
+        || !QStringView(u"はが").contains(sentence.at(p)))
+        return {};
+    ++p;
+    while (p < sentence.size() && (isSpace(sentence.at(p)) || sentence.at(p) == u'、' || sentence.at(p) == u','))
         ++p;
     label.valueStart = p;
     return label;

@@ -15,6 +15,7 @@ enum class Block {
     Buyer, // ご注文者, 購入者, ご請求先: the destination when no delivery block exists
     Sender, // ご依頼主, 差出人: never the destination
     Other, // items, payment, shop information: nothing to transfer
+    Change, // a destination that replaces the one given before ("お届け先を下記に変更…")
 };
 
 // What the value after a label is.
@@ -40,6 +41,10 @@ struct Label
 
 // Reads the label at the start of a trimmed line.
 Label readLabel(QStringView line);
+
+// Reads the label that opens a sentence: "宛名は母の 平田 節子 でお願いします" names
+// the field and gives where its value starts; found() is false for other sentences.
+Label readSentenceLabel(QStringView sentence);
 
 // Characters that frame headings and list items: "■", "【", "・", "*", "-" …
 bool isDecoration(QChar c);

@@ -1,8 +1,12 @@
 #include "smarttransfer.h"
 
 #include "classifiers.h"
+#include "smartaddress.h"
 #include "smartlabels.h"
+#include "smartnames.h"
 #include "smartnumbers.h"
+#include "smartsentences.h"
+#include "smarttext.h"
 
 #include "platform/textnormalize.h"
 
@@ -20,6 +24,14 @@ QString noAddress() { return QStringLiteral("おところが見つかりませ�
 QString unusualTelephone() { return QStringLiteral("でんわの桁数がふつうと違います。確かめてください"); }
 QString zipAddressMismatch() { return QStringLiteral("郵便番号とおところが合っていません。確かめてください"); }
 QString unknownZip() { return QStringLiteral("この郵便番号は郵便番号データにありません。確かめてください"); }
+QString regionFromZip() { return QStringLiteral("都道府県・市区町村を郵便番号から補いました。確かめてください"); }
+QString addedLeadingZero() { return QStringLiteral("表計算ソフトで消えた先頭の 0 を補いました。確かめてください"); }
+QString twoDestinations() { return QStringLiteral("お届け先が 2 つあります。最初のお届け先を使いました。確かめてください"); }
+QString changedDestination()
+{
+    return QStringLiteral("お届け先の変更があります。変更後のお届け先を使いました。確かめてください");
+}
+QString unusedText(const QString &text) { return QStringLiteral("「%1」を使っていません。確かめてください").arg(text); }
 } // namespace doubt
 
 DestinationFields SmartTransferResult::destination() const
@@ -35,269 +47,18 @@ namespace {
 constexpr qsizetype kLongestLineRead = 1000;
 // Pieces longer than this are neither names nor address lines.
 constexpr qsizetype kLongestPiece = 120;
-constexpr qsizetype kLongestName = 30;
 // A block longer than this many lines is no order: its rest is not looked at, which
 // keeps a paste of a whole file quick.
 constexpr qsizetype kMostSegmentsRead = 2000;
 
-bool isTrimmable(QChar c)
-{
-    return c.unicode() <= 0x20 || c == u'\u3000' || c == u'\u00A0' || c == u'\u200E' || c == u'\u200F'
-           || c == u'\uFEFF' || c == u'\u200B';
-}
-
-QStringView trimmed(QStringView s)
-{
-    qsizetype b = 0;
-    qsizetype e = s.size();
-    while (b < e && isTrimmable(s.at(b)))
-        ++b;
-    while (e > b && isTrimmable(s.at(e - 1)))
-        --e;
-    return s.sliced(b, e - b);
-}
-
-// Takes off what numbers and labels leave behind: brackets, commas, slashes, colons.
-QStringView trimmedPiece(QStringView s)
-{
-    static const QStringView leading = u")）]］】」』、,，/／:：・;；";
-    static const QStringView trailing = u"(（[［【「『、,，/／:：・;；";
-    for (;;) {
-        const QStringView t = trimmed(s);
-        qsizetype b = 0;
-        qsizetype e = t.size();
-        while (b < e && leading.contains(t.at(b)))
-            ++b;
-        while (e > b && trailing.contains(t.at(e - 1)))
-            --e;
-        if (b == 0 && e == t.size())
-            return t;
-        s = t.sliced(b, e - b);
-    }
-}
-
-bool containsAny(QStringView s, std::initializer_list<QStringView> words)
-{
-    return std::any_of(words.begin(), words.end(), [&](QStringView w) { return s.contains(w); });
-}
-
-bool endsWithAny(QStringView s, std::initializer_list<QStringView> words)
-{
-    return std::any_of(words.begin(), words.end(), [&](QStringView w) { return s.endsWith(w); });
-}
-
-bool hasDigit(QStringView s)
-{
-    return std::any_of(s.begin(), s.end(), [](QChar c) { return isDigit(c); });
-}
-
-bool isKatakana(QChar c)
-{
-    const char16_t u = c.unicode();
-    return (u >= 0x30A1 && u <= 0x30FA) || u == 0x30FC || (u >= 0xFF66 && u <= 0xFF9F);
-}
-
-bool startsWithPrefecture(QStringView s)
-{
-    const auto names = prefectureNames();
-    return std::any_of(names.begin(), names.end(), [&](QStringView p) { return s.startsWith(p); });
-}
-
-bool isPrefectureOnly(QStringView s)
-{
-    const auto names = prefectureNames();
-    return std::any_of(names.begin(), names.end(), [&](QStringView p) { return s == p; });
-}
-
-bool looksLikeMailOrUrl(QStringView s)
-{
-    return containsAny(s, {u"@", u"＠", u"http", u"www.", u".com", u".jp", u".net", u".co"});
-}
-
-bool looksLikeSentence(QStringView s)
-{
-    return containsAny(s, {u"。", u"！", u"!", u"？", u"?", u"ありがと", u"お願い", u"よろしく", u"宜しく",
-                           u"いたします", u"致します", u"ください", u"下さい", u"です", u"ます", u"ました",
-                           u"こんにちは", u"こんばんは", u"おはよう", u"お世話", u"拝啓", u"敬具", u"失礼",
-                           u"恐れ入", u"いつも", u"この度", u"このたび", u"以下", u"下記", u"上記", u"より",
-                           u"から", u"について", u"確認", u"注文", u"購入", u"利用", u"発送", u"配送",
-                           u"到着", u"送って", u"同上", u"同じ", u"変更", u"予定", u"希望", u"お届け",
-                           u"連絡", u"返信", u"在庫", u"ございま"});
-}
-
-bool looksLikeDateTimeOrPrice(QStringView s)
-{
-    for (qsizetype i = 1; i + 1 < s.size(); ++i) {
-        const QChar c = s.at(i);
-        if (isDigit(s.at(i - 1)) && (c == u'/' || c == u':' || c == u'：' || c == u'／') && isDigit(s.at(i + 1)))
-            return true;
-    }
-    for (qsizetype i = 1; i < s.size(); ++i)
-        if (isDigit(s.at(i - 1)) && QStringView(u"年月日時分円個点").contains(s.at(i)))
-            return true;
-    return containsAny(s, {u"¥", u"￥", u"税込", u"税抜", u"×"});
-}
-
-// Words of buildings and rooms: what goes to the second address line.
-bool hasBuildingWord(QStringView s)
-{
-    return containsAny(s, {u"ビル", u"マンション", u"ハイツ", u"コーポ", u"レジデンス", u"アパート", u"荘",
-                           u"ハウス", u"タワー", u"メゾン", u"パレス", u"コート", u"ヒルズ", u"ガーデン",
-                           u"プラザ", u"ハイム", u"ヴィラ", u"シャトー", u"カーサ", u"テラス", u"号室",
-                           u"号棟", u"階", u"棟", u"団地", u"寮", u"住宅", u"様方", u"気付", u"ﾋﾞﾙ",
-                           u"ﾏﾝｼｮﾝ", u"ﾊｲﾂ", u"ｺｰﾎﾟ", u"ﾚｼﾞﾃﾞﾝｽ", u"ﾊｲﾑ", u"ｱﾊﾟｰﾄ", u"ﾒｿﾞﾝ", u"ﾀﾜｰ",
-                           u"ﾊｳｽ", u"ｶｰｻ", u"フラット", u"パーク", u"グラン", u"ドミール", u"サンハイム"});
-}
-
-bool isCountry(QStringView s)
-{
-    return s == u"日本" || s == u"日本国" || s.compare(u"japan", Qt::CaseInsensitive) == 0;
-}
-
-// A floor or room after digits: "10F", "３階", "1101号".
-bool hasFloorOrRoom(QStringView s)
-{
-    for (qsizetype i = 0; i + 1 < s.size(); ++i)
-        if (isDigit(s.at(i)) && QStringView(u"FＦ階号").contains(s.at(i + 1)))
-            return true;
-    return false;
-}
-
-// Where the first building word starts, or -1.
-qsizetype firstBuildingWord(QStringView s)
-{
-    for (qsizetype i = 0; i < s.size(); ++i)
-        if (hasBuildingWord(s.sliced(i, std::min<qsizetype>(6, s.size() - i))))
-            return i;
-    return -1;
-}
-
-bool isNumberConnector(QChar c)
-{
-    return isDash(c) || QStringView(u"の丁目番地号").contains(c);
-}
-
-// A house number: digits parted by dashes, or digits before 丁目, 番地, 番, 号, 条.
-bool hasStreetNumber(QStringView s)
-{
-    if (containsAny(s, {u"丁目", u"番地", u"地割"}))
-        return true;
-    for (qsizetype i = 0; i + 1 < s.size(); ++i) {
-        if (!isDigit(s.at(i)))
-            continue;
-        const QChar next = s.at(i + 1);
-        if (QStringView(u"番号条丁").contains(next))
-            return true;
-        if (isDash(next) && i + 2 < s.size() && isDigit(s.at(i + 2)))
-            return true;
-    }
-    return false;
-}
-
-bool hasMunicipality(QStringView s)
-{
-    return containsAny(s, {u"市", u"区", u"町", u"村", u"郡"});
-}
-
-// Only a prefecture, city or ward: "岩手県盛岡市", "東京都", "盛岡市", "港区".
-bool isRegionOnly(QStringView s)
-{
-    if (s.size() > 14 || hasDigit(s) || containsAny(s, {u" ", u"\u3000"}))
-        return false;
-    if (isPrefectureOnly(s))
-        return true;
-    if (startsWithPrefecture(s))
-        return endsWithAny(s, {u"市", u"区", u"町", u"村", u"郡"});
-    return s.size() >= 2 && endsWithAny(s, {u"市", u"区", u"郡"});
-}
-
-bool hasLegalForm(QStringView s)
-{
-    return containsAny(s, {u"株式会社", u"有限会社", u"合同会社", u"合資会社", u"合名会社", u"(株)", u"（株）",
-                           u"㈱", u"(有)", u"（有）", u"㈲", u"法人"});
-}
-
-bool isCompany(QStringView s)
-{
-    return hasLegalForm(s)
-           || containsAny(s, {u"組合", u"協会", u"商店", u"商事",
-                           u"商会", u"工業", u"産業", u"製作所", u"工務店", u"事務所", u"病院", u"医院",
-                           u"クリニック", u"歯科", u"大学", u"学校", u"幼稚園", u"保育園", u"会社", u"研究所",
-                           u"ホテル", u"旅館", u"役場", u"役所", u"財団", u"機構", u"Co.", u"Ltd", u"Inc",
-                           u"店", u"ショップ", u"ストア", u"食堂", u"農園", u"牧場", u"書房", u"企画"});
-}
-
-bool isDepartment(QStringView s)
-{
-    return s.size() >= 3
-           && endsWithAny(s, {u"部", u"課", u"係", u"室", u"科", u"部署", u"本部", u"支店", u"支社", u"営業所",
-                              u"事業部", u"グループ", u"チーム", u"センター", u"工場", u"研究室", u"医局",
-                              u"事務局", u"担当"});
-}
-
-bool isNameLike(QStringView s)
-{
-    if (s.size() < 2 || s.size() > kLongestName)
-        return false;
-    return std::all_of(s.begin(), s.end(), [](QChar c) {
-        return c.isLetter() || c.isMark() || c == u' ' || c == u'\u3000' || c == u'・' || c == u'.'
-               || c == u'々' || c == u'ー' || c == u'＝' || c == u'=' || c == u'(' || c == u')'
-               || c == u'（' || c == u'）' || c == u'ヶ' || c == u'〆';
-    });
-}
-
-bool isAllKana(QStringView s)
-{
-    bool any = false;
-    for (QChar c : s) {
-        if (isKatakana(c) || c == u'ー')
-            any = true;
-        else if (c != u' ' && c != u'\u3000' && c != u'・')
-            return false;
-    }
-    return any;
-}
-
-// A name's reading: kana and blanks only.
-bool isReading(QStringView s)
-{
-    return !s.isEmpty() && std::all_of(s.begin(), s.end(), [](QChar c) {
-        const char16_t u = c.unicode();
-        return isKatakana(c) || (u >= 0x3041 && u <= 0x3096) || u == u'ー' || u == u' ' || u == 0x3000;
-    });
-}
-
-// Takes off honorifics and a trailing reading in brackets: "山田 太郎（ヤマダ）様" -> "山田 太郎".
-QStringView withoutHonorific(QStringView s, bool *hadHonorific = nullptr)
-{
-    for (int round = 0; round < 3; ++round) {
-        s = trimmedPiece(s);
-        bool changed = false;
-        for (QStringView h : {u"様", u"殿", u"さま", u"御中", u"さん"}) {
-            if (s.endsWith(h) && !s.endsWith(u"様方") && s.size() > h.size()) {
-                s.chop(h.size());
-                changed = true;
-                if (hadHonorific)
-                    *hadHonorific = true;
-                break;
-            }
-        }
-        if (!changed && (s.endsWith(u')') || s.endsWith(u'）'))) {
-            const qsizetype open = std::max(s.lastIndexOf(u'('), s.lastIndexOf(u'（'));
-            if (open > 0 && isReading(s.sliced(open + 1, s.size() - open - 2))) {
-                s.truncate(open);
-                changed = true;
-            }
-        }
-        if (!changed)
-            break;
-    }
-    return trimmedPiece(s);
-}
-
 // Salutation: a name with an honorific above a letter's first sentence ("見本商店 様\nいつも
 // お世話になっております"), the name only when the text names nobody else.
 enum class Kind { Region, Address, Building, Name, WeakName, KanaName, Company, Department, Salutation };
+
+bool isNameKind(Kind k)
+{
+    return k == Kind::Name || k == Kind::WeakName || k == Kind::Company || k == Kind::Department;
+}
 
 struct Segment
 {
@@ -305,6 +66,7 @@ struct Segment
     qsizetype offset = 0; // of text in the whole paste
     qsizetype line = 0;
     Block block = Block::None;
+    qsizetype serial = 0; // counts the blocks: two delivery blocks have two numbers
     Label label; // read at the segment's start (or given by a spreadsheet header)
     Field pending = Field::None; // given by a label on the line above
     bool blankBefore = false;
@@ -330,6 +92,7 @@ struct Number
 {
     NumberMatch match;
     TextSpan span;
+    bool zeroAdded = false; // a spreadsheet had dropped the leading 0
 };
 
 Fragment fragmentOf(const Segment &seg, QStringView part)
@@ -421,8 +184,9 @@ private:
         const QStringView text = trimmed(raw);
         if (text.isEmpty()) {
             m_blank = true;
-            // "ご依頼主：山田 太郎" names the sender on one line: a blank line ends the block.
-            if (m_inlineBlock)
+            // "ご依頼主：山田 太郎" names the sender on one line, a change is written as one
+            // paragraph: a blank line ends the block.
+            if (m_inlineBlock || (m_block == Block::Change && m_blockHasContent))
                 startBlock(Block::None);
             return;
         }
@@ -438,12 +202,13 @@ private:
             return;
         }
         Segment seg = make(number, text);
-        seg.label = readLabel(text);
+        seg.label = announcesChange(text) ? changeLabel(text) : readLabel(text);
         if (seg.label.block != Block::None) {
-            startBlock(seg.label.block);
+            startBlock(seg.label.block, seg.label.valueStart >= text.size());
             m_inlineBlock = seg.label.block == Block::Sender && seg.label.valueStart < text.size();
         }
         seg.block = m_block;
+        seg.serial = m_serial;
         if (seg.label.valueStart >= text.size() && seg.label.found()) {
             // A heading, or a label whose value follows on the next line ("住所").
             m_pending = seg.label.block == Block::None ? seg.label.field : Field::None;
@@ -484,6 +249,7 @@ private:
             Segment seg = make(number, c);
             seg.cell = true;
             seg.block = m_block;
+            seg.serial = m_serial;
             seg.label = k < m_header.size() ? Label{Block::None, m_header.at(k).field, 0} : readLabel(c);
             add(seg);
         }
@@ -505,8 +271,25 @@ private:
         m_segments.append(seg);
     }
 
-    void startBlock(Block block)
+    // "お届け先を下記に変更してください。〒166-0004 …": the change holds what follows
+    // its sentence, or a label's value ("新住所 〒…"), or starts on the next line.
+    static Label changeLabel(QStringView text)
     {
+        const Label label = readLabel(text);
+        if (label.field != Field::None && label.field != Field::Ignored && label.block == Block::None)
+            return {Block::Change, label.field, label.valueStart};
+        qsizetype end = text.size();
+        while (end > 0 && !QStringView(u"。！!？?：:").contains(text.at(end - 1)))
+            --end;
+        return {Block::Change, Field::None, end > 0 ? end : text.size()};
+    }
+
+    // A heading of the block the text is in already starts another block of that
+    // kind once the first has content ("【お届け先】" twice).
+    void startBlock(Block block, bool heading = true)
+    {
+        if (block != m_block || (heading && m_blockHasContent))
+            ++m_serial;
         m_block = block;
         m_inlineBlock = false;
         m_blockHasContent = false;
@@ -517,6 +300,7 @@ private:
     QList<Segment> m_segments;
     QList<Label> m_header;
     Block m_block = Block::None;
+    qsizetype m_serial = 0;
     Field m_pending = Field::None;
     bool m_blank = false;
     bool m_blockHasContent = false;
@@ -557,15 +341,22 @@ struct Findings
 class Collector
 {
 public:
-    Collector(Block block, const PostalBook *postal) : m_block(block), m_postal(postal) {}
+    // serial >= 0: only that block of the kind, else every block of the kind.
+    Collector(Block block, const PostalBook *postal, qsizetype serial = -1)
+        : m_block(block), m_serial(serial), m_postal(postal)
+    {
+    }
 
-    Findings collect(const QList<Segment> &segments)
+    // from: the first segment of the block when serial >= 0.
+    Findings collect(const QList<Segment> &segments, qsizetype from = 0)
     {
         m_segments = &segments;
         qsizetype read = 0;
-        for (qsizetype i = 0; i < segments.size(); ++i) {
+        for (qsizetype i = from; i < segments.size(); ++i) {
             const Segment &seg = segments.at(i);
-            if (seg.block != m_block)
+            if (m_serial >= 0 && seg.serial > m_serial)
+                break;
+            if (seg.block != m_block || (m_serial >= 0 && seg.serial != m_serial))
                 continue;
             if (++read > kMostSegmentsRead)
                 break;
@@ -590,6 +381,72 @@ private:
         const QStringView value = seg.text.sliced(seg.label.valueStart);
         if (value.size() > kLongestLineRead)
             return;
+        if (seg.cell && readLostZero(seg, value, hint))
+            return;
+        // A customer's sentences: each is read on its own, with its label ("宛名は…")
+        // and without its polite ending ("…までお願いします").
+        const bool numberHint = hint == Field::PostalCode || hint == Field::Telephone;
+        const bool sentence = (hint == Field::None || numberHint) && looksLikeSentence(value)
+                              && !startsWithPrefecture(value);
+        if (sentence && !seg.cell) {
+            for (QStringView clause : clauses(value))
+                readClause(seg, index, clause, telephoneOnly);
+            return;
+        }
+        readValue(seg, index, value, hint, telephoneOnly, value.size(), sentence && hint == Field::None);
+    }
+
+    void readClause(const Segment &seg, qsizetype index, QStringView clause, bool telephoneOnly)
+    {
+        const Label label = readSentenceLabel(clause);
+        const QStringView value = clause.sliced(label.valueStart);
+        const QStringView kept = withoutPoliteTail(value);
+        const qsizetype keptEnd = kept.isEmpty() ? 0 : kept.data() - value.data() + kept.size();
+        // Without a label a sentence gives an address ("〒… までお願いします") or an
+        // addressee ("小松 里奈 宛で…"); "上野です" is only the writer introducing herself.
+        const bool addressed = trimmed(value.sliced(keptEnd)).startsWith(u'宛');
+        const bool addressLike = startsWithPrefecture(kept) || hasStreetNumber(kept)
+                                 || findPostalCode(clause, 0, false).found();
+        const bool read = label.found() || ((addressed || addressLike) && !looksLikeSentence(kept));
+        readValue(seg, index, value, label.field, telephoneOnly, read ? keptEnd : 0, !read);
+    }
+
+    // A spreadsheet cell of digits that lost its leading 0: "864210537" under 電話番号,
+    // "100001" under 郵便番号, a mobile number "9012345678".
+    bool readLostZero(const Segment &seg, QStringView value, Field hint)
+    {
+        const bool digitsOnly = !value.isEmpty()
+                                && std::all_of(value.begin(), value.end(), [](QChar c) { return isDigit(c); });
+        if (!digitsOnly || digitValue(value.front()) == 0)
+            return false;
+        QString digits(1, u'0');
+        for (QChar c : value)
+            digits.append(QChar(u'0' + digitValue(c)));
+        const bool mobile = digits.size() == 11 && digits.at(2) == u'0';
+        Number n;
+        n.span = fragmentOf(seg, value).span;
+        n.zeroAdded = true;
+        n.match.start = 0;
+        n.match.end = value.size();
+        if (hint == Field::PostalCode && digits.size() == 7) {
+            n.match.value = digits.first(3) + u'-' + digits.sliced(3);
+            m_found.zips.append(n);
+            return true;
+        }
+        const bool telephone = (hint == Field::Telephone && (digits.size() == 10 || mobile))
+                               || (hint == Field::None && (digits.size() == 10 || mobile));
+        if (!telephone)
+            return false;
+        n.match.value = groupTelephoneDigits(digits);
+        m_found.tels.append(n);
+        return true;
+    }
+
+    // Reads numbers in the whole value and, unless it is a sentence, pieces in its
+    // first pieceEnd characters.
+    void readValue(const Segment &seg, qsizetype index, QStringView value, Field hint, bool telephoneOnly,
+                   qsizetype pieceEnd, bool sentence)
+    {
         // Numbers first: telephones, then postal codes outside them.
         QList<std::pair<qsizetype, qsizetype>> cuts;
         qsizetype from = 0;
@@ -621,10 +478,13 @@ private:
         }
         std::sort(cuts.begin(), cuts.end());
         // What is left of a sentence ("電話は…です。") names nothing.
-        if (hint == Field::None && looksLikeSentence(value) && !startsWithPrefecture(value))
+        if (sentence)
             return;
         qsizetype at = 0;
         const auto piece = [&](qsizetype b, qsizetype e) {
+            e = std::min(e, pieceEnd);
+            if (e <= b)
+                return;
             const QStringView part = trimmedPiece(value.sliced(b, e - b));
             if (!part.isEmpty())
                 readPiece(seg, index, part, hint);
@@ -659,7 +519,8 @@ private:
             }
         }
         part = withoutTrailingLabel(part);
-        if (part.isEmpty() || part.size() > kLongestPiece || looksLikeMailOrUrl(part) || isCountry(part))
+        if (part.isEmpty() || part.size() > kLongestPiece || looksLikeMailOrUrl(part) || isCountry(part)
+            || isBracketedNote(part))
             return;
         // A whole record on one line: "…ハイツ202号 松田 剛 様" ends with the name.
         if (hint == Field::None && hasDigit(part)) {
@@ -670,19 +531,48 @@ private:
                 return;
             }
         }
+        if (hint == Field::None || hint == Field::Address) {
+            if (const std::optional<WesternRegion> region = westernRegion(part)) {
+                add(Kind::Region, seg, index, region->prefecture);
+                add(Kind::Region, seg, index, region->city);
+                return;
+            }
+        }
         const std::optional<Kind> kind = classify(part, hint);
         if (!kind)
             return;
-        QStringView kept = part;
-        if (*kind == Kind::Name || *kind == Kind::WeakName || *kind == Kind::KanaName || *kind == Kind::Company
-            || *kind == Kind::Department)
-            kept = withoutHonorific(part);
-        if (kept.isEmpty())
+        if (*kind == Kind::KanaName) {
+            add(*kind, seg, index, withoutHonorific(part));
             return;
+        }
+        if (!isNameKind(*kind)) {
+            add(*kind, seg, index, part);
+            return;
+        }
+        const NameParts name = splitName(withoutHonorific(part));
+        if (!name.company.isEmpty())
+            add(Kind::Company, seg, index, name.company);
         Kind k = *kind;
+        if (!name.company.isEmpty() && k == Kind::Company)
+            k = Kind::Name;
         if (k == Kind::Name && hint == Field::None && isSalutation(index))
             k = Kind::Salutation;
-        m_found.pieces.append({k, index, seg.line, seg.cell, fragmentOf(seg, kept)});
+        add(k, seg, index, name.person);
+    }
+
+    void add(Kind kind, const Segment &seg, qsizetype index, QStringView text)
+    {
+        if (!text.isEmpty())
+            m_found.pieces.append({kind, index, seg.line, seg.cell, fragmentOf(seg, text)});
+    }
+
+    // "（日中）" after a telephone: a note in brackets names nothing.
+    static bool isBracketedNote(QStringView s)
+    {
+        if (s.size() < 2 || !QStringView(u"(（").contains(s.front()) || !QStringView(u")）").contains(s.back()))
+            return false;
+        const QStringView inside = s.sliced(1, s.size() - 2);
+        return std::none_of(inside.begin(), inside.end(), [](QChar c) { return QStringView(u"()（）").contains(c); });
     }
 
     // "松田 剛 様 TEL" before its number: the label at the end is no part of the name.
@@ -774,9 +664,10 @@ private:
         if (looksLikeSentence(s) || looksLikeDateTimeOrPrice(s))
             return std::nullopt;
         if (const std::optional<Kind> k = addressKind(s)) {
-            // Digits alone are an address only as the house number under a street line.
+            // Digits alone are an address only as the house number under a street line;
+            // a name and a room number ("サンライズ三条203") are a building.
             if (*k != Kind::Building || hasBuildingWord(s) || hasFloorOrRoom(s) || hasStreetNumber(s)
-                || isHouseNumber(s))
+                || isHouseNumber(s) || isRoomLine(s))
                 return k;
             return std::nullopt;
         }
@@ -835,6 +726,7 @@ private:
     }
 
     Block m_block;
+    qsizetype m_serial;
     const PostalBook *m_postal;
     const QList<Segment> *m_segments = nullptr;
     Findings m_found;
@@ -844,8 +736,9 @@ private:
 
 // --- Putting the fields together ----------------------------------------------------------------
 
-// A blank to join parts with: the kind the text itself uses.
-QChar joiningBlank(const QList<Fragment> &parts)
+// A blank to join parts with: the kind the text itself uses, in the parts, beside
+// them for parts of one line ("株式会社ミモザ企画 ご担当 中川"), or elsewhere.
+QChar joiningBlank(const QList<Fragment> &parts, QStringView text)
 {
     bool ascii = false;
     for (const Fragment &f : parts) {
@@ -853,12 +746,20 @@ QChar joiningBlank(const QList<Fragment> &parts)
             return u'\u3000';
         ascii = ascii || f.text.contains(u' ');
     }
-    return ascii ? QChar(u' ') : QChar(u'\u3000');
+    if (ascii)
+        return u' ';
+    for (const Fragment &f : parts) {
+        const qsizetype after = f.span.start + f.span.length;
+        if (after < text.size() && text.at(after) == u' ')
+            return u' ';
+    }
+    // Else the blank of the rest of the text, when it uses only one kind.
+    return text.contains(u' ') && !text.contains(u'\u3000') ? QChar(u' ') : QChar(u'\u3000');
 }
 
-void setJoined(SmartFieldResult &field, const QList<Fragment> &parts, bool withBlank)
+void setJoined(SmartFieldResult &field, const QList<Fragment> &parts, bool withBlank, QStringView text)
 {
-    const QChar blank = joiningBlank(parts);
+    const QChar blank = joiningBlank(parts, text);
     for (const Fragment &f : parts) {
         if (f.text.isEmpty())
             continue;
@@ -880,140 +781,193 @@ Fragment sliceFragment(const Fragment &f, qsizetype from, qsizetype to)
     return r;
 }
 
-// Where a street line gives way to its building: after the house number, at a blank
-// or before a building word. Returns the end of the street part, or -1.
-std::pair<qsizetype, qsizetype> buildingSplit(QStringView s)
-{
-    for (qsizetype b = 1; b < s.size(); ++b) {
-        if (!isSpace(s.at(b)) || isSpace(s.at(b - 1)))
-            continue;
-        qsizetype e = b;
-        while (e < s.size() && isSpace(s.at(e)))
-            ++e;
-        if (e >= s.size())
-            break;
-        const QStringView before = s.first(b);
-        const QStringView after = s.sliced(e);
-        const bool numberEnds = isDigit(before.back()) || endsWithAny(before, {u"丁目", u"番地", u"番", u"号"})
-                                || (isDigit(before.at(before.size() - 2 >= 0 ? before.size() - 2 : 0))
-                                    && QStringView(u"FＦ").contains(before.back()));
-        if (hasStreetNumber(before) && numberEnds && (!isDigit(after.front()) || hasBuildingWord(after)))
-            return {b, e};
-    }
-    // No blank: the last house number before the first building word.
-    const qsizetype word = firstBuildingWord(s);
-    if (word <= 0)
-        return {-1, -1};
-    qsizetype runEnd = -1;
-    for (qsizetype i = 0; i < word; ++i) {
-        if (isDigit(s.at(i))) {
-            qsizetype j = i;
-            while (j < word && (isDigit(s.at(j)) || isNumberConnector(s.at(j))))
-                ++j;
-            runEnd = j;
-            i = j;
-        }
-    }
-    if (runEnd <= 0 || runEnd >= word + 6 || !hasStreetNumber(s.first(runEnd)))
-        return {-1, -1};
-    // The building's own name starts where the last number ends ("1-2-3見本ハイツ").
-    for (qsizetype i = runEnd; i < word; ++i)
-        if (isDigit(s.at(i)))
-            return {-1, -1};
-    return {runEnd, runEnd};
-}
-
 struct AddressGroup
 {
     QList<Piece> parts;
 };
 
+bool isHouseNumberPiece(const Piece &p)
+{
+    const QStringView t = p.fragment.text;
+    return std::all_of(t.begin(), t.end(), [](QChar c) { return isDigit(c) || isNumberConnector(c); });
+}
+
+// The street line already names its prefecture or city ("岩手県盛岡市大通…", "盛岡市大通…").
+bool streetNamesRegion(const Piece &street)
+{
+    const QStringView t = street.fragment.text;
+    return startsWithPrefecture(t)
+           || std::any_of(t.begin(), std::find_if(t.begin(), t.end(), [](QChar c) { return isDigit(c); }),
+                          [](QChar c) { return QStringView(u"市区郡").contains(c); });
+}
+
+// Which pieces are names: nameBefore[j] / nameAfter[j] tell whether a name comes
+// before / after piece j.
+struct NamesAround
+{
+    QList<bool> before;
+    QList<bool> after;
+};
+
+NamesAround namesAround(const QList<Piece> &pieces)
+{
+    NamesAround n{QList<bool>(pieces.size(), false), QList<bool>(pieces.size(), false)};
+    const auto isName = [](const Piece &p) { return p.kind == Kind::Name || p.kind == Kind::WeakName; };
+    bool seen = false;
+    for (qsizetype j = 0; j < pieces.size(); ++j) {
+        n.before[j] = seen;
+        seen = seen || isName(pieces.at(j));
+    }
+    seen = false;
+    for (qsizetype j = pieces.size() - 1; j >= 0; --j) {
+        n.after[j] = seen;
+        seen = seen || isName(pieces.at(j));
+    }
+    return n;
+}
+
+class GroupBuilder
+{
+public:
+    GroupBuilder(const QList<Piece> &pieces) : m_pieces(pieces), m_names(namesAround(pieces)) {}
+
+    // The address that starts at piece i; returns the index after its last piece.
+    qsizetype build(qsizetype i, AddressGroup &g)
+    {
+        g.parts.append(m_pieces.at(i));
+        qsizetype j = i + 1;
+        for (; j < m_pieces.size(); ++j) {
+            if (!adjacent(m_pieces.at(j), g.parts.back()) || !take(j, g))
+                break;
+        }
+        return j;
+    }
+
+private:
+    static bool adjacent(const Piece &q, const Piece &last)
+    {
+        return q.cell ? q.line == last.line && q.segment <= last.segment + 1
+                      : q.segment <= last.segment + 1 && !last.cell;
+    }
+
+    // Whether piece j continues the address g, and how.
+    bool take(qsizetype j, AddressGroup &g) const
+    {
+        const Piece &q = m_pieces.at(j);
+        const auto street = std::find_if(g.parts.begin(), g.parts.end(),
+                                         [](const Piece &r) { return r.kind == Kind::Address; });
+        const bool hasStreet = street != g.parts.end();
+        switch (q.kind) {
+        case Kind::Region: {
+            // Prefecture and city come before the street, or after it in Western order
+            // ("本町4-38-12 / ルミエール船橋506 / 船橋市, 千葉県"); else another address.
+            const bool regionBefore = g.parts.front().kind == Kind::Region;
+            if (hasStreet && (regionBefore || streetNamesRegion(*street)))
+                return false;
+            g.parts.append(q);
+            return true;
+        }
+        case Kind::Address:
+            if (!hasStreet || isHouseNumberPiece(q)) {
+                g.parts.append(q);
+                return true;
+            }
+            // Under the street, a line without a prefecture, city or house number of its
+            // own is the building ("エスポワール一番町 502").
+            if (beginsAnotherAddress(q.fragment.text))
+                return false;
+            g.parts.append(q);
+            g.parts.back().kind = Kind::Building;
+            return true;
+        case Kind::Building:
+            g.parts.append(q);
+            return true;
+        case Kind::WeakName:
+            if (hasStreet && g.parts.back().kind == Kind::Address && !q.cell && looksLikeBuildingName(j)) {
+                g.parts.append(q);
+                g.parts.back().kind = Kind::Building;
+                return true;
+            }
+            return false;
+        default:
+            return false;
+        }
+    }
+
+    // A line under the street without a mark of its own ("パークサイド", "アルテミス
+    // 千代田") is the building when the name is elsewhere or its room follows.
+    bool looksLikeBuildingName(qsizetype j) const
+    {
+        const bool roomFollows = j + 1 < m_pieces.size() && m_pieces.at(j + 1).kind == Kind::Building
+                                 && m_pieces.at(j + 1).segment == m_pieces.at(j).segment + 1;
+        const QStringView t = m_pieces.at(j).fragment.text;
+        const bool katakana = std::any_of(t.begin(), t.end(), [](QChar c) { return isKatakana(c); });
+        const bool blank = std::any_of(t.begin(), t.end(), [](QChar c) { return isSpace(c); });
+        return m_names.after[j] || roomFollows || (m_names.before[j] && katakana && !blank);
+    }
+
+    const QList<Piece> &m_pieces;
+    NamesAround m_names;
+};
+
 QList<AddressGroup> addressGroups(const Findings &found)
 {
     QList<AddressGroup> groups;
-    const QList<Piece> &pieces = found.pieces;
-    // nameAfter[j]: a name comes after piece j.
-    QList<bool> nameAfter(pieces.size(), false);
-    bool seen = false;
-    for (qsizetype j = pieces.size() - 1; j >= 0; --j) {
-        nameAfter[j] = seen;
-        seen = seen || pieces.at(j).kind == Kind::Name || pieces.at(j).kind == Kind::WeakName;
-    }
-    for (qsizetype i = 0; i < pieces.size(); ++i) {
-        const Piece &p = pieces.at(i);
-        if (p.kind != Kind::Address && p.kind != Kind::Region)
+    GroupBuilder builder(found.pieces);
+    for (qsizetype i = 0; i < found.pieces.size();) {
+        const Kind k = found.pieces.at(i).kind;
+        if (k != Kind::Address && k != Kind::Region) {
+            ++i;
             continue;
-        AddressGroup g;
-        g.parts.append(p);
-        qsizetype j = i + 1;
-        for (; j < pieces.size(); ++j) {
-            const Piece &q = pieces.at(j);
-            const Piece &last = g.parts.back();
-            const bool adjacent = q.cell ? q.line == last.line && q.segment <= last.segment + 1
-                                         : q.segment <= last.segment + 1 && !last.cell;
-            if (!adjacent)
-                break;
-            const bool hasStreet = std::any_of(g.parts.begin(), g.parts.end(),
-                                               [](const Piece &r) { return r.kind == Kind::Address; });
-            // Prefecture and city lines come before the street line, the building after it;
-            // a second street is another address.
-            const bool another = hasStreet
-                                 && (q.kind == Kind::Region
-                                     || (q.kind == Kind::Address && !isDigit(q.fragment.text.front())));
-            if (another)
-                break;
-            if (q.kind == Kind::Address || q.kind == Kind::Region || q.kind == Kind::Building) {
-                g.parts.append(q);
-                continue;
-            }
-            // A line under the street without a mark of its own ("パークサイド") is the
-            // building when the name comes after it.
-            if (q.kind == Kind::WeakName && nameAfter[j] && g.parts.size() == 1 && !q.cell) {
-                g.parts.append(q);
-                g.parts.back().kind = Kind::Building;
-                continue;
-            }
-            break;
         }
+        AddressGroup g;
+        i = builder.build(i, g);
         groups.append(g);
-        i = j - 1;
     }
     return groups;
 }
 
-void fillAddress(SmartTransferResult &result, const AddressGroup &group)
+void fillAddress(SmartTransferResult &result, const AddressGroup &group, QStringView text)
 {
-    QList<Fragment> first;
+    // Prefecture first, then city, then the street: the order of a Japanese address
+    // whatever order the text used.
+    QList<Fragment> regions;
+    QList<Piece> others;
+    std::optional<Fragment> street;
+    for (const Piece &p : group.parts) {
+        if (p.kind == Kind::Region && !street && others.isEmpty())
+            regions.append(p.fragment);
+        else if (p.kind == Kind::Region)
+            regions.insert(isPrefectureOnly(p.fragment.text) ? 0 : regions.size(), p.fragment);
+        else if (p.kind == Kind::Address && !street)
+            street = p.fragment;
+        else
+            others.append(p);
+    }
+    if (!street && !regions.isEmpty())
+        street = regions.takeLast();
+    QList<Fragment> first = regions;
     QList<Fragment> second;
-    qsizetype k = 0;
-    const QList<Piece> &parts = group.parts;
-    // Prefecture and city lines run straight into the street line below them.
-    while (k + 1 < parts.size() && parts.at(k).kind == Kind::Region && parts.at(k + 1).kind != Kind::Building)
-        first.append(parts.at(k++).fragment);
-    Fragment street = parts.at(k++).fragment;
     // A house number on a line of its own belongs to the street line.
     std::optional<Fragment> number;
-    if (k < parts.size() && !hasDigit(street.text.right(1))
-        && std::all_of(parts.at(k).fragment.text.begin(), parts.at(k).fragment.text.end(),
-                       [](QChar c) { return isDigit(c) || isNumberConnector(c); })) {
-        number = parts.at(k++).fragment;
-    }
-    const auto [cut, rest] = number ? std::pair<qsizetype, qsizetype>{-1, -1} : buildingSplit(street.text);
+    if (street && !others.isEmpty() && !hasDigit(street->text.right(1)) && isHouseNumberPiece(others.first()))
+        number = others.takeFirst().fragment;
+    const auto [cut, rest] = number || !street ? std::pair<qsizetype, qsizetype>{-1, -1} : buildingSplit(street->text);
     if (cut > 0) {
-        first.append(sliceFragment(street, 0, cut));
-        second.append(sliceFragment(street, rest, street.text.size()));
-    } else {
-        first.append(street);
+        first.append(sliceFragment(*street, 0, cut));
+        second.append(sliceFragment(*street, rest, street->text.size()));
+    } else if (street) {
+        first.append(*street);
         if (number)
             first.append(*number);
     }
-    for (; k < parts.size(); ++k)
-        second.append(parts.at(k).fragment);
-    setJoined(result[SmartField::Add1], first, false);
-    setJoined(result[SmartField::Add2], second, true);
+    for (const Piece &p : others)
+        second.append(p.fragment);
+    setJoined(result[SmartField::Add1], first, false, text);
+    setJoined(result[SmartField::Add2], second, true, text);
 }
 
-void fillName(SmartTransferResult &result, const Findings &found, const AddressGroup *address)
+void fillName(SmartTransferResult &result, const Findings &found, const AddressGroup *address, QStringView text)
 {
     const auto firstOf = [&](Kind kind) -> const Piece * {
         for (const Piece &p : found.pieces)
@@ -1021,17 +975,17 @@ void fillName(SmartTransferResult &result, const Findings &found, const AddressG
                 return &p;
         return nullptr;
     };
+    const auto inAddress = [&](const Piece &p) {
+        return address && std::any_of(address->parts.begin(), address->parts.end(), [&](const Piece &a) {
+            return a.fragment.span == p.fragment.span;
+        });
+    };
     const Piece *person = firstOf(Kind::Name);
     if (!person) {
         // Without an honorific or a label: the candidate nearest to the address.
         const qsizetype near = address ? address->parts.first().segment : 0;
         for (const Piece &p : found.pieces) {
-            if (p.kind != Kind::WeakName)
-                continue;
-            const bool inAddress = address && std::any_of(address->parts.begin(), address->parts.end(), [&](const Piece &a) {
-                return a.fragment.span == p.fragment.span;
-            });
-            if (inAddress)
+            if (p.kind != Kind::WeakName || inAddress(p))
                 continue;
             if (!person || std::abs(p.segment - near) < std::abs(person->segment - near))
                 person = &p;
@@ -1051,6 +1005,9 @@ void fillName(SmartTransferResult &result, const Findings &found, const AddressG
     }
     if (company && person && person->fragment.text.contains(company->fragment.text))
         company = nullptr;
+    // "株式会社フルーツライン 望月 洋平" holds the person already.
+    if (company && person && company->fragment.text.contains(person->fragment.text))
+        person = nullptr;
     QList<Fragment> parts;
     for (const Piece *p : {company, department, person})
         if (p)
@@ -1068,49 +1025,93 @@ void fillName(SmartTransferResult &result, const Findings &found, const AddressG
         parts.removeFirst();
     if (!parts.isEmpty() && length() > kNameMaxLength)
         parts.first() = sliceFragment(parts.first(), 0, kNameMaxLength);
-    setJoined(result[SmartField::Custo1], parts, true);
+    setJoined(result[SmartField::Custo1], parts, true, text);
 }
 
-SmartTransferResult assemble(const Findings &found, const PostalBook *postal)
+QString addressText(const AddressGroup &g)
+{
+    QString text;
+    for (const Piece &p : g.parts)
+        text += p.fragment.text;
+    return text;
+}
+
+bool isBusinessNumber(const Number &n)
+{
+    // Free dial and navi dial numbers are a business's, not the recipient's.
+    return n.match.value.startsWith(u"0120") || n.match.value.startsWith(u"0570") || n.match.value.startsWith(u"0800");
+}
+
+void fillNumbers(SmartTransferResult &result, const Findings &found)
+{
+    if (!found.zips.isEmpty()) {
+        const Number &zip = found.zips.first();
+        result[SmartField::Zip].value = zip.match.value;
+        result[SmartField::Zip].sources = {zip.span};
+        if (zip.zeroAdded)
+            result[SmartField::Zip].doubt = doubt::addedLeadingZero();
+    }
+    if (found.tels.isEmpty())
+        return;
+    const auto own = std::find_if_not(found.tels.begin(), found.tels.end(), isBusinessNumber);
+    const Number &chosen = own != found.tels.end() ? *own : found.tels.first();
+    SmartFieldResult &tel = result[SmartField::Tel];
+    tel.value = chosen.match.value;
+    tel.sources = {chosen.span};
+    if (chosen.zeroAdded)
+        tel.doubt = doubt::addedLeadingZero();
+    else if (chosen.match.unusual)
+        tel.doubt = doubt::unusualTelephone();
+}
+
+SmartTransferResult assemble(const Findings &found, const PostalBook *postal, QStringView text)
 {
     SmartTransferResult result;
-    if (!found.zips.isEmpty()) {
-        result[SmartField::Zip].value = found.zips.first().match.value;
-        result[SmartField::Zip].sources = {found.zips.first().span};
-    }
-    if (!found.tels.isEmpty()) {
-        // Free dial and navi dial numbers are a business's, not the recipient's.
-        const auto isBusiness = [](const Number &n) {
-            return n.match.value.startsWith(u"0120") || n.match.value.startsWith(u"0570")
-                   || n.match.value.startsWith(u"0800");
-        };
-        const auto own = std::find_if_not(found.tels.begin(), found.tels.end(), isBusiness);
-        const Number &chosen = own != found.tels.end() ? *own : found.tels.first();
-        SmartFieldResult &tel = result[SmartField::Tel];
-        tel.value = chosen.match.value;
-        tel.sources = {chosen.span};
-        if (chosen.match.unusual)
-            tel.doubt = doubt::unusualTelephone();
-    }
+    fillNumbers(result, found);
     const QList<AddressGroup> groups = addressGroups(found);
     const AddressGroup *chosen = groups.isEmpty() ? nullptr : &groups.first();
     const QString code = QString(result[SmartField::Zip].value).remove(u'-');
     if (postal && !code.isEmpty() && groups.size() > 1) {
         // The address that lies where the postal code says.
         for (const AddressGroup &g : groups) {
-            QString text;
-            for (const Piece &p : g.parts)
-                text += p.fragment.text;
-            if (postal->check(code, text) == PostalBook::Verdict::Consistent) {
+            if (postal->check(code, addressText(g)) == PostalBook::Verdict::Consistent) {
                 chosen = &g;
                 break;
             }
         }
     }
     if (chosen)
-        fillAddress(result, *chosen);
-    fillName(result, found, chosen);
+        fillAddress(result, *chosen, text);
+    fillName(result, found, chosen, text);
     return result;
+}
+
+// When the address lacks the prefecture (and city) that the postal code stands for,
+// they are put in front, as the person would, and the code is marked as their source.
+void fillRegion(SmartTransferResult &result, const PostalBook *postal)
+{
+    SmartFieldResult &zip = result[SmartField::Zip];
+    SmartFieldResult &add1 = result[SmartField::Add1];
+    if (!postal || zip.value.isEmpty() || add1.value.isEmpty() || startsWithPrefecture(add1.value))
+        return;
+    QString prefix;
+    for (const PostalBook::Place &p : postal->placesOf(QString(zip.value).remove(u'-'))) {
+        QString candidate;
+        if (!p.city.isEmpty() && add1.value.startsWith(p.city))
+            candidate = p.prefecture;
+        else if (!p.town.isEmpty() && add1.value.startsWith(p.town))
+            candidate = p.prefecture + p.city;
+        else
+            continue;
+        if (!prefix.isEmpty() && prefix != candidate)
+            return; // the code's places disagree: the person has to choose
+        prefix = candidate;
+    }
+    if (prefix.isEmpty())
+        return;
+    add1.value.prepend(prefix);
+    add1.sources.prepend(zip.sources.first());
+    add1.doubt = doubt::regionFromZip();
 }
 
 void judge(SmartTransferResult &result, const PostalBook *postal)
@@ -1143,24 +1144,202 @@ bool anything(const Findings &f)
     return !f.zips.isEmpty() || !f.tels.isEmpty() || f.hasAddress();
 }
 
+// --- Choosing the destination -------------------------------------------------------------
+
+// Where the destination was read: one or two blocks of the text (a change takes the
+// name and telephone from the block it changes when it gives none), and why the
+// destination itself is in doubt.
+struct Destination
+{
+    Findings found;
+    QList<std::pair<Block, qsizetype>> blocks; // kind and serial; serial -1: every block of the kind
+    QString doubt;
+};
+
+// The blocks of a kind: serial and first segment, in text order.
+QList<std::pair<qsizetype, qsizetype>> blocksOf(const QList<Segment> &segments, Block block)
+{
+    QList<std::pair<qsizetype, qsizetype>> blocks;
+    for (qsizetype i = 0; i < segments.size(); ++i) {
+        const Segment &s = segments.at(i);
+        if (s.block == block && (blocks.isEmpty() || blocks.back().first != s.serial))
+            blocks.append({s.serial, i});
+    }
+    return blocks;
+}
+
+// The blocks of a kind that hold an address, each read on its own, in text order;
+// at most `most` of them, from the start or (most < 0) from the end of the text.
+QList<std::pair<qsizetype, Findings>> addressBlocks(const QList<Segment> &segments, Block block,
+                                                    const PostalBook *postal, qsizetype most)
+{
+    QList<std::pair<qsizetype, qsizetype>> blocks = blocksOf(segments, block);
+    if (most < 0)
+        std::reverse(blocks.begin(), blocks.end());
+    QList<std::pair<qsizetype, Findings>> out;
+    for (const auto &[serial, from] : blocks) {
+        Findings f = Collector(block, postal, serial).collect(segments, from);
+        if (f.hasAddress())
+            out.append({serial, std::move(f)});
+        if (out.size() == std::abs(most))
+            break;
+    }
+    if (most < 0)
+        std::reverse(out.begin(), out.end());
+    return out;
+}
+
+QString firstAddressText(const Findings &f)
+{
+    const QList<AddressGroup> groups = addressGroups(f);
+    return groups.isEmpty() ? QString() : addressText(groups.first());
+}
+
+Destination mainDestination(const QList<Segment> &segments, const PostalBook *postal)
+{
+    // The delivery block when the text has one, else the buyer's, else the text
+    // outside any block; a sender's block and shop information never.
+    Destination d;
+    for (Block block : {Block::Delivery, Block::Buyer, Block::None}) {
+        d.found = Collector(block, postal).collect(segments);
+        d.blocks = {{block, -1}};
+        if (anything(d.found))
+            break;
+    }
+    if (d.blocks.first().first != Block::Delivery || blocksOf(segments, Block::Delivery).size() < 2)
+        return d;
+    QList<std::pair<qsizetype, Findings>> blocks = addressBlocks(segments, Block::Delivery, postal, 2);
+    // Two delivery blocks with different addresses (a gift to two people, a second
+    // block pasted by mistake): the first, in doubt.
+    if (blocks.size() < 2 || firstAddressText(blocks.first().second) == firstAddressText(blocks.last().second))
+        return d;
+    d.blocks = {{Block::Delivery, blocks.first().first}};
+    d.found = std::move(blocks.first().second);
+    d.doubt = doubt::twoDestinations();
+    return d;
+}
+
+Destination chooseDestination(const QList<Segment> &segments, const PostalBook *postal)
+{
+    Destination d = mainDestination(segments, postal);
+    QList<std::pair<qsizetype, Findings>> changes = addressBlocks(segments, Block::Change, postal, -2);
+    if (changes.isEmpty())
+        return d;
+    // The last change asked for wins; what it does not say comes from the block it changes.
+    Findings changed = std::move(changes.last().second);
+    if (changed.tels.isEmpty())
+        changed.tels = d.found.tels;
+    if (!changed.hasName()) {
+        for (const Piece &p : d.found.pieces)
+            if (isNameKind(p.kind) || p.kind == Kind::KanaName || p.kind == Kind::Salutation)
+                changed.pieces.append(p);
+    }
+    const bool replaces = d.found.hasAddress() || changes.size() > 1;
+    d.blocks.append({Block::Change, changes.last().first});
+    d.found = std::move(changed);
+    if (replaces)
+        d.doubt = doubt::changedDestination();
+    return d;
+}
+
+// --- Nothing silent -------------------------------------------------------------------------
+
+bool overlaps(const TextSpan &a, qsizetype start, qsizetype length)
+{
+    return a.start < start + length && start < a.start + a.length;
+}
+
+bool isUsed(const SmartTransferResult &result, qsizetype start, qsizetype length)
+{
+    return std::any_of(result.fields.begin(), result.fields.end(), [&](const SmartFieldResult &f) {
+        return std::any_of(f.sources.begin(), f.sources.end(), [&](const TextSpan &s) { return overlaps(s, start, length); });
+    });
+}
+
+// A line outside the destination that still looks like part of an address.
+bool looksLikeAddressLine(QStringView s)
+{
+    if (startsWithPrefecture(s))
+        return true;
+    return hasDigit(s)
+           && (findPostalCode(s, 0, false).found() || (hasHouseNumber(s) && (hasMunicipality(s) || hasBuildingWord(s))));
+}
+
+// The field a left-over piece would have gone to. A name-like word without an
+// honorific or label ("代引き", "お客様各位") is no reason for doubt, and neither is a
+// spreadsheet's number column.
+std::optional<SmartField> fieldOf(const Piece &p)
+{
+    switch (p.kind) {
+    case Kind::Region:
+    case Kind::Address:
+        return SmartField::Add1;
+    case Kind::Building:
+        if (p.cell && isHouseNumberPiece(p))
+            return std::nullopt;
+        return SmartField::Add2;
+    case Kind::Name:
+    case Kind::Company:
+        return SmartField::Custo1;
+    default:
+        return std::nullopt;
+    }
+}
+
+// Every line of the destination's blocks that no field used is noted, and so is
+// every address-like line elsewhere; a left-over piece of an address or a name makes
+// its field doubtful.
+void account(SmartTransferResult &result, const QList<Segment> &segments, const Destination &d)
+{
+    const auto inDestination = [&](const Segment &s) {
+        return std::any_of(d.blocks.begin(), d.blocks.end(), [&](const auto &b) {
+            return s.block == b.first && (b.second < 0 || s.serial == b.second);
+        });
+    };
+    for (const Segment &s : segments) {
+        // A paste of a whole file is no order: the first lines are enough to see that.
+        if (result.unused.size() >= kMostSegmentsRead)
+            break;
+        if (isUsed(result, s.offset, s.text.size()))
+            continue;
+        if (inDestination(s) || looksLikeAddressLine(s.text.sliced(s.label.valueStart)))
+            result.unused.append({s.line, s.offset, s.text.size()});
+    }
+    // A spreadsheet's other rows are other orders.
+    const auto lineUsed = [&](qsizetype line) {
+        return std::any_of(result.fields.begin(), result.fields.end(), [&](const SmartFieldResult &f) {
+            return std::any_of(f.sources.begin(), f.sources.end(), [&](const TextSpan &s) { return s.line == line; });
+        });
+    };
+    for (const Piece &p : d.found.pieces) {
+        const std::optional<SmartField> field = fieldOf(p);
+        if (!field || isUsed(result, p.fragment.span.start, p.fragment.span.length) || (p.cell && !lineUsed(p.line)))
+            continue;
+        SmartFieldResult &f = result[*field];
+        if (f.doubt.isEmpty())
+            f.doubt = doubt::unusedText(p.fragment.text.toString());
+        f.doubtSources.append(p.fragment.span);
+    }
+}
+
 } // namespace
 
 SmartTransferResult SmartTransfer(QStringView text, const PostalBook *postal)
 {
     const QList<Segment> segments = SegmentReader(text).read();
-    // The delivery block when the text has one, else the buyer's, else the text
-    // outside any block; a sender's block and shop information never.
-    Findings found;
-    for (Block block : {Block::Delivery, Block::Buyer, Block::None}) {
-        found = Collector(block, postal).collect(segments);
-        if (anything(found))
-            break;
-    }
-    SmartTransferResult result = assemble(found, postal);
+    const Destination destination = chooseDestination(segments, postal);
+    SmartTransferResult result = assemble(destination.found, postal, text);
     result.foundText = std::any_of(result.fields.begin(), result.fields.end(),
                                    [](const SmartFieldResult &f) { return !f.value.isEmpty(); });
-    if (result.foundText)
-        judge(result, postal);
+    if (!result.foundText)
+        return result;
+    fillRegion(result, postal);
+    judge(result, postal);
+    if (!destination.doubt.isEmpty()) {
+        for (SmartFieldResult &f : result.fields)
+            f.doubt = destination.doubt;
+    }
+    account(result, segments, destination);
     return result;
 }
 

@@ -33,6 +33,7 @@ struct SmartFieldResult
     QString value;
     QList<TextSpan> sources; // where the value was read; empty when nothing was found
     QString doubt; // why the value should be checked; empty when the engine is sure
+    QList<TextSpan> doubtSources; // text the doubt is about that the value does not hold
 };
 
 // What the postal-code data knows, seen from the transfer. The window passes the
@@ -62,6 +63,9 @@ struct SmartTransferResult
     // noTextNotice() and leaves the fields alone.
     bool foundText = false;
     std::array<SmartFieldResult, kSmartFieldCount> fields;
+    // Lines no field used: every such line of the destination's part of the text, and
+    // address-like lines elsewhere (the buyer's, the shop's). Trimmed, in text order.
+    QList<TextSpan> unused;
 
     const SmartFieldResult &operator[](SmartField f) const { return fields[std::size_t(f)]; }
     SmartFieldResult &operator[](SmartField f) { return fields[std::size_t(f)]; }
@@ -85,6 +89,11 @@ QString noAddress();
 QString unusualTelephone();
 QString zipAddressMismatch();
 QString unknownZip();
+QString regionFromZip(); // the prefecture and city were put in front from the postal data
+QString addedLeadingZero(); // a spreadsheet had dropped the leading 0
+QString twoDestinations(); // two delivery blocks: the first was used
+QString changedDestination(); // a later change replaced the destination
+QString unusedText(const QString &text); // a piece of an address or name was left over
 } // namespace doubt
 
 } // namespace transfer

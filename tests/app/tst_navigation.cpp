@@ -152,7 +152,8 @@ private Q_SLOTS:
         w().CheckBox_t3->setFocus();
         QCOMPARE(w().Panel_HelpMess->text(), u"品名を入力して下さい"_qs);
         w().Memo1->setFocus();
-        QCOMPARE(w().Panel_HelpMess->text(), u"テキストを貼り付けることができます　７行以内に収めてください"_qs);
+        // The smart transfer reads whole mails: no line limit to tell.
+        QCOMPARE(w().Panel_HelpMess->text(), u"注文メールを丸ごと貼り付けてください。次の注文は、転送した文章に重ねて貼り付けられます"_qs);
     }
 
     void longAddressWarning()

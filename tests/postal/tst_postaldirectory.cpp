@@ -132,6 +132,14 @@ private Q_SLOTS:
         QTest::newRow("city-wide code") << "0600000" << "北海道札幌市中央区北一条西5" << CheckResult::Consistent;
         QTest::newRow("town named after the streets")
             << "6048006" << "京都府京都市中京区河原町通三条上る下丸屋町" << CheckResult::Consistent;
+        QTest::newRow("streets without the town")
+            << "6048091" << "京都府京都市中京区寺町通御池下る522" << CheckResult::Consistent;
+        QTest::newRow("streets without the town or prefecture")
+            << "6048134" << "京都市中京区六角通東洞院西入248" << CheckResult::Consistent;
+        QTest::newRow("streets and another town")
+            << "6048091" << "京都府京都市中京区寺町通御池上る上本能寺前町488" << CheckResult::Mismatch;
+        QTest::newRow("streets in another ward")
+            << "6048091" << "京都府京都市下京区烏丸通七条下る721" << CheckResult::Mismatch;
         QTest::newRow("address without its city") << "1510053" << "代々木1-2-3" << CheckResult::Consistent;
         QTest::newRow("unknown code") << "1519999" << "東京都渋谷区代々木" << CheckResult::UnknownCode;
         QTest::newRow("partial code") << "151" << "東京都渋谷区代々木" << CheckResult::UnknownCode;

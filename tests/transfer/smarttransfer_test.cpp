@@ -176,10 +176,12 @@ private Q_SLOTS:
     void postalDataChecksAndChooses()
     {
         const TablePostalBook book;
-        // The code is Morioka's: the Morioka line is the address, the city-only line is kept.
+        // The code is Morioka's: the Morioka line is the address, the city-only line is
+        // kept, and the code's prefecture goes in front of it.
         const QString text = u"〒020-0022\n東京都千代田区千代田1-1\n盛岡市\n大通3-1-23\n山田 花子 様"_s;
         const transfer::SmartTransferResult r = transfer::SmartTransfer(text, &book);
-        QCOMPARE(r[SmartField::Add1].value, u"盛岡市大通3-1-23"_s);
+        QCOMPARE(r[SmartField::Add1].value, u"岩手県盛岡市大通3-1-23"_s);
+        QCOMPARE(r[SmartField::Add1].doubt, transfer::doubt::regionFromZip());
         QVERIFY(r[SmartField::Zip].doubt.isEmpty());
 
         const transfer::SmartTransferResult wrong =
