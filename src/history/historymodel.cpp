@@ -1,4 +1,4 @@
-#include "historymodel.h"
+#include "history/historymodel.h"
 
 #include "history/trackingnumber.h"
 

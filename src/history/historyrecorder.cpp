@@ -1,4 +1,4 @@
-#include "historyrecorder.h"
+#include "history/historyrecorder.h"
 
 #include "history/historystore.h"
 

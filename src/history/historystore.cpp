@@ -1,4 +1,4 @@
-#include "historystore.h"
+#include "history/historystore.h"
 
 #include "history/trackingnumber.h"
 

@@ -1,4 +1,4 @@
-#include "shipmentexport.h"
+#include "history/shipmentexport.h"
 
 #include "platform/codepage.h"
 

@@ -1,4 +1,4 @@
-#include "trackingnumber.h"
+#include "history/trackingnumber.h"
 
 #include "platform/textnormalize.h"
 

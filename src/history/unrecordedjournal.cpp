@@ -1,4 +1,4 @@
-#include "unrecordedjournal.h"
+#include "history/unrecordedjournal.h"
 
 #include <QDir>
 #include <QFile>

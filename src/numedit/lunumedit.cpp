@@ -1,4 +1,4 @@
-#include "lunumedit.h"
+#include "numedit/lunumedit.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "numeditmodel.h"
+#include "numedit/numeditmodel.h"
 
 namespace numedit {
 

@@ -1,6 +1,6 @@
-#include "numeditpresets.h"
+#include "numedit/numeditpresets.h"
 
-#include "lunumedit.h"
+#include "numedit/lunumedit.h"
 
 namespace numedit {
 

@@ -1,4 +1,4 @@
-#include "numvalue.h"
+#include "numedit/numvalue.h"
 
 namespace numedit {
 

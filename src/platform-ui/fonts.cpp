@@ -1,4 +1,4 @@
-#include "fonts.h"
+#include "platform-ui/fonts.h"
 
 #include <QFont>
 #include <QString>

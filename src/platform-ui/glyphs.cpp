@@ -1,4 +1,4 @@
-#include "glyphs.h"
+#include "platform-ui/glyphs.h"
 
 #include <QIconEngine>
 #include <QPainter>

@@ -1,7 +1,7 @@
-#include "guard.h"
+#include "platform-ui/guard.h"
 
 #include "platform/error.h"
-#include "messagebox.h"
+#include "platform-ui/messagebox.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "messagebox.h"
+#include "platform-ui/messagebox.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "sessionend.h"
+#include "platform-ui/sessionend.h"
 
 #include <QSocketNotifier>
 

@@ -1,4 +1,4 @@
-#include "shell.h"
+#include "platform-ui/shell.h"
 
 #include <QDesktopServices>
 

@@ -1,4 +1,4 @@
-#include "singleinstance.h"
+#include "platform-ui/singleinstance.h"
 
 #include <QLocalServer>
 #include <QLocalSocket>

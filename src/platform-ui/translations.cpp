@@ -1,4 +1,4 @@
-#include "translations.h"
+#include "platform-ui/translations.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -1,6 +1,6 @@
-#include "codepage.h"
+#include "platform/codepage.h"
 
-#include "error.h"
+#include "platform/error.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "convert.h"
+#include "platform/convert.h"
 
-#include "error.h"
+#include "platform/error.h"
 
 #include <cstdint>
 

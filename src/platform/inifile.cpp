@@ -1,7 +1,7 @@
-#include "inifile.h"
+#include "platform/inifile.h"
 
-#include "codepage.h"
-#include "convert.h"
+#include "platform/codepage.h"
+#include "platform/convert.h"
 
 #include <QFile>
 

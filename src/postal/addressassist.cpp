@@ -1,4 +1,4 @@
-#include "addressassist.h"
+#include "postal/addressassist.h"
 
 #include "postal/postalcode.h"
 

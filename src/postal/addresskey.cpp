@@ -1,4 +1,4 @@
-#include "addresskey.h"
+#include "postal/addresskey.h"
 
 #include "platform/textnormalize.h"
 

@@ -1,8 +1,8 @@
 // Build tool: turns data/postal/postal.tsv.xz into the binary table the program maps
 // (layout in postaltable.h). Usage: postal_compile <input.tsv.xz> <output.bin>
 
-#include "addresskey.h"
-#include "postaltable.h"
+#include "postal/addresskey.h"
+#include "postal/postaltable.h"
 
 #include <QByteArray>
 #include <QFile>

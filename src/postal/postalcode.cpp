@@ -1,4 +1,4 @@
-#include "postalcode.h"
+#include "postal/postalcode.h"
 
 #include "platform/textnormalize.h"
 

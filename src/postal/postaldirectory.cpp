@@ -1,8 +1,8 @@
-#include "postaldirectory.h"
+#include "postal/postaldirectory.h"
 
-#include "addresskey.h"
-#include "postalcode.h"
-#include "postaltable.h"
+#include "postal/addresskey.h"
+#include "postal/postalcode.h"
+#include "postal/postaltable.h"
 
 #include <QCoreApplication>
 #include <QDir>

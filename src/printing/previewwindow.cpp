@@ -1,4 +1,4 @@
-#include "previewwindow.h"
+#include "printing/previewwindow.h"
 
 #include "platform/error.h"
 #include "printer-cups/systemprinterbackend.h"

@@ -1,4 +1,4 @@
-#include "printerbindingfile.h"
+#include "printing/printerbindingfile.h"
 
 #include <QDir>
 

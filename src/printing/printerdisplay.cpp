@@ -1,4 +1,4 @@
-#include "printerdisplay.h"
+#include "printing/printerdisplay.h"
 
 #include "platform/convert.h"
 #include "printer/ovprinters.h"

@@ -1,4 +1,4 @@
-#include "printerregistration.h"
+#include "printing/printerregistration.h"
 
 #include "printing/printerdisplay.h"
 

@@ -1,4 +1,4 @@
-#include "printpositiondialog.h"
+#include "printing/printpositiondialog.h"
 
 #include "printing/printerregistration.h"
 #include "slip/slipgeometry.h"

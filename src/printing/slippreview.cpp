@@ -1,4 +1,4 @@
-#include "slippreview.h"
+#include "printing/slippreview.h"
 
 #include "slip/slipform.h"
 #include "slip/slipgeometry.h"

@@ -1,4 +1,4 @@
-#include "slipcanvas.h"
+#include "slip/slipcanvas.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "slipform.h"
+#include "slip/slipform.h"
 
 #include "slip/slipgeometry.h"
 

@@ -1,4 +1,4 @@
-#include "slipgeometry.h"
+#include "slip/slipgeometry.h"
 
 #include "platform/convert.h"
 

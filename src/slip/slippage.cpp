@@ -1,4 +1,4 @@
-#include "slippage.h"
+#include "slip/slippage.h"
 
 #include "slip/slipcanvas.h"
 #include "slip/slipform.h"

@@ -1,6 +1,6 @@
-#include "classifiers.h"
+#include "transfer/classifiers.h"
 
-#include "texthelpers.h"
+#include "transfer/texthelpers.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "directorypostalbook.h"
+#include "transfer/directorypostalbook.h"
 
 #include "postal/postaldirectory.h"
 

@@ -1,7 +1,7 @@
-#include "pipeline.h"
+#include "transfer/pipeline.h"
 
-#include "classifiers.h"
-#include "texthelpers.h"
+#include "transfer/classifiers.h"
+#include "transfer/texthelpers.h"
 
 #include <array>
 

@@ -1,7 +1,7 @@
-#include "smartaddress.h"
+#include "transfer/smartaddress.h"
 
-#include "smartnumbers.h"
-#include "smarttext.h"
+#include "transfer/smartnumbers.h"
+#include "transfer/smarttext.h"
 
 namespace transfer::smart {
 

@@ -1,6 +1,6 @@
-#include "smartlabels.h"
+#include "transfer/smartlabels.h"
 
-#include "smartnumbers.h"
+#include "transfer/smartnumbers.h"
 
 #include "platform/textnormalize.h"
 

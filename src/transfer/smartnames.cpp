@@ -1,8 +1,8 @@
-#include "smartnames.h"
+#include "transfer/smartnames.h"
 
-#include "smartnumbers.h"
-#include "smartsentences.h"
-#include "smarttext.h"
+#include "transfer/smartnumbers.h"
+#include "transfer/smartsentences.h"
+#include "transfer/smarttext.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "smartnumbers.h"
+#include "transfer/smartnumbers.h"
 
 #include "platform/textnormalize.h"
 

@@ -1,6 +1,6 @@
-#include "smartsentences.h"
+#include "transfer/smartsentences.h"
 
-#include "smarttext.h"
+#include "transfer/smarttext.h"
 
 #include <algorithm>
 #include <array>

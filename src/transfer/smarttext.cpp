@@ -1,7 +1,7 @@
-#include "smarttext.h"
+#include "transfer/smarttext.h"
 
-#include "classifiers.h"
-#include "smartnumbers.h"
+#include "transfer/classifiers.h"
+#include "transfer/smartnumbers.h"
 
 #include <algorithm>
 

@@ -1,12 +1,12 @@
-#include "smarttransfer.h"
+#include "transfer/smarttransfer.h"
 
-#include "classifiers.h"
-#include "smartaddress.h"
-#include "smartlabels.h"
-#include "smartnames.h"
-#include "smartnumbers.h"
-#include "smartsentences.h"
-#include "smarttext.h"
+#include "transfer/classifiers.h"
+#include "transfer/smartaddress.h"
+#include "transfer/smartlabels.h"
+#include "transfer/smartnames.h"
+#include "transfer/smartnumbers.h"
+#include "transfer/smartsentences.h"
+#include "transfer/smarttext.h"
 
 #include "platform/textnormalize.h"
 

@@ -1,4 +1,4 @@
-#include "texthelpers.h"
+#include "transfer/texthelpers.h"
 
 #include "platform/convert.h"
 #include "platform/textnormalize.h"

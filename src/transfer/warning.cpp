@@ -1,4 +1,4 @@
-#include "warning.h"
+#include "transfer/warning.h"
 
 namespace transfer {
 

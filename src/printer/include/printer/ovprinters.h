@@ -8,7 +8,6 @@
 #include "printer/ovprinterbackend.h"
 
 #include "platform/error.h"
-#include "printer-cups/systemprinterbackend.h"
 
 #include <QFlags>
 #include <QPainter> // Canvas() is what callers draw on
@@ -318,7 +317,7 @@ TOvPrinter &OvPrinter();
 bool OvPrinterExists();
 
 // Creates OvPrinter with the given back end for its lifetime. The program makes one
-// in main() before any window: OvPrinterScope printers(createSystemPrinterBackend());
+// in main() before any window with the system's back end (printer-cups);
 // tests make one with a FakePrinterBackend.
 class OvPrinterScope
 {

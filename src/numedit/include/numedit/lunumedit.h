@@ -1,6 +1,6 @@
 #pragma once
 
-#include "numeditmodel.h"
+#include "numedit/numeditmodel.h"
 
 #include <QBasicTimer>
 #include <QColor>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "numvalue.h"
+#include "numedit/numvalue.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pipeline.h"
+#include "transfer/pipeline.h"
 
 #include <QList>
 #include <QString>

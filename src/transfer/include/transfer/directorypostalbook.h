@@ -1,6 +1,6 @@
 #pragma once
 
-#include "smarttransfer.h"
+#include "transfer/smarttransfer.h"
 
 namespace postal {
 class PostalDirectory;
