@@ -100,7 +100,7 @@ echo "10. $line — goal: at most 200 us: $(verdict "$us" 200)"
 worst=$(grep '^bad input' <<<"$out" | sed -n 's/.*: \([0-9.]*\) ms processor time/\1/p' | sort -n | tail -1)
 echo "10. bad input, slowest of $(grep -c '^bad input' <<<"$out") kinds: $worst ms processor time — goal: at most 50 ms: $(verdict "$worst" 50)"
 
-out=$(run env QT_QPA_PLATFORM=offscreen "$BUILD_DIR/tests/history/history_bench")
+out=$(run env QT_QPA_PLATFORM=offscreen "$BUILD_DIR/benchmarks/history_bench")
 for what in "history search:100" "history window:150" "orders claimed:200"; do
   line=$(grep "${what%%:*}" <<<"$out" | sed 's/^[0-9]*\. //')
   if [ -z "$line" ]; then

@@ -3,6 +3,7 @@
 #include "mainwindow.h"
 
 #include "orderlistwindow.h"
+#include "settingsfile.h"
 
 #include "jobs/printservice.h"
 
@@ -29,7 +30,8 @@ QString TForm_Main::workingFolder() const
 database::Database &TForm_Main::orderBook()
 {
     if (!m_orderBook)
-        m_orderBook = std::make_unique<database::Database>(database::DatabaseConfig::fromSettings(workingFolder()));
+        m_orderBook = std::make_unique<database::Database>(
+            app::SettingsFile(settingsFilePath()).orderBook(workingFolder()));
     return *m_orderBook;
 }
 

@@ -73,6 +73,14 @@ void SettingsFile::save(const StoredSettings &v) const
     ini.writeString(s, kTransferModeKey, v.transferMode);
 }
 
+database::DatabaseConfig SettingsFile::orderBook(const QString &workingFolder) const
+{
+    QString value = qEnvironmentVariable("MEKIRA_DATABASE");
+    if (value.trimmed().isEmpty())
+        value = platform::IniFile(m_path).readString(section(), database::DatabaseConfig::settingsKey());
+    return database::DatabaseConfig::fromValue(value, workingFolder);
+}
+
 int SettingsFile::readPrinterIndex() const
 {
     return platform::IniFile(m_path).readInteger(section(), kPrinterIndexKey, -1);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database/databaseconfig.h"
 #include "slip/sliprecord.h"
 
 #include <QString>
@@ -73,6 +74,11 @@ public:
     // Writes the 19 kept keys in their order, then "TransferMode", each at once. A
     // failing write raises the file error and the keys after it are not written.
     void save(const StoredSettings &settings) const;
+
+    // Where the order book lives: the environment variable MEKIRA_DATABASE first, then
+    // the "Database" key, else the SQLite file in `workingFolder`. Raises platform::Error
+    // for an address that cannot be read.
+    database::DatabaseConfig orderBook(const QString &workingFolder) const;
 
     // The printer index that F7 reads and writes.
     int readPrinterIndex() const;

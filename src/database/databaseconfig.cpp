@@ -1,7 +1,6 @@
 #include "database/databaseconfig.h"
 
 #include "platform/error.h"
-#include "platform/inifile.h"
 
 #include <QDir>
 #include <QUrl>
@@ -10,9 +9,6 @@
 namespace database {
 
 namespace {
-
-const QString kSettingsFile = QStringLiteral("mekira_RErorezev.ini");
-const QString kSettingsSection = QStringLiteral("mekira_RErorezevPrn");
 
 bool isPostgresAddress(const QString &value)
 {
@@ -57,16 +53,6 @@ DatabaseConfig DatabaseConfig::fromValue(const QString &value, const QString &wo
         return parsePostgres(trimmed);
     const QDir dir(workingDirectory);
     return sqlite(dir.absoluteFilePath(trimmed.isEmpty() ? defaultFileName() : trimmed));
-}
-
-DatabaseConfig DatabaseConfig::fromSettings(const QString &workingDirectory)
-{
-    QString value = qEnvironmentVariable("MEKIRA_DATABASE");
-    if (value.trimmed().isEmpty()) {
-        const platform::IniFile settings(QDir(workingDirectory).filePath(kSettingsFile));
-        value = settings.readString(kSettingsSection, settingsKey());
-    }
-    return fromValue(value, workingDirectory);
 }
 
 QString DatabaseConfig::displayName() const

@@ -5,6 +5,7 @@
 
 #include "filebytes.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,6 +19,22 @@ class SettingsFileTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The order book: the environment before the settings file, else the SQLite file.
+    void orderBookEnvironmentBeforeSettings()
+    {
+        QTemporaryDir dir;
+        const app::SettingsFile settings(dir.filePath(app::SettingsFile::fileName()));
+        qunsetenv("MEKIRA_DATABASE");
+        QCOMPARE(settings.orderBook(dir.path()).sqlitePath, QDir(dir.path()).absoluteFilePath(u"mekira.db"_qs));
+        QFile ini(dir.filePath(app::SettingsFile::fileName()));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[mekira_RErorezevPrn]\r\nDatabase=postgresql://a@settings/one\r\n");
+        ini.close();
+        QCOMPARE(settings.orderBook(dir.path()).host, u"settings"_qs);
+        qputenv("MEKIRA_DATABASE", "postgresql://b@environment/two");
+        QCOMPARE(settings.orderBook(dir.path()).host, u"environment"_qs);
+        qunsetenv("MEKIRA_DATABASE");
+    }
     void missingFileGivesDefaults()
     {
         QTemporaryDir dir;

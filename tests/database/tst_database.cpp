@@ -53,7 +53,6 @@ private Q_SLOTS:
     void configFromValue_data();
     void configFromValue();
     void configRefusesBadAddress();
-    void configEnvironmentBeforeSettings();
 
     void createdOnFirstCallWithSchemaAndWal();
     void callsRunOffTheCallingThread();
@@ -105,20 +104,6 @@ void DatabaseTest::configRefusesBadAddress()
 {
     QVERIFY_THROWS_EXCEPTION(platform::Error, DatabaseConfig::fromValue(QStringLiteral("postgresql://host"), {}));
     QVERIFY_THROWS_EXCEPTION(platform::Error, DatabaseConfig::fromValue(QStringLiteral("postgresql:///db"), {}));
-}
-
-void DatabaseTest::configEnvironmentBeforeSettings()
-{
-    QTemporaryDir dir;
-    QFile ini(dir.filePath(QStringLiteral("mekira_RErorezev.ini")));
-    QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.write("[mekira_RErorezevPrn]\r\nDatabase=postgresql://a@settings/one\r\n");
-    ini.close();
-    qunsetenv("MEKIRA_DATABASE");
-    QCOMPARE(DatabaseConfig::fromSettings(dir.path()).host, QStringLiteral("settings"));
-    qputenv("MEKIRA_DATABASE", "postgresql://b@environment/two");
-    QCOMPARE(DatabaseConfig::fromSettings(dir.path()).host, QStringLiteral("environment"));
-    qunsetenv("MEKIRA_DATABASE");
 }
 
 void DatabaseTest::createdOnFirstCallWithSchemaAndWal()

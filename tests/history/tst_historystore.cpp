@@ -233,6 +233,61 @@ private Q_SLOTS:
         QCOMPARE(historytest::scalar(*db, "SELECT COUNT(*) FROM orders WHERE state = 1"), 2);
     }
 
+    // A journal left by the version that named the slip's fields after the window's
+    // controls is read after the upgrade, its job recorded once with every field.
+    void firstFormatJournalRecordedOnce_data() { HISTORY_ENGINE_ROWS(); }
+    void firstFormatJournalRecordedOnce()
+    {
+        QFETCH(QString, engine);
+        HISTORY_REQUIRE_ENGINE(engine);
+        auto db = open(engine);
+        const qint64 order = historytest::addOrders(*db, 1).value(0);
+        const history::UnrecordedJournal journal(m_dir.filePath(engine + QStringLiteral("-format1.json")));
+        QFile file(journal.path());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral(R"({"format": 1, "jobs": [{"job": "old-job", "sentAtMs": "1765250000000", "station": "梱包台1",
+            "slips": [{"printer": "Slip", "feed": "手差し", "marginTop": "5", "marginLeft": "-2", "orderId": "%1",
+              "slip": {"Edit_Zip": "151-0053", "Edit_Add1": "東京都渋谷区代々木1-1", "Edit_Add2": "代々木ハイツ203",
+                       "Edit_Custo1": "山田 太郎", "Edit_tel": "090-1111-2222", "Edit_MyZip": "100-0001",
+                       "Edit_MyADD1": "東京都千代田区", "Edit_MyADD2": "", "Edit_My": "めきら商店", "Edit_MyTEL": "03-0000-0000",
+                       "Edit_G1": "お菓子", "Edit_G2": "われもの", "Edit_G3": "", "Edit_de_date1": "12", "Edit_de_date2": "24",
+                       "CheckBox_My": false, "CheckBox_Date_1": true, "CheckBox_t1": false, "CheckBox_t2": false,
+                       "CheckBox_t3": false, "CheckBox_t4": false, "CheckBox_t5": true, "CheckBox_t6": false,
+                       "DateTimePicker_1": "2025-12-09"}}]}]})").arg(order).toUtf8());
+        file.close();
+
+        const QList<history::SentJob> jobs = journal.load();
+        QCOMPARE(jobs.size(), 1);
+        const slip::SlipRecord &r = jobs.first().slips.first().slip;
+        QCOMPARE(r.destination, (slip::Party{u"151-0053"_qs, u"東京都渋谷区代々木1-1"_qs, u"代々木ハイツ203"_qs, QString(),
+                                             u"山田 太郎"_qs, u"090-1111-2222"_qs}));
+        QCOMPARE(r.sender.name, u"めきら商店"_qs);
+        QVERIFY(!r.printSender);
+        QCOMPARE(r.goods, (std::array<QString, 3>{u"お菓子"_qs, u"われもの"_qs, QString()}));
+        QCOMPARE(r.timeSlot, slip::TimeSlot::Evening18To20);
+        QCOMPARE(r.shippingDate, QDate(2025, 12, 9));
+
+        for (int start = 0; start < 2; ++start) {
+            // The job is in the journal again, as after a power cut between the write
+            // into the history and clearing the file.
+            if (start == 1)
+                QVERIFY(journal.save(jobs));
+            history::HistoryRecorder recorder(*db, journal);
+            QTRY_VERIFY_WITH_TIMEOUT(!journal.exists(), 10000);
+        }
+        QCOMPARE(historytest::scalar(*db, "SELECT COUNT(*) FROM history"), 1);
+        QCOMPARE(historytest::scalar(*db, "SELECT COUNT(*) FROM orders WHERE state = 1"), 1);
+        // Written back in the current format, with the fields' own names.
+        QVERIFY(journal.save(jobs));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray current = file.readAll();
+        file.close();
+        QVERIFY(current.contains("\"destination\""));
+        QVERIFY(!current.contains("Edit_Zip"));
+        QCOMPARE(journal.load().first().slips.first().slip, r);
+        QVERIFY(journal.save({}));
+    }
+
     void damagedJournalIsSetAside()
     {
         const history::UnrecordedJournal journal(m_dir.filePath(QStringLiteral("damaged.json")));

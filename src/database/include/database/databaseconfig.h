@@ -6,9 +6,10 @@ namespace database {
 
 enum class Engine { SQLite, PostgreSQL };
 
-// Where the order book lives. By default the SQLite file "mekira.db" in the working
-// folder; a "Database=postgresql://user@host:port/dbname" key in the settings file, or
-// the environment variable MEKIRA_DATABASE, names a shared PostgreSQL database instead.
+// Where the order book lives: an SQLite file (by default "mekira.db" in the working
+// folder) or a shared PostgreSQL database named by a "postgresql://user@host:port/dbname"
+// address. The program reads the configured value (settings file, environment) and
+// hands it over; this library reads no settings of its own.
 // The password is taken from the address or, as libpq does by itself, from ~/.pgpass;
 // it is never written to any file of the program.
 struct DatabaseConfig
@@ -30,12 +31,6 @@ struct DatabaseConfig
     static QString settingsKey() { return QStringLiteral("Database"); }
     static QString environmentVariable() { return QStringLiteral("MEKIRA_DATABASE"); }
     static QString defaultFileName() { return QStringLiteral("mekira.db"); }
-
-    // Reads the configuration: MEKIRA_DATABASE first, then the "Database" key of the
-    // settings file in `workingDirectory`, else the SQLite file there. A value that is
-    // not a postgresql:// address names an SQLite file (relative to the folder).
-    // Raises platform::Error for an address that cannot be read.
-    static DatabaseConfig fromSettings(const QString &workingDirectory);
 
     // Parses one configured value as above.
     static DatabaseConfig fromValue(const QString &value, const QString &workingDirectory);

@@ -40,11 +40,11 @@ struct Order
     QString orderNumber;
     OrderState state = OrderState::New;
 
-    QString zip;     // Edit_Zip
-    QString add1;    // Edit_Add1
-    QString add2;    // Edit_Add2
-    QString custo1;  // Edit_Custo1
-    QString tel;     // Edit_tel
+    QString zip;     // destination postal code
+    QString add1;    // address lines 1 and 2
+    QString add2;
+    QString custo1;  // name
+    QString tel;     // telephone
     QString g1, g2, g3;
     QString deDate1, deDate2;
     int timeSlot = 0;  // 1..6, 0 = none

@@ -66,14 +66,14 @@ struct CollectedValues
 // Steps 6 and 7: postal code and telephone first, then prefecture, name and address.
 CollectedValues ClassifyLines(const QStringList &pasteLines);
 
-// The five destination fields that the transfer writes (never Edit_Add3).
+// The five destination fields that the transfer writes (never the third address line).
 struct DestinationFields
 {
-    QString zip; // Edit_Zip
-    QString add1; // Edit_Add1
-    QString add2; // Edit_Add2
-    QString custo1; // Edit_Custo1
-    QString tel; // Edit_tel
+    QString zip;  // postal code
+    QString add1; // address lines 1 and 2
+    QString add2;
+    QString custo1; // name
+    QString tel;  // telephone
 
     bool operator==(const DestinationFields &) const = default;
 };

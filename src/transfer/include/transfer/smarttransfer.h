@@ -73,7 +73,7 @@ struct SmartTransferResult
     DestinationFields destination() const;
 };
 
-// Edit_Custo1 holds 80 characters: a longer company, department and person is cut.
+// The name field holds 80 characters: a longer company, department and person is cut.
 constexpr qsizetype kNameMaxLength = 80;
 
 // Reads the whole paste. The text is not changed; every value keeps its characters

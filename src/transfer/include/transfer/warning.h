@@ -6,7 +6,7 @@
 // The long-address warning: advice that the first address line will not fit the slip.
 namespace transfer {
 
-// Edit_Add1 may hold 40 code units; from 41 on the warning is shown.
+// The first address line may hold 40 code units; from 41 on the warning is shown.
 constexpr qsizetype kAddress1MaxLength = 40;
 
 // "警告:おところ①の文字数が多すぎます。　おところ②へ分割してください"
@@ -14,7 +14,7 @@ QString longAddressWarningText();
 
 bool Address1TooLong(QStringView add1);
 
-// What Label_Warning shows for this Edit_Add1: the warning text or the empty text.
+// What Label_Warning shows for this first address line: the warning text or the empty text.
 QString Edit_WarningText(QStringView add1);
 
 } // namespace transfer
