@@ -131,7 +131,6 @@ TForm_Main::TForm_Main(QWidget *parent) : QWidget(parent)
     connectTransfer();
     connectPrinting();
     connectPostal();
-    createPrintPositionDialog();
     connectPreview();
 }
 

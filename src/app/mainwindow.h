@@ -250,7 +250,7 @@ public:
     QStatusBar *StatusBar1 = nullptr;
 
     std::unique_ptr<TOvPrinterSetupDialog> OvPrinterSetupDialog1;
-    // The print-position dialog, made after the window and before the slip module.
+    // The print-position dialog, made when it is first opened.
     printing::TForm_SLIP97YPrn *Form_SLIP97YPrn = nullptr;
 
     // The six time-slot boxes in order.
@@ -293,7 +293,7 @@ private:
     // "印刷しますか?", after a line for each postal code that disagrees with its address.
     QString printQuestion() const;
     void setUpFunctionKeys();
-    void createPrintPositionDialog();
+    printing::TForm_SLIP97YPrn &printPositionDialog();
     void connectPreview();
     history::HistoryRecorder &historyRecorder();
     // Where slips sent but not yet in the history wait, in the working folder.

@@ -55,19 +55,6 @@ void TForm_Main::connectPreview()
     connect(PageControl_My, &QTabBar::currentChanged, this, schedule);
     for (QComboBox *box : {ComboBox_SEL, ComboBox1, ComboBox2, ComboBox3})
         connect(box, &QComboBox::currentTextChanged, this, schedule);
-    connect(Form_SLIP97YPrn, &QDialog::finished, this, schedule);
-
-    // The print-position dialog converts with the feed printer's resolution and prints
-    // the calibration sheet on it.
-    Form_SLIP97YPrn->setResolutionSource([] {
-        return jobs::effectiveResolution(OvPrinter().DPI(), OvPrinter().Scale());
-    });
-    Form_SLIP97YPrn->setCalibrationPrinter([this](const slip::PrinterBinding &binding) {
-        const QPointer<jobs::PrintJob> sheet = printService().printCalibrationSheet(binding);
-        if (sheet && sheet->outcome() == jobs::PrintJob::Outcome::Failed)
-            throw platform::Error(sheet->errorText());
-        reportPrinted();
-    });
 
     Panel_HelpMess->installEventFilter(this);
 }

@@ -42,10 +42,25 @@ void TForm_Main::connectPrinting()
     connect(BitBtn_PrnSet2, &QPushButton::clicked, this, guardedSlot([this] { BitBtn_PrnSet2Click(); }));
 }
 
-void TForm_Main::createPrintPositionDialog()
+// Made when first opened, not at start: it converts with the feed printer's resolution
+// and prints the calibration sheet on it; closing it redraws an open preview.
+printing::TForm_SLIP97YPrn &TForm_Main::printPositionDialog()
 {
-    Form_SLIP97YPrn = new printing::TForm_SLIP97YPrn(*m_printerRegistration,
-                                                     [this] { return currentFeed(); }, this);
+    if (!Form_SLIP97YPrn) {
+        Form_SLIP97YPrn = new printing::TForm_SLIP97YPrn(*m_printerRegistration,
+                                                         [this] { return currentFeed(); }, this);
+        connect(Form_SLIP97YPrn, &QDialog::finished, this, [this] { schedulePreview(); });
+        Form_SLIP97YPrn->setResolutionSource([] {
+            return jobs::effectiveResolution(OvPrinter().DPI(), OvPrinter().Scale());
+        });
+        Form_SLIP97YPrn->setCalibrationPrinter([this](const slip::PrinterBinding &binding) {
+            const QPointer<jobs::PrintJob> sheet = printService().printCalibrationSheet(binding);
+            if (sheet && sheet->outcome() == jobs::PrintJob::Outcome::Failed)
+                throw platform::Error(sheet->errorText());
+            reportPrinted();
+        });
+    }
+    return *Form_SLIP97YPrn;
 }
 
 // The chosen paper feed's item text names its section of the binding file; with no
@@ -168,5 +183,5 @@ void TForm_Main::BitBtn_PrnSetClick()
 
 void TForm_Main::BitBtn_PrnSet2Click()
 {
-    Form_SLIP97YPrn->exec();
+    printPositionDialog().exec();
 }
