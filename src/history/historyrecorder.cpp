@@ -8,6 +8,7 @@
 
 #include <QUuid>
 
+#include <algorithm>
 #include <utility>
 
 namespace history {
@@ -41,6 +42,13 @@ QString HistoryRecorder::jobSent(const QList<PrintedSlip> &slips)
         keepInJournal();
     flush();
     return id;
+}
+
+bool HistoryRecorder::isWaiting(const QString &job) const
+{
+    if (m_told.contains(job))
+        return false;
+    return std::any_of(m_pending.cbegin(), m_pending.cend(), [&job](const SentJob &sent) { return sent.id == job; });
 }
 
 int HistoryRecorder::pendingCount() const

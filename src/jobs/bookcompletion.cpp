@@ -40,14 +40,19 @@ void BookCompletion::complete(const JobReport &report, std::function<void()> don
         history::HistoryRecorder &recorder = m_recorder();
         const QString jobId = recorder.jobSent(printed);
         // Recorded now or kept in the journal for later: either way the job is done here.
-        auto connection = std::make_shared<QMetaObject::Connection>();
-        *connection = connect(&recorder, &history::HistoryRecorder::jobHandled, this,
-                              [this, key, jobId, connection](const QString &handled) {
-                                  if (handled != jobId)
-                                      return;
-                                  disconnect(*connection);
-                                  partDone(key);
-                              });
+        // The write may have ended within jobSent() already.
+        if (recorder.isWaiting(jobId)) {
+            auto connection = std::make_shared<QMetaObject::Connection>();
+            *connection = connect(&recorder, &history::HistoryRecorder::jobHandled, this,
+                                  [this, key, jobId, connection](const QString &handled) {
+                                      if (handled != jobId)
+                                          return;
+                                      disconnect(*connection);
+                                      partDone(key);
+                                  });
+        } else {
+            partDone(key);
+        }
     }
     if (release) {
         const QString token = report.job.claimToken;

@@ -36,6 +36,9 @@ public:
     QString jobSent(const QList<PrintedSlip> &slips);
 
     int pendingCount() const;
+    // True while the job named `job` waits for its first write. A write that ends before
+    // its caller looks (a fast book) has told jobHandled() already.
+    bool isWaiting(const QString &job) const;
     // How long a failed write waits before the next try (tests shorten it).
     void setRetryInterval(int ms) { m_retry.setInterval(ms); }
     static constexpr int kRetryMs = 10000;
