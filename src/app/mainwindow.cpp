@@ -439,8 +439,6 @@ void TForm_Main::buildGoodsBand()
     };
     LuNumEdit_KOSUU = makeNumberBox(QStringLiteral("LuNumEdit_KOSUU"), numedit::setUpQuantityBox);
     LuNumEdit_KOSUU->setGeometry(350, 115, 35, 20);
-    LuNumEdit_PriceSub = makeNumberBox(QStringLiteral("LuNumEdit_PriceSub"), numedit::setUpInsuranceBox);
-    LuNumEdit_ZenChk = makeNumberBox(QStringLiteral("LuNumEdit_ZenChk"), numedit::setUpNumberCheckBox);
 
     ComboBox_FontSize = new QComboBox(Panel4);
     ComboBox_FontSize->setObjectName(QStringLiteral("ComboBox_FontSize"));
@@ -555,7 +553,6 @@ void TForm_Main::connectHandlers()
     onKeyDown(LuNumEdit_KOSUU, [this](int key, Qt::KeyboardModifiers s) { Edit_End_KeyDown(key, s); });
 
     connect(SpeedButton_F[1], &QToolButton::clicked, this, guardedSlot([this] { SpeedButton_F2Click(); }));
-    connect(SpeedButton_F[5], &QToolButton::clicked, this, guardedSlot([this] { SpeedButton_F6Click(); }));
     connect(SpeedButton_F[6], &QToolButton::clicked, this, guardedSlot([this] { SpeedButton_F7Click(); }));
     connect(SpeedButton_F[7], &QToolButton::clicked, this, guardedSlot([this] { SpeedButton_F8Click(); }));
     connect(SpeedButton_F[8], &QToolButton::clicked, this, guardedSlot([this] { SpeedButton_F9Click(); }));
@@ -720,7 +717,3 @@ void TForm_Main::SpeedButton_F2Click()
         Edit_Zip->setFocus();
 }
 
-void TForm_Main::SpeedButton_F6Click()
-{
-    // F6 has no function.
-}

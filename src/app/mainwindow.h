@@ -87,7 +87,6 @@ public:
     void FormDestroy();
     void FormKeyDown(int key, Qt::KeyboardModifiers shift);
     void SpeedButton_F2Click();
-    void SpeedButton_F6Click();
     void SpeedButton_F7Click();
     void SpeedButton_F8Click();
     void SpeedButton_F9Click();
@@ -240,8 +239,6 @@ public:
     QCheckBox *CheckBox_t6 = nullptr;
     // Kept but never shown
     numedit::TLuNumEdit *LuNumEdit_KOSUU = nullptr;
-    numedit::TLuNumEdit *LuNumEdit_PriceSub = nullptr;
-    numedit::TLuNumEdit *LuNumEdit_ZenChk = nullptr;
     QComboBox *ComboBox_FontSize = nullptr;
     // Help line, function keys, status bar
     QLabel *Panel_HelpMess = nullptr;
