@@ -78,7 +78,8 @@ struct Station
             });
         service->printSlips(std::move(job));
         QObject::disconnect(cancel);
-        if (!completed.wait(10000) && completed.isEmpty())
+        // A one-page job may have ended within printSlips(); a longer one ends later.
+        if (completed.isEmpty() && !completed.wait(30000))
             return {};
         return completed.first().first().value<jobs::JobReport>();
     }
