@@ -7,6 +7,8 @@
 #include "transfer/smartsentences.h"
 #include "transfer/smarttransfer.h"
 
+#include "tablepostalbook.h"
+
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -14,26 +16,6 @@ using transfer::SmartField;
 
 namespace {
 
-// Postal data for two codes, as the program's data has them.
-class TablePostalBook : public transfer::PostalBook
-{
-public:
-    QList<Place> placesOf(QStringView code) const override
-    {
-        if (code == u"8920842")
-            return {{u"鹿児島県"_s, u"鹿児島市"_s, u"東千石町"_s}};
-        if (code == u"2730005")
-            return {{u"千葉県"_s, u"船橋市"_s, u"本町"_s}};
-        return {};
-    }
-    Verdict check(QStringView code, QStringView address) const override
-    {
-        const QList<Place> places = placesOf(code);
-        if (places.isEmpty())
-            return Verdict::UnknownCode;
-        return address.contains(places.first().city) ? Verdict::Consistent : Verdict::Mismatch;
-    }
-};
 
 QStringList doubtfulFields(const transfer::SmartTransferResult &r)
 {
@@ -331,7 +313,8 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(QString, add1);
         QFETCH(QString, doubt);
-        const TablePostalBook book;
+        const TablePostalBook book({{u"8920842"_s, {{u"鹿児島県"_s, u"鹿児島市"_s, u"東千石町"_s}}},
+                                    {u"2730005"_s, {{u"千葉県"_s, u"船橋市"_s, u"本町"_s}}}});
         const transfer::SmartTransferResult r = transfer::SmartTransfer(text, &book);
         QCOMPARE(r[SmartField::Add1].value, add1);
         QCOMPARE(r[SmartField::Add1].doubt, doubt);
