@@ -14,6 +14,7 @@
 #include "printing/printerdisplay.h"
 #include "printing/printerregistration.h"
 
+#include "platform-ui/fonts.h"
 #include "platform-ui/glyphs.h"
 #include "platform-ui/guard.h"
 #include "platform-ui/messagebox.h"
@@ -40,7 +41,7 @@ const QString kWindowFont = QStringLiteral("ＭＳ Ｐゴシック");
 
 QFont pixelFont(int pixels, bool bold = false)
 {
-    QFont font(kWindowFont);
+    QFont font(platform::installedFamily(kWindowFont));
     font.setPixelSize(pixels);
     font.setBold(bold);
     return font;

@@ -49,28 +49,29 @@ StoredSettings SettingsFile::load() const
 
 void SettingsFile::save(const StoredSettings &v) const
 {
-    const platform::IniFile ini(m_path);
-    const QString s = section();
-    ini.writeInteger(s, QStringLiteral("Addr_Font"), v.addrFont);
-    ini.writeString(s, QStringLiteral("E_ZIP"), v.zip);
-    ini.writeString(s, QStringLiteral("E_AD1"), v.add1);
-    ini.writeString(s, QStringLiteral("E_AD2"), v.add2);
-    ini.writeString(s, QStringLiteral("E_CUS"), v.custo1);
-    ini.writeString(s, QStringLiteral("E_TEL"), v.tel);
-    ini.writeString(s, QStringLiteral("E_G1"), v.g1);
-    ini.writeString(s, QStringLiteral("E_G2"), v.g2);
-    ini.writeString(s, QStringLiteral("E_G3"), v.g3);
-    ini.writeString(s, QStringLiteral("KOSUU"), v.kosuu);
-    ini.writeString(s, QStringLiteral("de_date1"), v.deDate1);
-    ini.writeString(s, QStringLiteral("de_date2"), v.deDate2);
-    ini.writeString(s, QStringLiteral("OP023My"), v.my);
-    ini.writeString(s, QStringLiteral("OP023MyZip"), v.myZip);
-    ini.writeString(s, QStringLiteral("OP023MyADD1"), v.myAdd1);
-    ini.writeString(s, QStringLiteral("OP023MyADD2"), v.myAdd2);
-    ini.writeString(s, QStringLiteral("OP023MyTEL"), v.myTel);
-    ini.writeInteger(s, QStringLiteral("ComboBox_SEL"), v.comboBoxSel);
-    ini.writeInteger(s, QStringLiteral("Tab_My"), v.tabMy);
-    ini.writeString(s, kTransferModeKey, v.transferMode);
+    const auto number = [](int value) { return QString::number(value); };
+    platform::IniFile(m_path).writeStrings(section(), {
+        {QStringLiteral("Addr_Font"), number(v.addrFont)},
+        {QStringLiteral("E_ZIP"), v.zip},
+        {QStringLiteral("E_AD1"), v.add1},
+        {QStringLiteral("E_AD2"), v.add2},
+        {QStringLiteral("E_CUS"), v.custo1},
+        {QStringLiteral("E_TEL"), v.tel},
+        {QStringLiteral("E_G1"), v.g1},
+        {QStringLiteral("E_G2"), v.g2},
+        {QStringLiteral("E_G3"), v.g3},
+        {QStringLiteral("KOSUU"), v.kosuu},
+        {QStringLiteral("de_date1"), v.deDate1},
+        {QStringLiteral("de_date2"), v.deDate2},
+        {QStringLiteral("OP023My"), v.my},
+        {QStringLiteral("OP023MyZip"), v.myZip},
+        {QStringLiteral("OP023MyADD1"), v.myAdd1},
+        {QStringLiteral("OP023MyADD2"), v.myAdd2},
+        {QStringLiteral("OP023MyTEL"), v.myTel},
+        {QStringLiteral("ComboBox_SEL"), number(v.comboBoxSel)},
+        {QStringLiteral("Tab_My"), number(v.tabMy)},
+        {kTransferModeKey, v.transferMode},
+    });
 }
 
 database::DatabaseConfig SettingsFile::orderBook(const QString &workingFolder) const

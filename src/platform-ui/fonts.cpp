@@ -14,4 +14,10 @@ void installFontSubstitutions()
     QFont::insertSubstitutions(QStringLiteral("Lucida Sans Unicode"), QStringList{QStringLiteral("DejaVu Sans"), rareKanji});
 }
 
+QString installedFamily(const QString &formFamily)
+{
+    const QStringList substitutes = QFont::substitutes(formFamily);
+    return substitutes.isEmpty() ? formFamily : substitutes.constFirst();
+}
+
 } // namespace platform

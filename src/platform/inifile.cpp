@@ -27,13 +27,8 @@ constexpr QByteArrayView kUtf8Bom("\xEF\xBB\xBF");
 class IniText
 {
 public:
-    explicit IniText(const QString &path)
-    {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly))
-            m_bytes = file.readAll(); // an absent or unreadable file is empty
-        split();
-    }
+    explicit IniText(QByteArray bytes) : m_bytes(std::move(bytes)) { split(); }
+    explicit IniText(const QString &path) : IniText(readAll(path)) {}
     IniText(const IniText &) = delete; // the lines look into m_bytes
     IniText &operator=(const IniText &) = delete;
 
@@ -49,6 +44,12 @@ public:
         if (index == 0 && text.startsWith(kUtf8Bom))
             text = text.sliced(kUtf8Bom.size());
         return text;
+    }
+
+    static QByteArray readAll(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(); // absent or unreadable: empty
     }
 
 private:
@@ -178,9 +179,12 @@ int IniFile::readInteger(const QString &section, const QString &key, int default
     return value;
 }
 
-void IniFile::writeString(const QString &section, const QString &key, const QString &value) const
+namespace {
+
+// The file's bytes with one entry written into them (see writeString).
+QByteArray withEntry(QByteArray bytes, const QString &section, const QString &key, const QString &value)
 {
-    const IniText ini(m_path);
+    const IniText ini(std::move(bytes));
     const std::vector<RawLine> &lines = ini.lines();
     const QByteArray entry = ini.encode(key.trimmed() + QLatin1Char('=') + toStoredValue(value));
     constexpr QByteArrayView kCrLf("\r\n");
@@ -230,7 +234,22 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
         appendLine(ini.encode(QLatin1Char('[') + section.trimmed() + QLatin1Char(']')), kCrLf);
         appendLine(entry, kCrLf);
     }
-    saveFileAtomically(m_path, out);
+    return out;
+}
+
+} // namespace
+
+void IniFile::writeString(const QString &section, const QString &key, const QString &value) const
+{
+    saveFileAtomically(m_path, withEntry(IniText::readAll(m_path), section, key, value));
+}
+
+void IniFile::writeStrings(const QString &section, const QList<std::pair<QString, QString>> &entries) const
+{
+    QByteArray bytes = IniText::readAll(m_path);
+    for (const auto &[key, value] : entries)
+        bytes = withEntry(std::move(bytes), section, key, value);
+    saveFileAtomically(m_path, bytes);
 }
 
 void IniFile::writeInteger(const QString &section, const QString &key, int value) const

@@ -162,6 +162,36 @@ private Q_SLOTS:
         QCOMPARE(ini.readString(u"S"_qs, u"見"_qs), u"\uFFFD\u001A"_qs);
     }
 
+    // Several entries in one write end as the same bytes as one write per entry, from
+    // every kind of starting file.
+    void severalEntriesAsOneWrite_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::newRow("no file") << QByteArray();
+        QTest::newRow("keys in place and a foreign section")
+            << QByteArray("; by hand\r\n[S]\r\nB=old\r\nkeep=1\r\n\r\n[T]\r\nX=1");
+        QTest::newRow("section last, no line end") << QByteArray("[T]\r\nX=1\r\n[s]\nA=0");
+        QTest::newRow("byte-order mark on the key") << QByteArray("\xEF\xBB\xBF" "A=0\r\n[S]\r\n");
+    }
+    void severalEntriesAsOneWrite()
+    {
+        QFETCH(QByteArray, before);
+        const QList<std::pair<QString, QString>> entries{
+            {u"A"_qs, u"見本"_qs}, {u"B"_qs, u"𠮷"_qs}, {u"C"_qs, QString()}, {u"A"_qs, u"again"_qs}};
+        const QTemporaryDir dir;
+        const QString oneByOne = dir.filePath(u"one.ini"_qs);
+        const QString together = dir.filePath(u"together.ini"_qs);
+        if (!before.isNull()) {
+            QVERIFY(writeFileBytes(oneByOne, before));
+            QVERIFY(writeFileBytes(together, before));
+        }
+        for (const auto &[key, value] : entries)
+            IniFile(oneByOne).writeString(u"S"_qs, key, value);
+        IniFile(together).writeStrings(u"S"_qs, entries);
+        QCOMPARE(fileBytes(together), fileBytes(oneByOne));
+        QCOMPARE(IniFile(together).readString(u"S"_qs, u"A"_qs), u"again"_qs);
+    }
+
     void lastLineWithoutLineEnd()
     {
         QVERIFY(writeFileBytes(path(), "[S]\r\nK=1\r\n[T]\r\nX=1"));

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+
+#include <utility>
 
 namespace platform {
 
@@ -28,6 +31,10 @@ public:
     // Raises EFileError "%s に書き込めません" (the full path) when the file cannot be written.
     void writeString(const QString &section, const QString &key, const QString &value) const;
     void writeInteger(const QString &section, const QString &key, int value) const;
+    // Several entries of one section in one write, each placed as writeString places
+    // it, in the order given: the file is written (and synced) once instead of once
+    // per key.
+    void writeStrings(const QString &section, const QList<std::pair<QString, QString>> &entries) const;
 
     static constexpr qsizetype kMaxValueLength = 2047;
 
