@@ -7,7 +7,7 @@ slip::SlipRecord slipFor(const Order &order, slip::SlipRecord slip)
     slip.destination.postalCode = order.zip;
     slip.destination.address1 = order.add1;
     slip.destination.address2 = order.add2;
-    slip.destination.address3.clear();
+    slip.destination.address3 = order.add3;
     slip.destination.name = order.custo1;
     slip.destination.telephone = order.tel;
     slip.goods = {order.g1, order.g2, order.g3};
