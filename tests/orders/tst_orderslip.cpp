@@ -1,6 +1,7 @@
 // From an order in the book to its slip: every destination line reaches the slip.
 
 #include "database/database.h"
+#include "orders/batchplan.h"
 #include "orders/orderslip.h"
 #include "orders/orderstore.h"
 
@@ -38,7 +39,74 @@ private Q_SLOTS:
         QCOMPARE(slip.destination.address2, order.add2);
         QCOMPARE(slip.destination.address3, order.add3);
     }
+
+    // Where a slip's desired date and slot come from: the order's own as a whole, the
+    // template's only when told and only for orders without.
+    void delivery_data()
+    {
+        QTest::addColumn<QString>("orderDay");
+        QTest::addColumn<int>("orderSlot");
+        QTest::addColumn<bool>("templateDelivery");
+        QTest::addColumn<QString>("day");
+        QTest::addColumn<int>("slot");
+        QTest::newRow("own date and slot") << QStringLiteral("24") << 1 << false << QStringLiteral("24") << 1;
+        QTest::newRow("own, template ticked") << QStringLiteral("24") << 1 << true << QStringLiteral("24") << 1;
+        QTest::newRow("own slot only, template ticked") << QString() << 6 << true << QString() << 6;
+        QTest::newRow("none") << QString() << 0 << false << QString() << 0;
+        QTest::newRow("none, template ticked") << QString() << 0 << true << QStringLiteral("28") << 4;
+    }
+    void delivery()
+    {
+        QFETCH(QString, orderDay);
+        QFETCH(int, orderSlot);
+        QFETCH(bool, templateDelivery);
+        QFETCH(QString, day);
+        QFETCH(int, slot);
+        Order order;
+        order.deDate1 = orderDay.isEmpty() ? QString() : QStringLiteral("12");
+        order.deDate2 = orderDay;
+        order.timeSlot = orderSlot;
+        slip::SlipRecord window;
+        window.deliveryMonth = QStringLiteral("11");
+        window.deliveryDay = QStringLiteral("28");
+        window.timeSlot = slip::TimeSlot::Afternoon16To18;
+        const QList<BatchEntry> plan = planBatch({order}, window, templateDelivery, {});
+        QCOMPARE(plan.size(), 1);
+        QCOMPARE(plan.first().slip.deliveryDay, day);
+        QCOMPARE(slip::timeSlotNumber(plan.first().slip.timeSlot), slot);
+    }
+
+    // The confirmation offers to leave out the orders with problems, lists them, and
+    // offers the window's date only when it has one.
+    void confirmation()
+    {
+        Order good;
+        good.orderNumber = QStringLiteral("A-1");
+        good.zip = QStringLiteral("151-0053");
+        good.add1 = QStringLiteral("東京都渋谷区代々木1-2-3");
+        good.custo1 = QStringLiteral("見本 花子");
+        Order nameless = good;
+        nameless.orderNumber = QStringLiteral("A-2");
+        nameless.custo1.clear();
+        slip::SlipCheckOptions check;
+        check.page.dpiX = check.page.dpiY = 300;
+        slip::SlipRecord window;
+        const QList<BatchEntry> plan = planBatch({good, nameless}, window, false, check);
+        QVERIFY(plan.at(0).problems.isEmpty());
+        QCOMPARE(plan.at(1).problems.size(), 1);
+        BatchConfirmation c = batchConfirmation(plan, QStringLiteral("PDF"), window);
+        QCOMPARE(c.text.section(u'\n', 0, 0), QStringLiteral("選択した 2 件の送り状を PDF に印刷しますか?"));
+        QCOMPARE(c.leaveOutButton, 0);
+        QCOMPARE(c.buttons.size(), 3);
+        QCOMPARE(c.details, QStringLiteral("A-2：おなまえがありません"));
+        QVERIFY(c.tickText.isEmpty());
+        window.timeSlot = slip::TimeSlot::Morning;
+        c = batchConfirmation(planBatch({good}, window, false, check), QStringLiteral("PDF"), window);
+        QCOMPARE(c.buttons.size(), 2);
+        QCOMPARE(c.leaveOutButton, -1);
+        QVERIFY(c.tickText.contains(QStringLiteral("午前中")));
+    }
 };
 
-QTEST_GUILESS_MAIN(OrderSlipTest)
+QTEST_MAIN(OrderSlipTest)
 #include "tst_orderslip.moc"
