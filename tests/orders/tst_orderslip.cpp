@@ -2,9 +2,12 @@
 
 #include "database/database.h"
 #include "orders/batchplan.h"
+#include "orders/orderfile.h"
 #include "orders/orderslip.h"
+#include "orders/repairs.h"
 #include "orders/orderstore.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -38,6 +41,57 @@ private Q_SLOTS:
         const slip::SlipRecord slip = slipFor(back.first(), {});
         QCOMPARE(slip.destination.address2, order.add2);
         QCOMPARE(slip.destination.address3, order.add3);
+    }
+
+    // Items become lines of their own: 「商品名 × 数量」, the quantity kept when a name is
+    // cut, more than three summed up on the third line; every cut marked.
+    void goodsLines_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("quantities");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<bool>("shortened");
+        QTest::newRow("one") << QStringList{"木のスプーン"} << QStringList{"1"}
+                             << QStringList{"木のスプーン", "", ""} << false;
+        QTest::newRow("three with quantities") << QStringList{"マグ 白", "箸置き", "ふきん"} << QStringList{"2", "1", "3"}
+                                               << QStringList{"マグ 白 × 2", "箸置き", "ふきん × 3"} << false;
+        QTest::newRow("five") << QStringList{"a", "b", "c", "d", "e"} << QStringList{"1", "1", "1", "1", "2"}
+                              << QStringList{"a", "b", "ほか 3 点"} << true;
+        const QString longName = QString(40, u'長');
+        QTest::newRow("long name keeps its quantity") << QStringList{longName} << QStringList{"12"}
+                                                      << QStringList{QString(25, u'長') + " × 12", "", ""} << true;
+    }
+    void goodsLines()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, quantities);
+        QFETCH(QStringList, lines);
+        QFETCH(bool, shortened);
+        QList<GoodsItem> items;
+        for (qsizetype i = 0; i < names.size(); ++i)
+            items.append({names.at(i), quantities.at(i)});
+        Repairs repairs;
+        const GoodsLines goods = orders::goodsLines(items, &repairs);
+        QCOMPARE((QStringList{goods.g1, goods.g2, goods.g3}), lines);
+        QCOMPARE(repairs.testFlag(Repair::GoodsShortened), shortened);
+    }
+
+    // Our own layout's 品名1-3 come in as the three lines they were, blanks and all.
+    void ownLayoutKeepsItsThreeLines()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("orders.csv"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("注文番号,郵便番号,おところ1,おところ2,おなまえ,でんわ,品名1,品名2,品名3\r\n"
+                                  "M-1,151-0053,東京都渋谷区代々木1-2-3,,見本 花子,090-1234-5678,"
+                                  "書籍,,ワレモノ・天地無用\r\n").toUtf8());
+        file.close();
+        const OrderFile read = readOrderFile(path);
+        QCOMPARE(read.orders.size(), 1);
+        const Order &o = read.orders.first();
+        QCOMPARE((QStringList{o.g1, o.g2, o.g3}), (QStringList{"書籍", "", "ワレモノ・天地無用"}));
+        QVERIFY(!o.repairs.testFlag(Repair::GoodsShortened));
     }
 
     // Where a slip's desired date and slot come from: the order's own as a whole, the
