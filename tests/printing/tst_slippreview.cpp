@@ -16,6 +16,7 @@
 #include "pdfwords.h"
 #include "slipplaces.h"
 
+#include <QCheckBox>
 #include <QImage>
 #include <QPageSize>
 #include <QPdfWriter>
@@ -242,6 +243,46 @@ private Q_SLOTS:
         QVERIFY(qAbs(slip::dotsToMm(dots, dpi) - mm) <= 25.4 / dpi / 2 + 1e-9);
     }
 
+    void framesFollowTheMargins_data()
+    {
+        QTest::addColumn<QString>("top");
+        QTest::addColumn<QString>("left");
+        QTest::newRow("none") << u"0"_s << u"0"_s;
+        QTest::newRow("-120, 120") << u"-120"_s << u"120"_s;
+        QTest::newRow("120, -120") << u"120"_s << u"-120"_s;
+    }
+    // The preview draws the form where the texts are judged against it: every frame
+    // moves with the margins, as on the calibration sheet.
+    void framesFollowTheMargins()
+    {
+        QFETCH(QString, top);
+        QFETCH(QString, left);
+        printing::SlipPreview preview;
+        printing::PreviewPage page;
+        page.dpiX = page.dpiY = page.fontDpi = 300;
+        page.paper = QSize(2480, 3508);
+        page.printable = QRect(QPoint(0, 0), page.paper);
+        preview.setPage(page);
+        preview.setBinding(margins(top, left));
+        preview.setSlip(slipplaces::slip());
+        PaintRecorder shown;
+        shown.setDpi(300);
+        {
+            QPainter painter(&shown);
+            preview.paintSheet(painter);
+        }
+        const slip::SlipGeometry shifted(300, 300, top, left);
+        const QList<slip::FormFrame> &frames = slip::slipFormFrames();
+        for (const slip::FormFrame &frame : frames) {
+            const QRectF expected(QPointF(shifted.x(frame.units.left()), shifted.y(frame.units.top())),
+                                  QPointF(shifted.x(frame.units.right()), shifted.y(frame.units.bottom())));
+            const bool drawn = std::any_of(shown.rects.cbegin(), shown.rects.cend(), [&](const QRectF &rect) {
+                return qAbs(rect.left() - expected.left()) < 1.5 && qAbs(rect.top() - expected.top()) < 1.5;
+            });
+            QVERIFY2(drawn, qPrintable(frame.caption));
+        }
+    }
+
     // --- calibration sheet ---------------------------------------------------------------
 
     void calibrationMarksAtTheirPlaces_data()
@@ -324,6 +365,7 @@ private Q_SLOTS:
         QVERIFY(window.doubleButton->isChecked() && !window.fitButton->isChecked());
         const QString file = window.writePdf(folder.path());
         QVERIFY(file.startsWith(folder.path()));
+        QVERIFY(QFileInfo(file).fileName().startsWith(u"preview-"_s));
         QFile pdf(file);
         QVERIFY(pdf.open(QIODevice::ReadOnly));
         QString error;
@@ -331,9 +373,23 @@ private Q_SLOTS:
         QVERIFY2(error.isEmpty(), qPrintable(error));
         QCOMPARE(pages.size(), 1);
         bool name = false;
-        for (const PdfWord &word : pages.first().words)
+        bool caption = false;
+        for (const PdfWord &word : pages.first().words) {
             name = name || word.text == u"見本太郎"_s;
+            caption = caption || word.text == u"ご依頼主"_s;
+        }
         QVERIFY(name);
+        // Printable on a form: no frames or captions unless asked for.
+        QVERIFY(!caption);
+        window.formButton->setChecked(true);
+        const QString framed = window.writePdf(folder.path());
+        QVERIFY(framed != file);
+        QFile second(framed);
+        QVERIFY(second.open(QIODevice::ReadOnly));
+        caption = false;
+        for (const PdfWord &word : readPdfWords(second.readAll(), &error).value(0).words)
+            caption = caption || word.text == u"ご依頼主"_s;
+        QVERIFY(caption);
     }
 };
 
