@@ -149,7 +149,7 @@ const QList<ReferencePoint> &slipReferencePoints()
     return points;
 }
 
-void drawSlipForm(QPainter &painter, const SlipGeometry &geometry, bool captions)
+void drawSlipForm(QPainter &painter, const SlipGeometry &geometry, bool captions, bool rowLabels)
 {
     const auto toDots = [&](const QRect &units) {
         return QRect(QPoint(geometry.x(units.left()), geometry.y(units.top())),
@@ -172,7 +172,7 @@ void drawSlipForm(QPainter &painter, const SlipGeometry &geometry, bool captions
         const QRect row = toDots(slipTimeRow(timeSlotFromNumber(number)));
         if (number > 1)
             painter.drawLine(row.left(), row.top(), row.right(), row.top());
-        if (captions)
+        if (captions && rowLabels)
             painter.drawText(QRect(row.right() + 4, row.top(), 4 * row.width(), row.height()),
                              Qt::AlignLeft | Qt::AlignVCenter, slipTimeSlotLabel(timeSlotFromNumber(number)));
     }

@@ -290,15 +290,18 @@ private Q_SLOTS:
         QTest::addColumn<int>("dpi");
         QTest::addColumn<QString>("top");
         QTest::addColumn<QString>("left");
-        QTest::newRow("300 dpi, no margins") << 300 << u"0"_s << u"0"_s;
-        QTest::newRow("600 dpi, 5 mm down, 2 mm left") << 600 << u"118"_s << u"-47"_s;
+        QTest::addColumn<QPoint>("origin"); // where the printable area starts on the paper
+        QTest::newRow("300 dpi, no margins") << 300 << u"0"_s << u"0"_s << QPoint();
+        QTest::newRow("600 dpi, 5 mm down, 2 mm left") << 600 << u"118"_s << u"-47"_s << QPoint();
+        QTest::newRow("300 dpi, laser's 4.23 mm edge") << 300 << u"0"_s << u"0"_s << QPoint(50, 50);
     }
     void calibrationMarksAtTheirPlaces()
     {
         QFETCH(int, dpi);
         QFETCH(QString, top);
         QFETCH(QString, left);
-        const QString file = outputFolder() + u"/calibration-%1dpi.pdf"_s.arg(dpi);
+        QFETCH(QPoint, origin);
+        const QString file = outputFolder() + u"/calibration-%1dpi-%2.pdf"_s.arg(dpi).arg(origin.x());
         const QSize printable(dpi * 8, dpi * 11);
         {
             QPdfWriter writer(file);
@@ -306,7 +309,7 @@ private Q_SLOTS:
             writer.setPageSize(QPageSize(QSizeF(8, 11), QPageSize::Inch));
             writer.setPageMargins(QMarginsF(0, 0, 0, 0));
             QPainter painter(&writer);
-            slip::drawCalibrationSheet(painter, {dpi, dpi, margins(top, left), 0, {}}, printable);
+            slip::drawCalibrationSheet(painter, {dpi, dpi, margins(top, left), 0, {}}, printable, origin);
         }
         QFile pdf(file);
         QVERIFY(pdf.open(QIODevice::ReadOnly));
@@ -333,11 +336,31 @@ private Q_SLOTS:
                                     .arg(word->box.left()).arg(word->box.top())
                                     .arg(expected.x()).arg(expected.y())));
         }
-        // The rulers measure the paper itself, whatever the margins: "100" stands
+        // The rulers measure the paper from its edge, whatever the margins: "100" stands
         // at 100 mm on the top edge.
         const PdfWord *hundred = find(u"100"_s);
         QVERIFY(hundred);
-        QVERIFY(qAbs(hundred->box.left() - (100.5 / 25.4 * 72)) < 1.5);
+        QVERIFY(qAbs(hundred->box.left() - (100.5 / 25.4 * 72 - origin.x() * 72.0 / dpi)) < 1.5);
+        // No ruler number lies on a frame.
+        for (const PdfWord &word : pages.first().words) {
+            bool number = false;
+            word.text.toInt(&number);
+            if (!number || word.box.top() > 30)
+                continue;
+            for (const slip::FormFrame &frame : slip::slipFormFrames()) {
+                const QRectF rect(QPointF(shifted.x(frame.units.left()), shifted.y(frame.units.top())) * 72.0 / dpi,
+                                  QPointF(shifted.x(frame.units.right()), shifted.y(frame.units.bottom())) * 72.0 / dpi);
+                QVERIFY2(!rect.intersects(word.box), qPrintable(word.text));
+            }
+        }
+        // The instruction names the corners.
+        const QStringList words = [&] {
+            QStringList all;
+            for (const PdfWord &word : pages.first().words)
+                all << word.text;
+            return all;
+        }();
+        QVERIFY2(words.join(QString()).contains(u"A＝お届け先の郵便番号の"_s), qPrintable(words.join(u' ')));
 
         QProcess render;
         render.start(u"pdftoppm"_s, {u"-png"_s, u"-r"_s, u"60"_s, u"-singlefile"_s, file,

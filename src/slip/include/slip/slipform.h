@@ -59,8 +59,8 @@ struct ReferencePoint
 const QList<ReferencePoint> &slipReferencePoints();
 
 // Draws the frames through `geometry` (dots) with the painter's current pen, the
-// time-slot column as its six rows; captions and row labels in a small font when
-// `captions` is set.
-void drawSlipForm(QPainter &painter, const SlipGeometry &geometry, bool captions);
+// time-slot column as its six rows; captions in a small font when `captions` is set,
+// and then the rows' labels beside the column when `rowLabels` is.
+void drawSlipForm(QPainter &painter, const SlipGeometry &geometry, bool captions, bool rowLabels = true);
 
 } // namespace slip
