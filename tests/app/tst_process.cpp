@@ -183,7 +183,7 @@ private Q_SLOTS:
         QVERIFY(bytes.endsWith("Tab_My=0\r\nTransferMode=smart\r\nE_AD3=\r\n"));
         QCOMPARE(bytes.count("[mekira_RErorezevPrn]"), 1);
         QCOMPARE(bytes.count("\r\nOP023MyZip=100-0001\r\n"), 1);
-        QCOMPARE(bytes.count("\r\n"), 2 + 20);
+        QCOMPARE(bytes.count("\r\n"), 2 + 21);
         QCOMPARE(QDir(dir.path()).entryList({u"mekira_RErorezev.ini*"_qs}, QDir::Files),
                  QStringList{u"mekira_RErorezev.ini"_qs});
     }
