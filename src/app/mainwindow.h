@@ -2,6 +2,7 @@
 
 #include "app/settingsfile.h"
 #include "slip/printerbinding.h"
+#include "slip/slippage.h"
 #include "slip/sliprecord.h"
 #include "printer-ui/ovprintdialogs.h"
 
@@ -156,6 +157,9 @@ public:
     jobs::PrintService &printService();
     // A job of these slips on the current feed's printer, its margins and its names.
     jobs::SlipJob slipJob(const QList<slip::SlipRecord> &slips) const;
+    // The current feed's printer and margins, as the fit rule and the pre-print check
+    // judge a slip for it.
+    slip::SlipPageSetup slipPageSetup() const;
 
     // --- Orders (mainwindow_orders.cpp) --------------------------------------------------
     // The order book, opened on first use (not at start).
@@ -287,7 +291,8 @@ private:
     const transfer::PostalBook *postalBook() const;
     void connectPrinting();
     void connectPostal();
-    // "印刷しますか?", after a line for each postal code that disagrees with its address.
+    // "印刷しますか?", after the pre-print check's lines (overflow first) and a line for
+    // each postal code that disagrees with its address.
     QString printQuestion() const;
     void setUpFunctionKeys();
     printing::TForm_SLIP97YPrn &printPositionDialog();

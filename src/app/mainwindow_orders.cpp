@@ -47,6 +47,18 @@ OrderListWindow &TForm_Main::showOrderList()
         hooks.openInMainWindow = [this](const orders::Order &order) { openOrder(order); };
         hooks.slipTemplate = [this] { return slipRecord(); };
         hooks.slipJob = [this](const QList<slip::SlipRecord> &slips) { return slipJob(slips); };
+        hooks.slipCheck = [this] {
+            slip::SlipCheckOptions check;
+            check.page = slipPageSetup();
+            const postal::PostalDirectory &directory = postal::PostalDirectory::instance();
+            if (directory.isAvailable()) {
+                check.postalMatches = [&directory](const QString &code, const QString &address) {
+                    const postal::CheckResult result = directory.check(code, address).result;
+                    return result != postal::CheckResult::Mismatch && result != postal::CheckResult::UnknownCode;
+                };
+            }
+            return check;
+        };
         m_orderList = new OrderListWindow(orderBook(), printService(), std::move(hooks), this);
         // Every order's postal code against its first address line, before a form is spent.
         m_orderList->model().setPostalCheck([](const orders::Order &order) {

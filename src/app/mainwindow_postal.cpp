@@ -2,6 +2,11 @@
 // code fill from the address, the check of the pair and its line in the print question.
 #include "mainwindow.h"
 
+#include "platform/error.h"
+#include "slip/slipcheck.h"
+
+#include <algorithm>
+
 #include "printquestion.h"
 #include "postalfields.h"
 
@@ -196,7 +201,21 @@ void TForm_Main::connectPostal()
 QString TForm_Main::printQuestion() const
 {
     QStringList lines;
-    lines << m_postalDestination->problem();
+    slip::SlipCheckOptions check;
+    check.page = slipPageSetup();
+    QList<slip::SlipProblem> problems;
+    try {
+        problems = slip::checkSlip(slipRecord(), check);
+    } catch (const platform::Error &) {
+        // A margin that is no number: the print itself refuses it with its message.
+    }
+    lines << slip::problemTexts(problems);
+    // A code that is not seven digits is named once, by the check.
+    const bool codeNamed = std::any_of(problems.cbegin(), problems.cend(), [](const slip::SlipProblem &p) {
+        return p.kind == slip::SlipProblem::Kind::PostalCode;
+    });
+    if (!codeNamed)
+        lines << m_postalDestination->problem();
     if (CheckBox_My->isChecked())
         lines << m_postalSender->problem();
     lines.removeAll(QString());

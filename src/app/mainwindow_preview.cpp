@@ -146,6 +146,17 @@ printing::PreviewPage TForm_Main::previewPage() const
     return page;
 }
 
+slip::SlipPageSetup TForm_Main::slipPageSetup() const
+{
+    const printing::PreviewPage page = previewPage();
+    slip::SlipPageSetup setup;
+    setup.dpiX = page.dpiX;
+    setup.dpiY = page.dpiY;
+    setup.fontDpi = page.fontDpi;
+    setup.binding = PrinterBinding();
+    return setup;
+}
+
 void TForm_Main::showOverflow(const QList<slip::SlipField> &fields)
 {
     if (fields.isEmpty()) {

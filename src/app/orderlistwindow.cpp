@@ -4,6 +4,7 @@
 
 #include "database/connection.h"
 #include "database/database.h"
+#include "orders/batchplan.h"
 #include "orders/orderimport.h"
 #include "orders/orderlistmodel.h"
 #include "orders/orderslip.h"
@@ -238,9 +239,43 @@ void OrderListWindow::printSelected()
     }
     if (m_printService.isBusy())
         throw platform::Error(kPrinterBusyMessage);
+    m_database.run<QList<Order>>([ids](database::Connection &c) { return orders::store::ordersById(c, ids); })
+        .then(this, [this](const QList<Order> &selected) {
+            platform::guarded([&] { confirmAndPrint(selected); });
+        })
+        .onFailed(this, [](const std::exception &error) { platform::showError(QString::fromUtf8(error.what())); });
+}
+
+void OrderListWindow::confirmAndPrint(const QList<Order> &selected)
+{
+    const slip::SlipRecord slipTemplate = m_hooks.slipTemplate ? m_hooks.slipTemplate() : slip::SlipRecord();
     const jobs::SlipJob placement = m_hooks.slipJob ? m_hooks.slipJob({}) : jobs::SlipJob();
-    if (!platform::ask(QStringLiteral("選択した %1 件の送り状を %2 に印刷しますか?").arg(ids.size()).arg(placement.printerName)))
+    slip::SlipCheckOptions check;
+    check.page.dpiX = check.page.dpiY = 180;
+    if (m_hooks.slipCheck)
+        check = m_hooks.slipCheck();
+    const QList<orders::BatchEntry> entries = orders::planBatch(selected, slipTemplate, false, check);
+    const orders::BatchConfirmation confirmation =
+        orders::batchConfirmation(entries, placement.printerName, slipTemplate);
+    platform::Choice choice;
+    choice.text = confirmation.text;
+    choice.details = confirmation.details;
+    choice.buttons = confirmation.buttons;
+    choice.checkText = confirmation.tickText;
+    const int answer = platform::choose(choice);
+    if (answer < 0 || answer >= confirmation.buttons.size() - 1)
         return;
+    QList<qint64> ids;
+    for (const orders::BatchEntry &entry : entries) {
+        if (answer == confirmation.leaveOutButton && !entry.problems.isEmpty())
+            continue;
+        ids << entry.order.id;
+    }
+    if (ids.isEmpty()) {
+        platform::notify(QStringLiteral("問題のない注文がないため、印刷しませんでした。"));
+        return;
+    }
+    const bool templateDelivery = choice.checked && !confirmation.tickText.isEmpty();
     // The orders are claimed for this station first, in one statement: another station
     // printing the same selection at the same moment gets none of them.
     const QString token = orders::newClaimToken();
@@ -250,15 +285,16 @@ void OrderListWindow::printSelected()
                                                                   orders::TransitionContext::job(token));
             return orders::store::ordersById(c, claimed);
         })
-        .then(this, [this, token, selected = ids.size()](const QList<Order> &claimed) {
-            platform::guarded([&] { printClaimed(claimed, int(selected), token); });
+        .then(this, [this, token, selected = ids.size(), templateDelivery](const QList<Order> &claimed) {
+            platform::guarded([&] { printClaimed(claimed, int(selected), token, templateDelivery); });
         })
         .onFailed(this, [](const std::exception &error) { platform::showError(QString::fromUtf8(error.what())); });
 }
 
 // The claimed orders as one job; its end (sent, cancelled after k pages, failed) is
 // written by the print service's completion step, and jobEnded() tells the person.
-void OrderListWindow::printClaimed(const QList<Order> &claimed, int selected, const QString &token)
+void OrderListWindow::printClaimed(const QList<Order> &claimed, int selected, const QString &token,
+                                   bool templateDelivery)
 {
     if (claimed.size() < selected) {
         platform::notify(QStringLiteral("選択した %1 件のうち %2 件は、印刷済み・印刷中（ほかの端末を含む）・保留のため印刷しません。")
@@ -271,7 +307,9 @@ void OrderListWindow::printClaimed(const QList<Order> &claimed, int selected, co
     QList<slip::SlipRecord> slips;
     QList<qint64> orderIds;
     for (const Order &order : claimed) {
-        slips << orders::slipFor(order, slipTemplate);
+        slips << orders::slipFor(order, slipTemplate,
+                                 templateDelivery ? orders::DeliveryFrom::OrderElseTemplate
+                                                  : orders::DeliveryFrom::OrderOnly);
         orderIds << order.id;
     }
     jobs::SlipJob job = m_hooks.slipJob ? m_hooks.slipJob(slips) : jobs::SlipJob{slips};

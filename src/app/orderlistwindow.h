@@ -1,6 +1,7 @@
 #pragma once
 
 #include "orders/order.h"
+#include "slip/slipcheck.h"
 #include "slip/sliprecord.h"
 
 #include <QList>
@@ -38,6 +39,9 @@ struct OrderListHooks
     std::function<slip::SlipRecord()> slipTemplate;
     // A job of these slips on the current feed's printer, with its margins and names.
     std::function<jobs::SlipJob(const QList<slip::SlipRecord> &slips)> slipJob;
+    // How the pre-print check judges the slips for the current printer (fit rule,
+    // postal data); a 180 dpi page and no postal data when not set.
+    std::function<slip::SlipCheckOptions()> slipCheck;
 };
 
 // The order list 「注文一覧」: orders from shop exports, their state and repairs;
@@ -71,7 +75,10 @@ private:
     QList<qint64> selectedIds() const;
     void setBusy(bool busy);
     void updateCount();
-    void printClaimed(const QList<orders::Order> &claimed, int selected, const QString &token);
+    // The confirmation with the pre-print check of every order, then the claim and the job.
+    void confirmAndPrint(const QList<orders::Order> &selected);
+    void printClaimed(const QList<orders::Order> &claimed, int selected, const QString &token,
+                      bool templateDelivery);
     void jobEnded(const jobs::JobReport &report);
 
     database::Database &m_database;

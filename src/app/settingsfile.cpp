@@ -7,6 +7,9 @@ namespace app {
 namespace {
 const QString kPrinterIndexKey = QStringLiteral("RErorezevprnno");
 const QString kTransferModeKey = QStringLiteral("TransferMode");
+// おところ③ came after the other keys; it is written last so that files of earlier
+// releases keep their order.
+const QString kAddress3Key = QStringLiteral("E_AD3");
 }
 
 SettingsFile::SettingsFile(QString path) : m_path(std::move(path)) {}
@@ -30,6 +33,7 @@ StoredSettings SettingsFile::load() const
     r.zip = ini.readString(s, QStringLiteral("E_ZIP"));
     r.add1 = ini.readString(s, QStringLiteral("E_AD1"));
     r.add2 = ini.readString(s, QStringLiteral("E_AD2"));
+    r.add3 = ini.readString(s, kAddress3Key);
     r.custo1 = ini.readString(s, QStringLiteral("E_CUS"));
     r.tel = ini.readString(s, QStringLiteral("E_TEL"));
     r.g1 = ini.readString(s, QStringLiteral("E_G1"));
@@ -71,6 +75,7 @@ void SettingsFile::save(const StoredSettings &v) const
         {QStringLiteral("ComboBox_SEL"), number(v.comboBoxSel)},
         {QStringLiteral("Tab_My"), number(v.tabMy)},
         {kTransferModeKey, v.transferMode},
+        {kAddress3Key, v.add3},
     });
 }
 
@@ -97,6 +102,7 @@ slip::SlipRecord storedSlip(const StoredSettings &s, slip::SlipRecord base)
     base.destination.postalCode = s.zip;
     base.destination.address1 = s.add1;
     base.destination.address2 = s.add2;
+    base.destination.address3 = s.add3;
     base.destination.name = s.custo1;
     base.destination.telephone = s.tel;
     base.sender.postalCode = s.myZip;
@@ -115,6 +121,7 @@ void keepSlip(StoredSettings &s, const slip::SlipRecord &slip)
     s.zip = slip.destination.postalCode;
     s.add1 = slip.destination.address1;
     s.add2 = slip.destination.address2;
+    s.add3 = slip.destination.address3;
     s.custo1 = slip.destination.name;
     s.tel = slip.destination.telephone;
     s.myZip = slip.sender.postalCode;

@@ -26,6 +26,7 @@ struct StoredSettings
     QString zip;
     QString add1;
     QString add2;
+    QString add3;
     QString custo1;
     QString tel;
     QString g1;
@@ -68,10 +69,10 @@ public:
     static QString fileName() { return QStringLiteral("mekira_RErorezev.ini"); }
     static QString section() { return QStringLiteral("mekira_RErorezevPrn"); }
 
-    // Reads the 22 keys in their order, then "TransferMode"; a missing file or key gives
+    // Reads the 22 keys in their order, then "TransferMode" and "E_AD3"; a missing file or key gives
     // its default.
     StoredSettings load() const;
-    // Writes the 19 kept keys in their order, then "TransferMode", each at once. A
+    // Writes the 19 kept keys in their order, then "TransferMode" and "E_AD3", each at once. A
     // failing write raises the file error and the keys after it are not written.
     void save(const StoredSettings &settings) const;
 

@@ -84,6 +84,11 @@ const std::vector<Migration> &migrations()
             "ALTER TABLE history ADD COLUMN job TEXT",
             "CREATE INDEX history_job ON history (job)",
         }},
+        // おところ③ (building, room) of the destination, kept apart from line 2 as typed.
+        {5, "third address line", {
+            "ALTER TABLE orders ADD COLUMN add3 TEXT NOT NULL DEFAULT ''",
+            "ALTER TABLE history ADD COLUMN add3 TEXT NOT NULL DEFAULT ''",
+        }},
     };
     return steps;
 }

@@ -142,7 +142,7 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
     case PostalCode:
         return s.destination.postalCode;
     case Address:
-        return joined({s.destination.address1, s.destination.address2});
+        return joined({s.destination.address1, s.destination.address2, s.destination.address3});
     case Goods:
         return joined({s.goods[0], s.goods[1], s.goods[2]});
     case OrderNumber:

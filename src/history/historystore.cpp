@@ -21,7 +21,7 @@ using database::Connection;
 constexpr const char *kColumns =
     "id, printed_at, station, printer, feed, margin_top, margin_left, order_id, order_number, source_format,"
     " zip, add1, add2, custo1, tel, my_zip, my_add1, my_add2, my_name, my_tel, my_on, g1, g2, g3,"
-    " slip_date, date_on, de_date1, de_date2, time_slots, tracking";
+    " slip_date, date_on, de_date1, de_date2, time_slots, tracking, add3";
 
 // The time slot is stored as a bit of its own (slot n: bit n-1), as rows have always
 // been; a row with several bits, which no program writes, reads as its first slot.
@@ -76,6 +76,7 @@ HistoryEntry readEntry(const QSqlQuery &q)
     s.deliveryDay = q.value(c++).toString();
     s.timeSlot = timeSlotFromBits(q.value(c++).toInt());
     e.trackingNumber = q.value(c++).toString();
+    s.destination.address3 = q.value(c++).toString();
     return e;
 }
 
@@ -232,7 +233,8 @@ qint64 HistoryStore::record(Connection &connection, const PrintedSlip &printed, 
                               timeSlotBits(s.timeSlot),
                               nameKey(s.destination.name),
                               digitsKey(s.destination.telephone),
-                              digitsKey(s.destination.postalCode)};
+                              digitsKey(s.destination.postalCode),
+                              s.destination.address3};
     // Empty texts, not NULL: the columns are NOT NULL. The job's may be NULL.
     for (QVariant &value : values) {
         if (value.typeId() == QMetaType::QString && value.toString().isNull())
@@ -246,7 +248,7 @@ qint64 HistoryStore::record(Connection &connection, const PrintedSlip &printed, 
         QStringLiteral("INSERT INTO history (printed_at, station, printer, feed, margin_top, margin_left, order_id,"
                        " order_number, source_format, zip, add1, add2, custo1, tel, my_zip, my_add1, my_add2, my_name,"
                        " my_tel, my_on, g1, g2, g3, slip_date, date_on, de_date1, de_date2, time_slots, name_key,"
-                       " tel_key, zip_key, job) VALUES (%1) RETURNING id").arg(placeholders),
+                       " tel_key, zip_key, add3, job) VALUES (%1) RETURNING id").arg(placeholders),
         values, QStringLiteral("発送履歴の記録"));
     return query.next() ? query.value(0).toLongLong() : 0;
 }

@@ -5,6 +5,8 @@
 #include "slip/slipgeometry.h"
 #include "slip/sliplayout.h"
 
+#include <QPageLayout>
+#include <QPagedPaintDevice>
 #include <QPaintDevice>
 #include <QPainter>
 
@@ -50,7 +52,17 @@ void CalibrationPage::drawPage(int, QPainter &painter, const EffectiveResolution
     setup.dpiY = resolution.y;
     setup.binding = m_binding;
     const QPaintDevice *device = painter.device();
-    slip::drawCalibrationSheet(painter, setup, QSize(device->width(), device->height()));
+    // A paged device knows where its printable area starts on the paper: the rulers
+    // then count from the paper's edge.
+    QPoint paperOrigin;
+    if (const auto *paged = dynamic_cast<const QPagedPaintDevice *>(device)) {
+        const QPageLayout layout = paged->pageLayout();
+        paperOrigin = layout.paintRectPixels(device->logicalDpiX()).topLeft()
+            - layout.fullRectPixels(device->logicalDpiX()).topLeft();
+        paperOrigin = QPoint(paperOrigin.x() * resolution.x / qMax(1, device->logicalDpiX()),
+                             paperOrigin.y() * resolution.y / qMax(1, device->logicalDpiY()));
+    }
+    slip::drawCalibrationSheet(painter, setup, QSize(device->width(), device->height()), paperOrigin);
 }
 
 } // namespace jobs

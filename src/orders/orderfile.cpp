@@ -28,7 +28,7 @@ namespace {
 struct PendingOrder
 {
     QStringList first;
-    QStringList items;
+    QList<GoodsItem> items;
     int line = 0;
 };
 
@@ -54,16 +54,13 @@ QString joined(const QStringList &row, const ColumnMapping &mapping, Field field
     return parts.join(u' ');
 }
 
-QString itemText(const QStringList &row, const ColumnMapping &mapping)
+GoodsItem itemText(const QStringList &row, const ColumnMapping &mapping)
 {
     QString item = joined(row, mapping, Field::Item);
     const QString variation = joined(row, mapping, Field::Variation);
     if (!variation.isEmpty())
         item += u' ' + variation;
-    const QString quantity = joined(row, mapping, Field::Quantity);
-    if (!item.isEmpty() && !quantity.isEmpty() && quantity != u"1")
-        item += u'×' + quantity;
-    return item;
+    return {item, joined(row, mapping, Field::Quantity)};
 }
 
 Order buildOrder(const PendingOrder &pending, const ColumnMapping &mapping, const QString &formatId)
@@ -83,7 +80,11 @@ Order buildOrder(const PendingOrder &pending, const ColumnMapping &mapping, cons
         cells(row, mapping, Field::Address2) + cells(row, mapping, Field::Address3), &repairs);
     order.add1 = address.add1;
     order.add2 = address.add2;
-    const GoodsLines goods = goodsLines(pending.items, &repairs);
+    // Several goods columns in one row (品名1-3) stay lines of their own; items of
+    // several rows become a line each.
+    const bool goodsInColumns = mapping.columns.value(Field::Item).size() > 1;
+    const GoodsLines goods = goodsInColumns ? goodsColumns(cells(row, mapping, Field::Item), &repairs)
+                                            : goodsLines(pending.items, &repairs);
     order.g1 = goods.g1;
     order.g2 = goods.g2;
     order.g3 = goods.g3;

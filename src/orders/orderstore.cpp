@@ -15,7 +15,7 @@ namespace {
 const QString kColumns = QStringLiteral(
     "id, source_format, order_key, order_number, state, zip, add1, add2, custo1, tel, g1, g2, g3,"
     " de_date1, de_date2, time_slot, repairs, source_file, imported_at, printed_at, printed_printer,"
-    " printed_station");
+    " printed_station, add3");
 
 Order orderFrom(const QSqlQuery &q)
 {
@@ -43,6 +43,7 @@ Order orderFrom(const QSqlQuery &q)
         o.printedAt = QDateTime::fromMSecsSinceEpoch(q.value(19).toLongLong(), QTimeZone::utc());
     o.printedPrinter = q.value(20).toString();
     o.printedStation = q.value(21).toString();
+    o.add3 = q.value(22).toString();
     return o;
 }
 
@@ -68,14 +69,14 @@ StoreSummary addOrders(Connection &connection, const QList<Order> &orders)
         StoreSummary summary;
         QSqlQuery insert = connection.prepare(QStringLiteral(
             "INSERT INTO orders (source_format, order_key, order_number, state, zip, add1, add2, custo1, tel,"
-            " g1, g2, g3, de_date1, de_date2, time_slot, repairs, source_file, imported_at)"
-            " VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"
+            " g1, g2, g3, de_date1, de_date2, time_slot, repairs, source_file, imported_at, add3)"
+            " VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"
             " ON CONFLICT (source_format, order_key) DO NOTHING"));
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
         for (const Order &o : orders) {
             const QVariantList values{o.sourceFormat, o.orderKey, o.orderNumber, int(OrderState::New), o.zip, o.add1,
                                       o.add2, o.custo1, o.tel, o.g1, o.g2, o.g3, o.deDate1, o.deDate2,
-                                      o.timeSlot, repairsToText(o.repairs), o.sourceFile, now};
+                                      o.timeSlot, repairsToText(o.repairs), o.sourceFile, now, o.add3};
             for (int i = 0; i < values.size(); ++i) {
                 // A null text would be bound as NULL; the columns hold empty texts.
                 const QVariant &value = values.at(i);

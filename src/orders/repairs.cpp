@@ -143,27 +143,59 @@ AddressLines splitAddress(const QStringList &streetParts, const QStringList &bui
     return {street, building};
 }
 
-GoodsLines goodsLines(const QStringList &items, Repairs *repairs)
+namespace {
+
+QString cutLine(const QString &text, Repairs *repairs)
+{
+    if (text.size() <= kGoodsLineLength)
+        return text;
+    *repairs |= Repair::GoodsShortened;
+    return text.left(kGoodsLineLength);
+}
+
+} // namespace
+
+GoodsLines goodsLines(const QList<GoodsItem> &items, Repairs *repairs)
 {
     QStringList lines;
-    for (const QString &item : items) {
-        if (item.trimmed().isEmpty())
+    for (const GoodsItem &item : items) {
+        const QString name = item.name.trimmed();
+        if (name.isEmpty())
             continue;
-        QString line = item.trimmed();
-        if (line.size() > kGoodsLineLength) {
-            line.truncate(kGoodsLineLength);
+        const QString quantity = item.quantity.trimmed();
+        const QString suffix = quantity.isEmpty() || quantity == u"1" ? QString() : QStringLiteral(" × ") + quantity;
+        if (name.size() + suffix.size() > kGoodsLineLength) {
+            lines << name.left(std::max<qsizetype>(1, kGoodsLineLength - suffix.size())) + suffix;
             *repairs |= Repair::GoodsShortened;
+        } else {
+            lines << name + suffix;
         }
-        lines << line;
     }
     if (lines.size() > 1)
         *repairs |= Repair::GoodsJoined;
     if (lines.size() > 3) {
-        const QString more = QStringLiteral(" ほか%1点").arg(lines.size() - 3);
-        lines[2] = lines[2].left(kGoodsLineLength - more.size()) + more;
-        lines = lines.mid(0, 3);
+        lines = {lines.at(0), lines.at(1), QStringLiteral("ほか %1 点").arg(lines.size() - 2)};
         *repairs |= Repair::GoodsShortened;
     }
+    lines.resize(3);
+    return {lines[0], lines[1], lines[2]};
+}
+
+GoodsLines goodsLines(const QStringList &items, Repairs *repairs)
+{
+    QList<GoodsItem> list;
+    for (const QString &item : items)
+        list.append({item, QString()});
+    return goodsLines(list, repairs);
+}
+
+GoodsLines goodsColumns(const QStringList &columns, Repairs *repairs)
+{
+    if (columns.size() > 3)
+        return goodsLines(columns, repairs);
+    QStringList lines;
+    for (const QString &column : columns)
+        lines << cutLine(column.trimmed(), repairs);
     lines.resize(3);
     return {lines[0], lines[1], lines[2]};
 }

@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
+#include <QPushButton>
 #include <QMessageBox>
 
 namespace platform {
@@ -20,6 +22,34 @@ public:
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
         return box.exec() == QMessageBox::Yes;
+    }
+
+    int choose(Choice &choice) override
+    {
+        QMessageBox box(QMessageBox::NoIcon, applicationTitle(), choice.text, QMessageBox::NoButton,
+                        QApplication::activeWindow());
+        QList<QAbstractButton *> buttons;
+        for (qsizetype i = 0; i < choice.buttons.size(); ++i) {
+            const bool cancels = i == choice.buttons.size() - 1;
+            buttons.append(box.addButton(choice.buttons.at(i), cancels ? QMessageBox::RejectRole
+                                                                      : QMessageBox::AcceptRole));
+        }
+        if (!buttons.isEmpty()) {
+            box.setDefaultButton(qobject_cast<QPushButton *>(buttons.value(choice.defaultButton)));
+            box.setEscapeButton(buttons.last());
+        }
+        if (!choice.details.isEmpty())
+            box.setDetailedText(choice.details);
+        if (!choice.checkText.isEmpty()) {
+            auto *tick = new QCheckBox(choice.checkText, &box);
+            tick->setChecked(choice.checked);
+            box.setCheckBox(tick);
+        }
+        box.exec();
+        if (box.checkBox())
+            choice.checked = box.checkBox()->isChecked();
+        const int chosen = int(buttons.indexOf(box.clickedButton()));
+        return chosen == buttons.size() - 1 ? -1 : chosen;
     }
 
     void notice(const QString &text) override { show(text); }

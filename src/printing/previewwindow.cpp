@@ -1,8 +1,12 @@
 #include "printing/previewwindow.h"
 
 #include "platform/error.h"
-#include "printer-cups/systemprinterbackend.h"
 
+#include <QCheckBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -29,6 +33,10 @@ SlipPreviewWindow::SlipPreviewWindow(QWidget *parent)
     actualButton = makeButton(QStringLiteral("Button_100"), QStringLiteral("100%"));
     doubleButton = makeButton(QStringLiteral("Button_200"), QStringLiteral("200%"));
     pdfButton = makeButton(QStringLiteral("Button_Pdf"), QStringLiteral("PDF に出力"));
+    formButton = new QCheckBox(QStringLiteral("枠も出力"), this);
+    formButton->setObjectName(QStringLiteral("CheckBox_PdfForm"));
+    formButton->setFocusPolicy(Qt::NoFocus);
+    formButton->setToolTip(QStringLiteral("PDF に用紙の枠も描きます。送り状用紙に印刷するときは外してください"));
     for (QPushButton *b : {fitButton, actualButton, doubleButton})
         b->setCheckable(true);
     fitButton->setChecked(true);
@@ -44,6 +52,7 @@ SlipPreviewWindow::SlipPreviewWindow(QWidget *parent)
     buttons->addWidget(actualButton);
     buttons->addWidget(doubleButton);
     buttons->addStretch();
+    buttons->addWidget(formButton);
     buttons->addWidget(pdfButton);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -69,7 +78,21 @@ void SlipPreviewWindow::setZoom(SlipPreview::Zoom zoom)
 
 QString SlipPreviewWindow::writePdf(const QString &folder) const
 {
-    const QString file = printer::createPdfJobFile(folder);
+    QString file;
+    QDir dir(folder);
+    if (dir.mkpath(QStringLiteral("."))) {
+        const QString stem = QStringLiteral("preview-")
+            + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        for (int n = 1; n < 10000 && file.isEmpty(); ++n) {
+            QFile candidate(dir.absoluteFilePath(n == 1 ? stem + QStringLiteral(".pdf")
+                                                        : QStringLiteral("%1-%2.pdf").arg(stem).arg(n)));
+            // NewOnly: an earlier file is never overwritten.
+            if (candidate.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+                file = QFileInfo(candidate).absoluteFilePath();
+            else if (!candidate.exists())
+                break; // not a name clash: the folder is not writable
+        }
+    }
     if (file.isEmpty())
         throw platform::Error(QStringLiteral("PDF ファイルを %1 に作成できません").arg(folder));
     const PreviewPage &page = m_preview->page();
@@ -83,7 +106,7 @@ QString SlipPreviewWindow::writePdf(const QString &folder) const
     QPainter painter;
     if (!painter.begin(&writer))
         throw platform::Error(QStringLiteral("PDF ファイル %1 に書けません").arg(file));
-    m_preview->paintSheet(painter);
+    m_preview->paintSheet(painter, formButton->isChecked());
     painter.end();
     return file;
 }

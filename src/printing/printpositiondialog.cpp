@@ -73,6 +73,24 @@ void TForm_SLIP97YPrn::showMillimetres()
     };
     show(LuNumEdit_TOP, SpinBox_TOPmm, m_resolution.y);
     show(LuNumEdit_LEFT, SpinBox_LEFTmm, m_resolution.x);
+
+    // The fixed shift depends on the resolution, so the slip's place on paper does too:
+    // the total says where it is.
+    bool topOk = false;
+    bool leftOk = false;
+    const int top = LuNumEdit_TOP->text().isEmpty() ? 0 : LuNumEdit_TOP->text().toInt(&topOk);
+    const int left = LuNumEdit_LEFT->text().isEmpty() ? 0 : LuNumEdit_LEFT->text().toInt(&leftOk);
+    const auto mm = [](int dots, int dpi) { return QString::number(slip::dotsToMm(dots, dpi), 'f', 1); };
+    const QString topText = topOk || LuNumEdit_TOP->text().isEmpty() ? mm(top, m_resolution.y) : QStringLiteral("？");
+    const QString leftText = leftOk || LuNumEdit_LEFT->text().isEmpty()
+        ? mm(left + slip::SlipGeometry::kLeftExtraDots, m_resolution.x)
+        : QStringLiteral("？");
+    Label_Total->setText(QStringLiteral("合計のずれ：上 %1 mm・左 %2 mm\n（左は固定の %3 ドット＝%4 mm を含む。%5 dpi で換算）")
+                             .arg(topText, leftText)
+                             .arg(slip::SlipGeometry::kLeftExtraDots)
+                             .arg(mm(slip::SlipGeometry::kLeftExtraDots, m_resolution.x))
+                             .arg(m_resolution.x == m_resolution.y ? QString::number(m_resolution.x)
+                                                                   : QStringLiteral("%1×%2").arg(m_resolution.x).arg(m_resolution.y)));
 }
 
 void TForm_SLIP97YPrn::takeMillimetres(numedit::TLuNumEdit *dots, const QDoubleSpinBox *mm, int dpi)
@@ -153,6 +171,10 @@ void TForm_SLIP97YPrn::buildUi()
     BitBtn_Calib->setGeometry(144, 90, 130, 28);
     BitBtn_Calib->setAutoDefault(false);
     BitBtn_Calib->setToolTip(QStringLiteral("枠と十字の目印を普通紙に印刷します。用紙に重ねて、ずれた mm を入力してください"));
+
+    Label_Total = new QLabel(this);
+    Label_Total->setObjectName(QStringLiteral("Label_Total"));
+    Label_Total->setGeometry(8, 122, 284, 34);
 
     setTabOrder(LuNumEdit_TOP, LuNumEdit_LEFT);
     setTabOrder(LuNumEdit_LEFT, BitBtn_MRGN);

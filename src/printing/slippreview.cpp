@@ -106,27 +106,32 @@ QSize SlipPreview::sizeHint() const
     return (QSizeF(m_page.paper) * s).toSize() + QSize(2 * kFitMargin, 2 * kFitMargin);
 }
 
-void SlipPreview::paintSheet(QPainter &painter) const
+void SlipPreview::paintSheet(QPainter &painter, bool withForm) const
 {
     painter.save();
     painter.fillRect(QRect(QPoint(0, 0), m_page.paper), Qt::white);
-    // The printable area, dashed: nothing outside it reaches the paper.
     QPen dashed(QColor(0x90, 0x90, 0x90));
     dashed.setStyle(Qt::DashLine);
     dashed.setCosmetic(true);
-    painter.setPen(dashed);
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(m_page.printable);
+    if (withForm) {
+        // The printable area, dashed: nothing outside it reaches the paper.
+        painter.setPen(dashed);
+        painter.drawRect(m_page.printable);
+    }
 
     // Everything else is drawn from the printable area's top-left corner, the
     // origin of the printer's canvas.
     painter.translate(m_page.printable.topLeft());
-    QPen form(QColor(0xd0, 0x60, 0x30));
-    form.setCosmetic(true);
-    painter.setPen(form);
-    QFont captions(QStringLiteral("IPAPGothic"));
-    painter.setFont(captions);
-    slip::drawSlipForm(painter, slip::SlipGeometry(m_page.dpiX, m_page.dpiY, QString(), QString()), true);
+    if (withForm && m_marginError.isEmpty()) {
+        // The form where the texts are judged against it: shifted by the margins like the
+        // texts, so a text is red exactly when it visibly crosses its frame.
+        QPen form(QColor(0xd0, 0x60, 0x30));
+        form.setCosmetic(true);
+        painter.setPen(form);
+        slip::drawSlipForm(painter, slip::SlipGeometry(m_page.dpiX, m_page.dpiY, m_binding.topMargin,
+                                                       m_binding.leftMargin), true);
+    }
 
     if (m_marginError.isEmpty()) {
         SlipPageSetup setup{m_page.dpiX, m_page.dpiY, m_binding, m_page.fontDpi, {}};

@@ -4,6 +4,7 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <array>
 
 namespace slip {
@@ -22,7 +23,43 @@ void addZipBoxes(QList<FormFrame> &frames, const std::array<int, 7> &xs, int y)
         frames.append({QString(), span(x - 10, y - 6, x + 32, y + 30)});
 }
 
+// The mark's cell tops, slot 1 to 6.
+constexpr std::array<int, 6> kTimeMarkY = {80, 118, 156, 194, 232, 270};
+constexpr int kTimeMarkX = 1020;
+constexpr int kTimeRowPitch = 38;
+// The mark's ink (○ in the Latin font) is centred 30 units below its cell top: a row
+// starts 19 units above that.
+constexpr int kTimeRowFromMark = 11;
+constexpr int kTimeColumnLeft = 1010;
+constexpr int kTimeColumnRight = 1075;
+
 } // namespace
+
+TextPlace slipTimeMarkPlace(TimeSlot slot)
+{
+    const int number = std::clamp(timeSlotNumber(slot), 1, kTimeSlotCount);
+    return {kTimeMarkX, kTimeMarkY[std::size_t(number - 1)]};
+}
+
+QRect slipTimeRow(TimeSlot slot)
+{
+    const int top = slipTimeMarkPlace(slot).y + kTimeRowFromMark;
+    return span(kTimeColumnLeft, top, kTimeColumnRight, top + kTimeRowPitch);
+}
+
+QString slipTimeSlotLabel(TimeSlot slot)
+{
+    switch (slot) {
+    case TimeSlot::Morning: return QStringLiteral("午前中");
+    case TimeSlot::Noon12To14: return QStringLiteral("12-14時");
+    case TimeSlot::Afternoon14To16: return QStringLiteral("14-16時");
+    case TimeSlot::Afternoon16To18: return QStringLiteral("16-18時");
+    case TimeSlot::Evening18To20: return QStringLiteral("18-20時");
+    case TimeSlot::Evening19To21: return QStringLiteral("19-21時");
+    case TimeSlot::None: break;
+    }
+    return QString();
+}
 
 const QList<FormFrame> &slipFormFrames()
 {
@@ -33,7 +70,8 @@ const QList<FormFrame> &slipFormFrames()
             {QStringLiteral("品名"), span(580, 166, 1005, 262)},
             {QStringLiteral("差出日"), span(600, 62, 800, 94)},
             {QStringLiteral("お届け希望日"), span(830, 92, 1005, 126)},
-            {QStringLiteral("時間帯"), span(1010, 76, 1075, 314)},
+            {QStringLiteral("時間帯"), QRect(slipTimeRow(TimeSlot::Morning).topLeft(),
+                                            slipTimeRow(TimeSlot::Evening19To21).bottomRight())},
         };
         addZipBoxes(list, {220, 265, 310, 375, 424, 473, 522}, 40);
         addZipBoxes(list, {215, 268, 320, 380, 428, 476, 525}, 342);
@@ -55,9 +93,11 @@ int slipFieldRightEdge(SlipField field)
     case SlipField::Goods3:
         return 1005;
     case SlipField::Customer:
-        return 580; // the goods frame starts beside the name
-    case SlipField::Add1:
     case SlipField::Add2:
+        return 580; // the goods frame starts beside (and just under) these lines
+    case SlipField::TimeSlot:
+        return kTimeColumnRight;
+    case SlipField::Add1:
     case SlipField::Tel:
     case SlipField::SenderAdd1:
     case SlipField::SenderAdd2:
@@ -65,7 +105,6 @@ int slipFieldRightEdge(SlipField field)
     case SlipField::SenderTel:
         return 830;
     case SlipField::None:
-    case SlipField::TimeSlot:
     case SlipField::Zip:
     case SlipField::SenderZip:
         break;
@@ -104,13 +143,13 @@ const QList<ReferencePoint> &slipReferencePoints()
     // postal-code box, the top of the time-slot column and the sender's frame.
     static const QList<ReferencePoint> points = {
         {QStringLiteral("A"), QPoint(210, 34)},
-        {QStringLiteral("B"), QPoint(1075, 76)},
+        {QStringLiteral("B"), slipTimeRow(TimeSlot::Morning).topRight()},
         {QStringLiteral("C"), QPoint(160, 565)},
     };
     return points;
 }
 
-void drawSlipForm(QPainter &painter, const SlipGeometry &geometry, bool captions)
+void drawSlipForm(QPainter &painter, const SlipGeometry &geometry, bool captions, bool rowLabels)
 {
     const auto toDots = [&](const QRect &units) {
         return QRect(QPoint(geometry.x(units.left()), geometry.y(units.top())),
@@ -128,11 +167,14 @@ void drawSlipForm(QPainter &painter, const SlipGeometry &geometry, bool captions
         if (captions && !frame.caption.isEmpty())
             painter.drawText(rect.adjusted(4, 2, -4, -2), Qt::AlignLeft | Qt::AlignTop, frame.caption);
     }
-    // The six time slots are rows of their column.
-    const QRect slots = toDots(slipFormFrames().at(5).units);
-    for (int row = 1; row < 6; ++row) {
-        const int y = slots.top() + slots.height() * row / 6;
-        painter.drawLine(slots.left(), y, slots.right(), y);
+    // The six time slots are rows of their column, each labelled beside it.
+    for (int number = 1; number <= kTimeSlotCount; ++number) {
+        const QRect row = toDots(slipTimeRow(timeSlotFromNumber(number)));
+        if (number > 1)
+            painter.drawLine(row.left(), row.top(), row.right(), row.top());
+        if (captions && rowLabels)
+            painter.drawText(QRect(row.right() + 4, row.top(), 4 * row.width(), row.height()),
+                             Qt::AlignLeft | Qt::AlignVCenter, slipTimeSlotLabel(timeSlotFromNumber(number)));
     }
     painter.restore();
 }

@@ -36,6 +36,23 @@ public:
     }
     void notice(const QString &text) override { notices.append(text); }
     void error(const QString &text) override { errors.append(text); }
+    // Answered from `choiceAnswers` when given: the first button whose text is one of
+    // the answer's, and the tick; else as a yes/no question.
+    int choose(platform::Choice &choice) override
+    {
+        choices.append(choice);
+        if (choiceAnswers.isEmpty())
+            return MessageBoxes::choose(choice);
+        const auto [buttons, tick] = choiceAnswers.dequeue();
+        choice.checked = tick;
+        for (const QString &button : buttons) {
+            if (const qsizetype at = choice.buttons.indexOf(button); at >= 0)
+                return at == choice.buttons.size() - 1 ? -1 : int(at);
+        }
+        return -1;
+    }
+    // Print every order, with or without the main window's date for those without.
+    void printAll(bool tick = false) { choiceAnswers.enqueue({{QStringLiteral("すべて印刷"), QStringLiteral("印刷")}, tick}); }
 
     void clear()
     {
@@ -45,6 +62,8 @@ public:
     }
 
     QQueue<bool> answers;
+    QQueue<std::pair<QStringList, bool>> choiceAnswers;
+    QList<platform::Choice> choices;
     QStringList questions;
     QStringList notices;
     QStringList errors;

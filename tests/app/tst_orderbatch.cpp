@@ -79,10 +79,13 @@ class OrderBatchTest : public QObject
     // pages (never when 0).
     struct Bench
     {
-        Bench(int count, int cancelAfter)
+        Bench(int count, int cancelAfter, const std::function<void(QList<Order> &)> &edit = {})
             : db(database::DatabaseConfig::sqlite(dir.filePath(u"mekira.db"_s)))
         {
-            db.call<void>([count](database::Connection &c) { orders::store::addOrders(c, batchOrders(count)); });
+            QList<Order> orders = batchOrders(count);
+            if (edit)
+                edit(orders);
+            db.call<void>([&orders](database::Connection &c) { orders::store::addOrders(c, orders); });
             OrderListHooks hooks;
             hooks.slipTemplate = [] { return slipplaces::slip(); };
             hooks.slipJob = [](const QList<slip::SlipRecord> &slips) {
@@ -175,9 +178,13 @@ private Q_SLOTS:
         ScriptedBoxes boxes;
         Bench bench(orders, cancelAfter);
         const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
+        // Ticked: the main window's desired date and slot on orders that name none.
+        boxes.printAll(true);
         QVERIFY(bench.printAll());
         QVERIFY2(boxes.errors.isEmpty(), qPrintable(boxes.errors.join(u'\n')));
-        QCOMPARE(boxes.questions, QStringList{u"選択した %1 件の送り状を Slip に印刷しますか?"_s.arg(orders)});
+        QCOMPARE(boxes.choices.size(), 1);
+        QCOMPARE(boxes.choices.first().text.section(u'\n', 0, 0),
+                 u"選択した %1 件の送り状を Slip に印刷しますか?"_s.arg(orders));
         if (cancelAfter)
             QCOMPARE(boxes.notices, QStringList{u"中止しました。%1 枚を印刷し、残りの %2 件は印刷していません。"_s
                                                     .arg(sent).arg(orders - sent)});
@@ -211,6 +218,49 @@ private Q_SLOTS:
                 QVERIFY(o.printedAt.isNull());
                 QVERIFY(o.printedStation.isEmpty());
             }
+        }
+    }
+
+    void deliveryPerOrder_data()
+    {
+        QTest::addColumn<bool>("tick");
+        QTest::newRow("orders' own only") << false;
+        QTest::newRow("main window's for the others") << true;
+    }
+    // Each order prints its own desired date and slot; the main window's are printed on
+    // the others only when the confirmation's tick says so.
+    void deliveryPerOrder()
+    {
+        QFETCH(bool, tick);
+        const int jobsBefore = jobCount();
+        ScriptedBoxes boxes;
+        Bench bench(3, 0, [](QList<Order> &orders) {
+            orders[0].deDate1 = u"12"_s;
+            orders[0].deDate2 = u"24"_s;
+            orders[0].timeSlot = 1;
+        });
+        boxes.printAll(tick);
+        QVERIFY(bench.printAll());
+        QCOMPARE(boxes.choices.size(), 1);
+        QVERIFY(boxes.choices.first().text.contains(u"指定のある注文 1 件"_s));
+        QVERIFY(!boxes.choices.first().checkText.isEmpty());
+        QVERIFY2(m_cupsd.waitForCompletedJobs(jobsBefore + 1), qPrintable(m_cupsd.errorLog()));
+        QString error;
+        const QList<PdfPage> pages = readPdfWords(m_cupsd.readOutput(kPrinter), &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(pages.size(), 3);
+        const auto words = [&](int page) {
+            QStringList texts;
+            for (const PdfWord &word : pages.at(page).words)
+                texts << word.text;
+            return texts;
+        };
+        QVERIFY(words(0).contains(u"12"_s) && words(0).contains(u"24"_s));
+        QVERIFY(!words(0).contains(u"28"_s));
+        for (int page = 1; page < 3; ++page) {
+            QCOMPARE(words(page).contains(u"11"_s), tick);
+            QCOMPARE(words(page).contains(u"28"_s), tick);
+            QVERIFY(!words(page).contains(u"24"_s));
         }
     }
 

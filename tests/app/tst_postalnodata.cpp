@@ -44,7 +44,9 @@ private Q_SLOTS:
 
         boxes.answers.enqueue(false);
         w.SpeedButton_F11Click();
-        QCOMPARE(boxes.questions, QStringList{QStringLiteral("印刷しますか?")});
+        // The pre-print check's lines come first; the question is the last line.
+        QCOMPARE(boxes.questions.size(), 1);
+        QVERIFY(boxes.questions.first().endsWith(QStringLiteral("印刷しますか?")));
     }
 
 private:

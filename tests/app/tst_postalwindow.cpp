@@ -176,7 +176,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("question");
         QTest::newRow("consistent") << "151-0053" << "東京都渋谷区代々木1-1" << "印刷しますか?";
-        QTest::newRow("no code") << "" << "東京都渋谷区代々木1-1" << "印刷しますか?";
+        QTest::newRow("no code") << "" << "東京都渋谷区代々木1-1" << "郵便番号がありません\n印刷しますか?";
         QTest::newRow("mismatch") << "151-0053" << "大阪府大阪市北区梅田1"
                                   << "お届け先の郵便番号と住所が合っていません（151-0053 は 東京都渋谷区代々木 です）\n印刷しますか?";
         QTest::newRow("unknown code") << "151-9999" << "東京都渋谷区代々木1-1"
@@ -189,6 +189,7 @@ private Q_SLOTS:
         QFETCH(QString, question);
         w().Edit_Zip->setText(zip);
         w().Edit_Add1->setText(address);
+        w().Edit_Custo1->setText(QStringLiteral("見本 太郎"));
         m_boxes->answers.enqueue(false);
         w().SpeedButton_F11Click();
         QCOMPARE(m_boxes->questions, QStringList{question});

@@ -6,7 +6,10 @@
 #include "printing/previewwindow.h"
 #include "printing/slippreview.h"
 
+#include "../printing/pdfwords.h"
+
 #include <QCheckBox>
+#include <QFile>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -96,7 +99,8 @@ private Q_SLOTS:
         QTest::qWait(50);
         w.Edit_G2->setText(u"東"_s.repeated(30));
         QTRY_COMPARE(w.Panel_HelpMess->text(), u"枠に収まりません：品名2"_s);
-        w.Edit_Add1->setText(u"東"_s.repeated(40));
+        // Forty characters are drawn smaller and fit; fifty do not.
+        w.Edit_Add1->setText(u"東"_s.repeated(50));
         QTRY_COMPARE(w.Panel_HelpMess->text(), u"枠に収まりません：お届け先住所1、品名2"_s);
         // A picture to look at: the two lines in red.
         const QString folder = qEnvironmentVariable("MEKIRA_TEST_OUTPUT", QDir::tempPath());
@@ -117,7 +121,9 @@ private Q_SLOTS:
         TForm_Main &w = fixture.w();
         w.CheckBox_t1->setFocus();
         QTest::keyClick(w.CheckBox_t1, Qt::Key_F11);
-        QCOMPARE(boxes.questions, QStringList{u"印刷しますか?"_s});
+        // The pre-print check's lines come first; the question is the last line.
+        QCOMPARE(boxes.questions.size(), 1);
+        QVERIFY(boxes.questions.first().endsWith(u"印刷しますか?"_s));
         QCOMPARE(w.Panel_HelpMess->text(), u"印刷しました：Printer A（手差し）"_s);
         // No file to open for a real printer.
         QTest::mouseClick(w.Panel_HelpMess, Qt::LeftButton);
@@ -156,6 +162,55 @@ private Q_SLOTS:
             QTRY_COMPARE(QDir(m_work->filePath(u"pdf"_s)).entryList({u"*.pdf"_s}).size(), 2);
             QVERIFY(w.Panel_HelpMess->text().startsWith(u"PDF に出力しました："_s));
             QVERIFY2(boxes.errors.isEmpty(), qPrintable(boxes.errors.join(u'\n')));
+        }
+        QDir::setCurrent(previous);
+        qunsetenv("CUPS_SERVER");
+    }
+
+    // On the built-in PDF printer: a postal code pasted and printed at once fills its
+    // boxes with its digits, おところ③ follows おところ②, and an overflow is named first.
+    void pastedCodeAndThirdLineOnPaper()
+    {
+        qputenv("CUPS_SERVER", "127.0.0.1:1");
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(m_work->path());
+        {
+            OvPrinterScope printers(createSystemPrinterBackend());
+            ScriptedBoxes boxes;
+            TForm_Main w;
+            w.show();
+            QTRY_VERIFY_WITH_TIMEOUT(w.workingDirectory() == QDir::currentPath(), 5000);
+            QApplication::processEvents();
+            QDir(m_work->filePath(u"pdf"_s)).removeRecursively();
+            boxes.clear();
+
+            w.Edit_Zip->setText(u"〒151-0053"_s); // pasted; the box has not tidied it
+            w.Edit_Add1->setText(u"東京都渋谷区代々木"_s + u"東"_s.repeated(41));
+            w.Edit_Add2->setText(u"見本ハイツ"_s);
+            w.Edit_Add3->setText(u"２０３号室"_s);
+            w.Edit_Custo1->setText(u"見本 太郎"_s);
+            w.SpeedButton_F11Click();
+            QCOMPARE(boxes.questions.size(), 1);
+            QVERIFY2(boxes.questions.first().startsWith(u"おところ① が枠に入りません（50 文字）\n"_s),
+                     qPrintable(boxes.questions.first()));
+
+            const QStringList files = QDir(m_work->filePath(u"pdf"_s)).entryList({u"*.pdf"_s});
+            QCOMPARE(files.size(), 1);
+            QFile pdf(m_work->filePath(u"pdf/"_s + files.first()));
+            QVERIFY(pdf.open(QIODevice::ReadOnly));
+            QString error;
+            const QList<PdfPage> pages = readPdfWords(pdf.readAll(), &error);
+            QVERIFY2(error.isEmpty(), qPrintable(error));
+            QCOMPARE(pages.size(), 1);
+            QStringList digits;
+            QString text;
+            for (const PdfWord &word : pages.first().words) {
+                text += word.text;
+                if (word.text.size() == 1 && word.text.at(0).isDigit())
+                    digits << word.text;
+            }
+            QCOMPARE(digits.mid(0, 7), (QStringList{u"1"_s, u"5"_s, u"1"_s, u"0"_s, u"0"_s, u"5"_s, u"3"_s}));
+            QVERIFY2(text.contains(u"見本ハイツ"_s) && text.contains(u"２０３号室"_s), qPrintable(text));
         }
         QDir::setCurrent(previous);
         qunsetenv("CUPS_SERVER");

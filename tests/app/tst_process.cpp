@@ -134,7 +134,7 @@ private Q_SLOTS:
         QVERIFY(settings.open(QIODevice::ReadOnly));
         const QByteArray bytes = settings.readAll();
         QVERIFY(bytes.contains("OP023MyZip=100-0001\r\n"));
-        QVERIFY(bytes.endsWith("Tab_My=0\r\nTransferMode=smart\r\n"));
+        QVERIFY(bytes.endsWith("Tab_My=0\r\nTransferMode=smart\r\nE_AD3=\r\n"));
     }
 
     // Terminations that arrive while the settings are being written (a logout sends
@@ -180,10 +180,10 @@ private Q_SLOTS:
 
         const QByteArray bytes = fileBytes(settingsPath);
         QVERIFY(bytes.startsWith(foreign + "\r\n[mekira_RErorezevPrn]\r\n"));
-        QVERIFY(bytes.endsWith("Tab_My=0\r\nTransferMode=smart\r\n"));
+        QVERIFY(bytes.endsWith("Tab_My=0\r\nTransferMode=smart\r\nE_AD3=\r\n"));
         QCOMPARE(bytes.count("[mekira_RErorezevPrn]"), 1);
         QCOMPARE(bytes.count("\r\nOP023MyZip=100-0001\r\n"), 1);
-        QCOMPARE(bytes.count("\r\n"), 2 + 20);
+        QCOMPARE(bytes.count("\r\n"), 2 + 21);
         QCOMPARE(QDir(dir.path()).entryList({u"mekira_RErorezev.ini*"_qs}, QDir::Files),
                  QStringList{u"mekira_RErorezev.ini"_qs});
     }

@@ -59,6 +59,7 @@ private Q_SLOTS:
         s.add1 = u"東京都架空区見本町１－２－３"_qs;
         s.custo1 = u"見本　花子"_qs;
         s.tel = u"090-0000-1111"_qs;
+        s.add3 = u"見本ハイツ２０３"_qs;
         s.g1 = u"りんご"_qs;
         s.kosuu = u"3"_qs;
         s.deDate1 = u"12"_qs;
@@ -74,11 +75,13 @@ private Q_SLOTS:
             "Addr_Font=2\r\nE_ZIP=123-4567\r\nE_AD1=東京都架空区見本町１－２－３\r\nE_AD2=\r\n"
             "E_CUS=見本　花子\r\nE_TEL=090-0000-1111\r\nE_G1=りんご\r\nE_G2=\r\nE_G3=\r\nKOSUU=3\r\n"
             "de_date1=12\r\nde_date2=24\r\nOP023My=見本商店\r\nOP023MyZip=100-0001\r\nOP023MyADD1=\r\n"
-            "OP023MyADD2=\r\nOP023MyTEL=\r\nComboBox_SEL=1\r\nTab_My=9\r\nTransferMode=smart\r\n"_qs);
+            "OP023MyADD2=\r\nOP023MyTEL=\r\nComboBox_SEL=1\r\nTab_My=9\r\nTransferMode=smart\r\n"
+            "E_AD3=見本ハイツ２０３\r\n"_qs);
         QCOMPARE(fileBytes(path), expected);
 
         const StoredSettings back = SettingsFile(path).load();
         QCOMPARE(back.add1, s.add1);
+        QCOMPARE(back.add3, s.add3);
         QCOMPARE(back.custo1, s.custo1);
         QCOMPARE(back.myZip, s.myZip);
         QCOMPARE(back.tabMy, 9);
@@ -98,7 +101,7 @@ private Q_SLOTS:
         QCOMPARE(back.printerIndex, 2);
         QCOMPARE(back.printerTop, 5);
         QCOMPARE(back.zip, u"new"_qs);
-        QVERIFY(fileBytes(path).endsWith("Tab_My=0\r\nTransferMode=smart\r\n[Other]\r\nX=1\r\n"));
+        QVERIFY(fileBytes(path).endsWith("Tab_My=0\r\nTransferMode=smart\r\nE_AD3=\r\n[Other]\r\nX=1\r\n"));
     }
 
     void oldSpellingsAndBadIntegers()

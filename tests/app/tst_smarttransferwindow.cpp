@@ -224,7 +224,7 @@ private Q_SLOTS:
         QCOMPARE(w().Edit_Custo1->text(), u"見本　花子"_qs);
 
         m_fixture->close();
-        QVERIFY(fileBytes(settingsPath()).endsWith("Tab_My=0\r\nTransferMode=classic\r\n"));
+        QVERIFY(fileBytes(settingsPath()).endsWith("Tab_My=0\r\nTransferMode=classic\r\nE_AD3=\r\n"));
         m_fixture.reset();
         start();
         QVERIFY(!w().smartTransfer());

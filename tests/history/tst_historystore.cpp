@@ -166,7 +166,8 @@ private Q_SLOTS:
         PrintedSlip printed = slipFor(kSamples[3], order);
         slip::SlipRecord &s = printed.slip;
         s.destination.address1 = QStringLiteral("大阪府大阪市北区梅田1-1");
-        s.destination.address2 = QStringLiteral("梅田ビル 101");
+        s.destination.address2 = QStringLiteral("梅田ビル");
+        s.destination.address3 = QStringLiteral("101号室");
         s.sender.postalCode = QStringLiteral("100-0001");
         s.sender.address1 = QStringLiteral("東京都千代田区");
         s.sender.address2 = QStringLiteral("千代田1-1");
@@ -203,6 +204,7 @@ private Q_SLOTS:
         const slip::SlipRecord &r = entry->printed.slip;
         QCOMPARE(std::tuple(r.destination.postalCode, r.destination.address1, r.destination.address2, r.destination.name, r.destination.telephone),
                  std::tuple(s.destination.postalCode, s.destination.address1, s.destination.address2, s.destination.name, s.destination.telephone));
+        QCOMPARE(r.destination.address3, s.destination.address3);
         QCOMPARE(std::tuple(r.sender.postalCode, r.sender.address1, r.sender.address2, r.sender.name, r.sender.telephone, r.printSender),
                  std::tuple(s.sender.postalCode, s.sender.address1, s.sender.address2, s.sender.name, s.sender.telephone, s.printSender));
         QCOMPARE(std::tuple(r.goods[0], r.goods[1], r.goods[2], r.shippingDate, r.printShippingDate),

@@ -179,7 +179,7 @@ private Q_SLOTS:
     }
 
     // The place of a text on the printed page follows the effective resolution and
-    // the margins: the cell's top-left corner is exactly the layout's point.
+    // the margins: the cell's top-left corner is the layout's point.
     void placesFollowEffectiveResolution_data()
     {
         QTest::addColumn<int>("dpi");
@@ -212,7 +212,9 @@ private Q_SLOTS:
         page.play(bench.fake->printedPages().first());
         const auto name = page.findCell(u"見本太郎1"_s);
         QCOMPARE(name.text, u"見本太郎1"_s);
-        QCOMPARE(name.rect.topLeft(), QPointF(x, y));
+        // The cell is rebuilt from the font's ascent on the recording: within half a dot.
+        QCOMPARE(name.rect.left(), double(x));
+        QVERIFY2(qAbs(name.rect.top() - y) < 0.5, qPrintable(QString::number(name.rect.top())));
         QVERIFY(name.baseline.y() > y);
     }
 

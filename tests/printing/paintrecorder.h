@@ -1,8 +1,9 @@
 #pragma once
 
-// Plays a recorded page (QPicture) through a paint engine that notes every filled
-// rectangle and every text, so that tests see where a page put its texts.
+// Plays a recorded page (QPicture) through a paint engine that notes every rectangle
+// and every text, so that tests see where a page put its texts.
 
+#include <QFontMetrics>
 #include <QList>
 #include <QPaintDevice>
 #include <QPaintEngine>
@@ -13,6 +14,8 @@
 #include <QString>
 #include <QTextItem>
 
+#include <cmath>
+
 class PaintRecorder : public QPaintDevice
 {
 public:
@@ -21,6 +24,9 @@ public:
         QPointF baseline;
         QString text;
         QString family;
+        double width;  // the item's advance
+        int ascent;    // of its font on this device, as the text's cell has it
+        int height;
     };
 
     PaintRecorder() : m_engine(this) {}
@@ -44,8 +50,10 @@ public:
     QList<QRectF> rects;
     QList<Text> texts;
 
-    // What one textOut drew: the opaque cell and the text items inside it, joined
-    // (Qt splits a line into items per script, as between kanji and kana).
+    // What one textOut drew: its text items joined (Qt splits a line into items per
+    // script, as between kanji and kana; the items of one text follow each other without
+    // a gap on one baseline) and the text cell they fill, from the left end of the first
+    // item and the font's ascent above the baseline.
     struct Cell
     {
         QRectF rect;
@@ -55,27 +63,21 @@ public:
     QList<Cell> cells() const
     {
         QList<Cell> result;
-        for (const QRectF &r : rects)
-            result.append({r, QString(), QPointF()});
-        for (qsizetype i = 0; i < texts.size(); ++i) {
-            const Text &t = texts.at(i);
-            // The cell is the last rectangle drawn before the text that holds it
-            // (a form's frames drawn earlier hold it too).
-            for (qsizetype r = result.size() - 1; r >= 0; --r) {
-                Cell &cell = result[r];
-                if (m_rectsBeforeText.value(i) <= r)
-                    continue;
-                if (t.baseline.x() >= cell.rect.left() - 0.01 && t.baseline.x() < cell.rect.right()
-                    && t.baseline.y() >= cell.rect.top() && t.baseline.y() <= cell.rect.bottom()) {
-                    if (cell.text.isEmpty())
-                        cell.baseline = t.baseline;
-                    cell.text += t.text;
-                    break;
-                }
+        double end = 0;
+        for (const Text &t : texts) {
+            const bool continues = !result.isEmpty() && qAbs(result.last().baseline.y() - t.baseline.y()) < 0.01
+                && qAbs(t.baseline.x() - end) < 0.5;
+            if (continues) {
+                result.last().text += t.text;
+                result.last().rect.setRight(t.baseline.x() + t.width);
+            } else {
+                result.append({QRectF(t.baseline.x(), t.baseline.y() - t.ascent, t.width, t.height), t.text, t.baseline});
             }
+            end = t.baseline.x() + t.width;
         }
         return result;
     }
+
     // The first cell that shows this text, or an empty cell.
     Cell findCell(const QString &text) const
     {
@@ -125,8 +127,10 @@ private:
         {
             if (state.state() & DirtyTransform)
                 m_transform = state.transform();
-            if (state.state() & DirtyFont)
+            if (state.state() & DirtyFont) {
                 m_family = state.font().family();
+                m_font = state.font();
+            }
         }
         void drawRects(const QRectF *rects, int count) override
         {
@@ -140,8 +144,10 @@ private:
         }
         void drawTextItem(const QPointF &p, const QTextItem &item) override
         {
-            m_owner->m_rectsBeforeText.append(m_owner->rects.size());
-            m_owner->texts.append({m_transform.map(p), item.text(), m_family});
+            const QFontMetrics metrics(m_font, m_owner);
+            const double scale = m_transform.m11();
+            m_owner->texts.append({m_transform.map(p), item.text(), m_family, item.width() * scale,
+                                   int(std::lround(metrics.ascent() * scale)), int(std::lround(metrics.height() * scale))});
         }
         void drawPath(const QPainterPath &path) override
         {
@@ -155,9 +161,9 @@ private:
         PaintRecorder *m_owner;
         QTransform m_transform;
         QString m_family;
+        QFont m_font;
     };
 
     mutable Engine m_engine;
-    QList<qsizetype> m_rectsBeforeText; // per text: how many rectangles came before it
     int m_dpi = 96;
 };

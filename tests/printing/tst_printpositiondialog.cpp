@@ -111,9 +111,13 @@ private Q_SLOTS:
         QTest::addColumn<double>("mm");
         QTest::addColumn<double>("typedMm");
         QTest::addColumn<QString>("typedDots");
-        QTest::newRow("180 dpi") << 180 << u"71"_s << 10.0 << -1.5 << u"-11"_s;
-        QTest::newRow("300 dpi") << 300 << u"-59"_s << -5.0 << 2.5 << u"30"_s;
-        QTest::newRow("600 dpi") << 600 << u"118"_s << 5.0 << 0.5 << u"12"_s;
+        QTest::addColumn<QString>("total"); // after the typing, with the fixed 70 dots
+        QTest::newRow("180 dpi") << 180 << u"71"_s << 10.0 << -1.5 << u"-11"_s
+                                 << u"合計のずれ：上 0.0 mm・左 8.3 mm\n（左は固定の 70 ドット＝9.9 mm を含む。180 dpi で換算）"_s;
+        QTest::newRow("300 dpi") << 300 << u"-59"_s << -5.0 << 2.5 << u"30"_s
+                                 << u"合計のずれ：上 0.0 mm・左 8.5 mm\n（左は固定の 70 ドット＝5.9 mm を含む。300 dpi で換算）"_s;
+        QTest::newRow("600 dpi") << 600 << u"118"_s << 5.0 << 0.5 << u"12"_s
+                                 << u"合計のずれ：上 0.0 mm・左 3.5 mm\n（左は固定の 70 ドット＝3.0 mm を含む。600 dpi で換算）"_s;
     }
     void millimetres()
     {
@@ -122,6 +126,7 @@ private Q_SLOTS:
         QFETCH(double, mm);
         QFETCH(double, typedMm);
         QFETCH(QString, typedDots);
+        QFETCH(QString, total);
         DialogBench d;
         d.dialog->setResolutionSource([dpi] { return printing::EffectiveResolution{dpi, dpi}; });
         d.bench.display->setMargins(dots, u"0"_s);
@@ -131,6 +136,7 @@ private Q_SLOTS:
         QCOMPARE(d.dialog->LuNumEdit_LEFT->text(), typedDots);
         d.type(d.dialog->LuNumEdit_TOP, u"0"_s);
         QCOMPARE(d.dialog->SpinBox_TOPmm->value(), 0.0);
+        QCOMPARE(d.dialog->Label_Total->text(), total);
 
         // The calibration sheet is printed with the margins as typed.
         slip::PrinterBinding printed;

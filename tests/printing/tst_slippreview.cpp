@@ -16,6 +16,7 @@
 #include "pdfwords.h"
 #include "slipplaces.h"
 
+#include <QCheckBox>
 #include <QImage>
 #include <QPageSize>
 #include <QPdfWriter>
@@ -112,8 +113,9 @@ private Q_SLOTS:
             bool found = false;
             for (const PaintRecorder::Cell &other : shown.cells()) {
                 const QRectF rect = back.mapRect(other.rect);
+                // The cell's top comes from the font's ascent on each device; the
+                // baseline is what both draw at.
                 if (other.text == cell.text && qAbs(rect.left() - cell.rect.left()) < 0.5
-                    && qAbs(rect.top() - cell.rect.top()) < 0.5
                     && qAbs(rect.width() - cell.rect.width()) < 1.0
                     && qAbs(back.map(other.baseline).y() - cell.baseline.y()) < 1.0) {
                     found = true;
@@ -137,14 +139,19 @@ private Q_SLOTS:
         QTest::addColumn<bool>("overflows");
         const QString kanji = u"東"_s;
         QTest::newRow("goods, 18 kanji") << u"Edit_G1"_s << kanji.repeated(18) << 180 << false;
-        QTest::newRow("goods, 24 kanji") << u"Edit_G1"_s << kanji.repeated(24) << 180 << true;
-        QTest::newRow("goods 3, 24 kanji at 600 dpi") << u"Edit_G3"_s << kanji.repeated(24) << 600 << true;
+        // Past the frame at full size, these are drawn smaller and fit.
+        QTest::newRow("goods, 24 kanji") << u"Edit_G1"_s << kanji.repeated(24) << 180 << false;
+        QTest::newRow("goods, 32 kanji") << u"Edit_G1"_s << kanji.repeated(32) << 180 << true;
+        QTest::newRow("goods 3, 32 kanji at 600 dpi") << u"Edit_G3"_s << kanji.repeated(32) << 600 << true;
         QTest::newRow("name, 15 kanji") << u"Edit_Custo1"_s << kanji.repeated(15) << 300 << false;
-        QTest::newRow("name, 21 kanji") << u"Edit_Custo1"_s << kanji.repeated(21) << 300 << true;
+        QTest::newRow("name, 21 kanji") << u"Edit_Custo1"_s << kanji.repeated(21) << 300 << false;
+        QTest::newRow("name, 28 kanji") << u"Edit_Custo1"_s << kanji.repeated(28) << 300 << true;
         QTest::newRow("address, 26 kanji") << u"Edit_Add1"_s << kanji.repeated(26) << 180 << false;
-        QTest::newRow("address, 33 kanji") << u"Edit_Add1"_s << kanji.repeated(33) << 180 << true;
+        QTest::newRow("address, 40 kanji") << u"Edit_Add1"_s << kanji.repeated(40) << 180 << false;
+        QTest::newRow("address, 45 kanji") << u"Edit_Add1"_s << kanji.repeated(45) << 180 << true;
         QTest::newRow("address 2, 40 kanji") << u"Edit_Add2"_s << kanji.repeated(40) << 360 << true;
-        QTest::newRow("sender name, 33 kanji") << u"Edit_My"_s << kanji.repeated(33) << 203 << true;
+        QTest::newRow("sender name, 33 kanji") << u"Edit_My"_s << kanji.repeated(33) << 203 << false;
+        QTest::newRow("sender name, 45 kanji") << u"Edit_My"_s << kanji.repeated(45) << 203 << true;
         QTest::newRow("telephone") << u"Edit_tel"_s << u"03-1234-5678"_s << 180 << false;
         QTest::newRow("long digits as telephone") << u"Edit_tel"_s << u"0"_s.repeated(70) << 180 << true;
         QTest::newRow("delivery month") << u"Edit_de_date1"_s << u"12"_s << 180 << false;
@@ -236,6 +243,46 @@ private Q_SLOTS:
         QVERIFY(qAbs(slip::dotsToMm(dots, dpi) - mm) <= 25.4 / dpi / 2 + 1e-9);
     }
 
+    void framesFollowTheMargins_data()
+    {
+        QTest::addColumn<QString>("top");
+        QTest::addColumn<QString>("left");
+        QTest::newRow("none") << u"0"_s << u"0"_s;
+        QTest::newRow("-120, 120") << u"-120"_s << u"120"_s;
+        QTest::newRow("120, -120") << u"120"_s << u"-120"_s;
+    }
+    // The preview draws the form where the texts are judged against it: every frame
+    // moves with the margins, as on the calibration sheet.
+    void framesFollowTheMargins()
+    {
+        QFETCH(QString, top);
+        QFETCH(QString, left);
+        printing::SlipPreview preview;
+        printing::PreviewPage page;
+        page.dpiX = page.dpiY = page.fontDpi = 300;
+        page.paper = QSize(2480, 3508);
+        page.printable = QRect(QPoint(0, 0), page.paper);
+        preview.setPage(page);
+        preview.setBinding(margins(top, left));
+        preview.setSlip(slipplaces::slip());
+        PaintRecorder shown;
+        shown.setDpi(300);
+        {
+            QPainter painter(&shown);
+            preview.paintSheet(painter);
+        }
+        const slip::SlipGeometry shifted(300, 300, top, left);
+        const QList<slip::FormFrame> &frames = slip::slipFormFrames();
+        for (const slip::FormFrame &frame : frames) {
+            const QRectF expected(QPointF(shifted.x(frame.units.left()), shifted.y(frame.units.top())),
+                                  QPointF(shifted.x(frame.units.right()), shifted.y(frame.units.bottom())));
+            const bool drawn = std::any_of(shown.rects.cbegin(), shown.rects.cend(), [&](const QRectF &rect) {
+                return qAbs(rect.left() - expected.left()) < 1.5 && qAbs(rect.top() - expected.top()) < 1.5;
+            });
+            QVERIFY2(drawn, qPrintable(frame.caption));
+        }
+    }
+
     // --- calibration sheet ---------------------------------------------------------------
 
     void calibrationMarksAtTheirPlaces_data()
@@ -243,15 +290,18 @@ private Q_SLOTS:
         QTest::addColumn<int>("dpi");
         QTest::addColumn<QString>("top");
         QTest::addColumn<QString>("left");
-        QTest::newRow("300 dpi, no margins") << 300 << u"0"_s << u"0"_s;
-        QTest::newRow("600 dpi, 5 mm down, 2 mm left") << 600 << u"118"_s << u"-47"_s;
+        QTest::addColumn<QPoint>("origin"); // where the printable area starts on the paper
+        QTest::newRow("300 dpi, no margins") << 300 << u"0"_s << u"0"_s << QPoint();
+        QTest::newRow("600 dpi, 5 mm down, 2 mm left") << 600 << u"118"_s << u"-47"_s << QPoint();
+        QTest::newRow("300 dpi, laser's 4.23 mm edge") << 300 << u"0"_s << u"0"_s << QPoint(50, 50);
     }
     void calibrationMarksAtTheirPlaces()
     {
         QFETCH(int, dpi);
         QFETCH(QString, top);
         QFETCH(QString, left);
-        const QString file = outputFolder() + u"/calibration-%1dpi.pdf"_s.arg(dpi);
+        QFETCH(QPoint, origin);
+        const QString file = outputFolder() + u"/calibration-%1dpi-%2.pdf"_s.arg(dpi).arg(origin.x());
         const QSize printable(dpi * 8, dpi * 11);
         {
             QPdfWriter writer(file);
@@ -259,7 +309,7 @@ private Q_SLOTS:
             writer.setPageSize(QPageSize(QSizeF(8, 11), QPageSize::Inch));
             writer.setPageMargins(QMarginsF(0, 0, 0, 0));
             QPainter painter(&writer);
-            slip::drawCalibrationSheet(painter, {dpi, dpi, margins(top, left), 0, {}}, printable);
+            slip::drawCalibrationSheet(painter, {dpi, dpi, margins(top, left), 0, {}}, printable, origin);
         }
         QFile pdf(file);
         QVERIFY(pdf.open(QIODevice::ReadOnly));
@@ -286,11 +336,31 @@ private Q_SLOTS:
                                     .arg(word->box.left()).arg(word->box.top())
                                     .arg(expected.x()).arg(expected.y())));
         }
-        // The rulers measure the paper itself, whatever the margins: "100" stands
+        // The rulers measure the paper from its edge, whatever the margins: "100" stands
         // at 100 mm on the top edge.
         const PdfWord *hundred = find(u"100"_s);
         QVERIFY(hundred);
-        QVERIFY(qAbs(hundred->box.left() - (100.5 / 25.4 * 72)) < 1.5);
+        QVERIFY(qAbs(hundred->box.left() - (100.5 / 25.4 * 72 - origin.x() * 72.0 / dpi)) < 1.5);
+        // No ruler number lies on a frame.
+        for (const PdfWord &word : pages.first().words) {
+            bool number = false;
+            word.text.toInt(&number);
+            if (!number || word.box.top() > 30)
+                continue;
+            for (const slip::FormFrame &frame : slip::slipFormFrames()) {
+                const QRectF rect(QPointF(shifted.x(frame.units.left()), shifted.y(frame.units.top())) * 72.0 / dpi,
+                                  QPointF(shifted.x(frame.units.right()), shifted.y(frame.units.bottom())) * 72.0 / dpi);
+                QVERIFY2(!rect.intersects(word.box), qPrintable(word.text));
+            }
+        }
+        // The instruction names the corners.
+        const QStringList words = [&] {
+            QStringList all;
+            for (const PdfWord &word : pages.first().words)
+                all << word.text;
+            return all;
+        }();
+        QVERIFY2(words.join(QString()).contains(u"A＝お届け先の郵便番号の"_s), qPrintable(words.join(u' ')));
 
         QProcess render;
         render.start(u"pdftoppm"_s, {u"-png"_s, u"-r"_s, u"60"_s, u"-singlefile"_s, file,
@@ -318,6 +388,7 @@ private Q_SLOTS:
         QVERIFY(window.doubleButton->isChecked() && !window.fitButton->isChecked());
         const QString file = window.writePdf(folder.path());
         QVERIFY(file.startsWith(folder.path()));
+        QVERIFY(QFileInfo(file).fileName().startsWith(u"preview-"_s));
         QFile pdf(file);
         QVERIFY(pdf.open(QIODevice::ReadOnly));
         QString error;
@@ -325,9 +396,23 @@ private Q_SLOTS:
         QVERIFY2(error.isEmpty(), qPrintable(error));
         QCOMPARE(pages.size(), 1);
         bool name = false;
-        for (const PdfWord &word : pages.first().words)
+        bool caption = false;
+        for (const PdfWord &word : pages.first().words) {
             name = name || word.text == u"見本太郎"_s;
+            caption = caption || word.text == u"ご依頼主"_s;
+        }
         QVERIFY(name);
+        // Printable on a form: no frames or captions unless asked for.
+        QVERIFY(!caption);
+        window.formButton->setChecked(true);
+        const QString framed = window.writePdf(folder.path());
+        QVERIFY(framed != file);
+        QFile second(framed);
+        QVERIFY(second.open(QIODevice::ReadOnly));
+        caption = false;
+        for (const PdfWord &word : readPdfWords(second.readAll(), &error).value(0).words)
+            caption = caption || word.text == u"ご依頼主"_s;
+        QVERIFY(caption);
     }
 };
 

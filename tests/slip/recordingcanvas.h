@@ -19,13 +19,13 @@ public:
         int y;
         QString text;
         QString fontName;
-        int fontSize;
+        double fontSize;
         QColor fontColor;
         QColor brushColor;
     };
 
     void setFontName(const QString &name) override { ++calls; m_name = name; }
-    void setFontSize(int points) override { ++calls; m_size = points; }
+    void setFontSize(double points) override { ++calls; m_size = points; }
     void setFontColor(const QColor &color) override { ++calls; m_color = color; }
     void setBrushColor(const QColor &color) override { ++calls; m_brush = color; }
     void textOut(int x, int y, const QString &text) override
@@ -53,7 +53,7 @@ public:
 
 private:
     QString m_name = QStringLiteral("(unset)");
-    int m_size = -1;
+    double m_size = -1;
     QColor m_color;
     QColor m_brush;
 };

@@ -4,6 +4,7 @@
 #include "slip/sliplayout.h"
 #include "slip/slipcanvas.h"
 #include "slip/slipgeometry.h"
+#include "slip/slipform.h"
 
 #include "platform/error.h"
 
@@ -268,21 +269,27 @@ private Q_SLOTS:
         QCOMPARE(canvas.calls, 0);
     }
 
-    void dateOffLeavesMincho()
+    // The desired date and the time-slot mark keep the Latin font whether or not the
+    // slip date (which sets that font too) is printed.
+    void markFontIndependentOfDate_data()
     {
+        QTest::addColumn<bool>("dateOn");
+        QTest::newRow("date printed") << true;
+        QTest::newRow("date off") << false;
+    }
+    void markFontIndependentOfDate()
+    {
+        QFETCH(bool, dateOn);
         SlipRecord slip = fullSlip();
-        slip.printShippingDate = false;
+        slip.printShippingDate = dateOn;
         const RecordingCanvas canvas = draw(slip, 160, 160);
-        QVERIFY(!canvas.find(u"25"_s));
-        QVERIFY(!canvas.find(u"07"_s));
+        QCOMPARE(bool(canvas.find(u"07"_s)), dateOn);
         for (const QString &text : {u"12"_s, u"24"_s, u"○"_s}) {
             const auto *item = canvas.find(text);
             QVERIFY2(item, qPrintable(text));
-            QCOMPARE(item->fontName, kMincho);
+            QCOMPARE(item->fontName, kLucida);
         }
-        QCOMPARE(canvas.find(u"○"_s)->fontSize, 20);
-        QCOMPARE(canvas.items.first().text, u"12"_s);
-        // The destination postal code is Lucida either way.
+        QCOMPARE(canvas.find(u"○"_s)->fontSize, double(slip::kTimeMarkPoints));
         QCOMPARE(canvas.find(u"1"_s)->fontName, kLucida);
     }
 
@@ -312,17 +319,31 @@ private Q_SLOTS:
         QTest::newRow("without hyphen") << u"1234567"_s
                                         << QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"7"_s}
                                         << boxes;
+        // Never characters by their place in the raw text: what is there fills the
+        // boxes from the left (and the pre-print check names the code).
         QTest::newRow("six digits") << u"123456"_s
-                                    << QStringList{u"1"_s, u"2"_s, u"3"_s, u"5"_s, u"6"_s}
-                                    << QList<int>{220, 265, 310, 375, 424};
+                                    << QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s}
+                                    << boxes.mid(0, 6);
+        QTest::newRow("pasted with mark") << u"〒151-0053"_s
+                                          << QStringList{u"1"_s, u"5"_s, u"1"_s, u"0"_s, u"0"_s, u"5"_s, u"3"_s}
+                                          << boxes;
+        QTest::newRow("full width") << u"１５１－００５３"_s
+                                    << QStringList{u"1"_s, u"5"_s, u"1"_s, u"0"_s, u"0"_s, u"5"_s, u"3"_s}
+                                    << boxes;
+        QTest::newRow("long vowel mark and blank") << u"〒 151ー0053"_s
+                                                   << QStringList{u"1"_s, u"5"_s, u"1"_s, u"0"_s, u"0"_s, u"5"_s, u"3"_s}
+                                                   << boxes;
+        QTest::newRow("not a number") << u"１５Ａ－００５"_s
+                                      << QStringList{u"1"_s, u"5"_s, u"A"_s, u"0"_s, u"0"_s, u"5"_s}
+                                      << boxes.mid(0, 6);
         QTest::newRow("empty") << QString() << QStringList() << QList<int>();
         QTest::newRow("short") << u"12"_s << QStringList{u"1"_s, u"2"_s} << boxes.mid(0, 2);
         QTest::newRow("too long") << u"123-45678"_s
                                   << QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"7"_s}
                                   << boxes;
         QTest::newRow("blank in a box") << u"1 3-4567"_s
-                                        << QStringList{u"1"_s, u" "_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"7"_s}
-                                        << boxes;
+                                        << QStringList{u"1"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"7"_s}
+                                        << boxes.mid(0, 6);
     }
     void postalCode()
     {
@@ -417,6 +438,36 @@ private Q_SLOTS:
         QCOMPARE(canvas.items.at(2).text, u"01"_s);
     }
 
+    // おところ③ follows おところ② on the second address line after a full-width blank.
+    void secondAddressLine_data()
+    {
+        QTest::addColumn<QString>("add2");
+        QTest::addColumn<QString>("add3");
+        QTest::addColumn<QString>("printed");
+        QTest::newRow("both") << u"見本町1-3"_s << u"ハイツ203"_s << u"見本町1-3　ハイツ203"_s;
+        QTest::newRow("line 2 only") << u"見本町1-3"_s << QString() << u"見本町1-3"_s;
+        QTest::newRow("line 3 only") << QString() << u"ハイツ203"_s << u"ハイツ203"_s;
+        QTest::newRow("neither") << QString() << QString() << QString();
+    }
+    void secondAddressLine()
+    {
+        QFETCH(QString, add2);
+        QFETCH(QString, add3);
+        QFETCH(QString, printed);
+        SlipRecord slip = fullSlip();
+        slip.destination.address2 = add2;
+        slip.destination.address3 = add3;
+        const RecordingCanvas canvas = draw(slip, 160, 160);
+        const auto line = std::find_if(canvas.items.cbegin(), canvas.items.cend(),
+                                       [](const auto &item) { return item.y == 150; });
+        if (printed.isEmpty()) {
+            QVERIFY(line == canvas.items.cend());
+        } else {
+            QVERIFY(line != canvas.items.cend());
+            QCOMPARE(line->text, printed);
+        }
+    }
+
     void emptyTextsDrawNothing()
     {
         SlipRecord slip; // every text empty, both switches on, no date set
@@ -435,7 +486,8 @@ private Q_SLOTS:
         QCOMPARE(item->x, 1106 + 70); // 590 x 1.875
     }
 
-    // The painter canvas puts the top of the text cell at y and fills the cell.
+    // The painter canvas puts the top of the text cell at y and leaves what is under
+    // the cell as it was.
     void painterCanvasTopLeft()
     {
         QImage image(400, 200, QImage::Format_RGB32);
@@ -450,8 +502,8 @@ private Q_SLOTS:
             canvas.textOut(50, 60, u"Hg"_s);
             canvas.textOut(50, 150, QString()); // nothing at all
         }
-        // Top-left of the cell is white (the opaque brush), just outside it is not.
-        QCOMPARE(image.pixelColor(50, 60), QColor(Qt::white));
+        // No opaque cell: the page shows through at the cell's corner.
+        QCOMPARE(image.pixelColor(50, 60), QColor(200, 200, 255));
         QCOMPARE(image.pixelColor(49, 60), QColor(200, 200, 255));
         QCOMPARE(image.pixelColor(50, 59), QColor(200, 200, 255));
         QCOMPARE(image.pixelColor(50, 150), QColor(200, 200, 255));

@@ -43,6 +43,7 @@ struct Order
     QString zip;     // destination postal code
     QString add1;    // address lines 1 and 2
     QString add2;
+    QString add3;    // おところ③ (building, room), printed after line 2
     QString custo1;  // name
     QString tel;     // telephone
     QString g1, g2, g3;

@@ -32,13 +32,27 @@ AddressLines splitAddress(const QStringList &streetParts, const QStringList &bui
                           Repairs *repairs);
 inline constexpr int kAddressLineLength = 40;
 
-// Items ("name variation ×2") as the three goods lines of at most kGoodsLineLength
-// characters; more items than lines end the last line with how many more there are.
+// One item of an order: its name (with the variation) and quantity as exported.
+struct GoodsItem
+{
+    QString name;
+    QString quantity; // empty when the export has none
+};
+
+// Items as the three goods lines of at most kGoodsLineLength characters, one line
+// each: 「商品名 × 数量」 (the quantity left out when it is 1). A name too long for its line
+// is cut before the quantity, so the quantity always stays; more than three items give
+// two lines and 「ほか N 点」 on the third. Every cut is marked GoodsShortened.
 struct GoodsLines
 {
     QString g1, g2, g3;
 };
+GoodsLines goodsLines(const QList<GoodsItem> &items, Repairs *repairs);
+// Items without quantities.
 GoodsLines goodsLines(const QStringList &items, Repairs *repairs);
+// Goods given as separate columns of one row (品名1-3): each column its own line, in its
+// place; longer lines are cut and marked.
+GoodsLines goodsColumns(const QStringList &columns, Repairs *repairs);
 inline constexpr int kGoodsLineLength = 30;
 
 } // namespace orders

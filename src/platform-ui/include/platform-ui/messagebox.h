@@ -1,10 +1,22 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
 namespace platform {
+
+// A question with several answers, a list to show on request and a tick.
+struct Choice
+{
+    QString text;
+    QString details;       // shown behind a 「詳細」 button when not empty
+    QStringList buttons;   // the answers, left to right; the last one cancels
+    int defaultButton = 0;
+    QString checkText;     // a tick box under the text when not empty
+    bool checked = false;  // the tick, before and after
+};
 
 // The program's modal boxes: all captioned with the application title, no icon.
 // The program installs the real one; tests install a scripted one that answers
@@ -20,6 +32,12 @@ public:
     virtual void notice(const QString &text) = 0;
     // Error box (the text as given; see errorBoxText).
     virtual void error(const QString &text) = 0;
+    // The index of the answer chosen; -1 when the box was closed. Boxes that only know
+    // yes and no take yes as the default answer and leave the tick as it is.
+    virtual int choose(Choice &choice)
+    {
+        return question(choice.text) ? choice.defaultButton : -1;
+    }
 };
 
 // The application title: caption of every box and the name a second start looks for.
@@ -38,5 +56,6 @@ void setMessageBoxes(MessageBoxes *boxes);
 inline bool ask(const QString &text) { return messageBoxes().question(text); }
 inline void notify(const QString &text) { messageBoxes().notice(text); }
 inline void showError(const QString &message) { messageBoxes().error(errorBoxText(message)); }
+inline int choose(Choice &choice) { return messageBoxes().choose(choice); }
 
 } // namespace platform

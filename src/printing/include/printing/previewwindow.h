@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWidget>
 
+class QCheckBox;
 class QPushButton;
 class QScrollArea;
 
@@ -21,15 +22,17 @@ public:
     SlipPreview *preview() const { return m_preview; }
     void setZoom(SlipPreview::Zoom zoom);
 
-    // Writes the sheet as one PDF page into `folder` (a new file named by the date and
-    // time, as the PDF printer names its jobs) and returns the file's path. Raises
-    // platform::Error when no file can be written.
+    // Writes the sheet as one PDF page into `folder` (a new file 「preview-」 and the date
+    // and time, so it is never taken for a printed job) and returns the file's path. The
+    // form's frames are left out, so the file can be printed on a form, unless
+    // formButton is ticked. Raises platform::Error when no file can be written.
     QString writePdf(const QString &folder) const;
 
     QPushButton *fitButton = nullptr;
     QPushButton *actualButton = nullptr;
     QPushButton *doubleButton = nullptr;
     QPushButton *pdfButton = nullptr;
+    QCheckBox *formButton = nullptr; // 「枠も出力」
 
 Q_SIGNALS:
     // The PDF button was clicked; the window decides where the file goes.

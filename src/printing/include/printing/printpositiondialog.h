@@ -72,8 +72,11 @@ public:
     QDoubleSpinBox *SpinBox_TOPmm = nullptr;
     QDoubleSpinBox *SpinBox_LEFTmm = nullptr;
     QPushButton *BitBtn_Calib = nullptr;
+    // Where the slip really lands: the margins plus the fixed shift on the left, in mm
+    // at the feed printer's resolution, and that resolution.
+    QLabel *Label_Total = nullptr;
 
-    static constexpr QSize kOuterSize{300, 160};
+    static constexpr QSize kOuterSize{300, 196};
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -58,8 +58,10 @@ public:
     // The problem with the margins, if they are not whole numbers.
     const QString &marginError() const { return m_marginError; }
 
-    // Draws the whole sheet on a painter whose coordinates are the sheet's dots.
-    void paintSheet(QPainter &painter) const;
+    // Draws the whole sheet on a painter whose coordinates are the sheet's dots: the
+    // form's frames (with the margins, as the calibration sheet draws them) when
+    // `withForm` is set, then the slip's texts.
+    void paintSheet(QPainter &painter, bool withForm = true) const;
     // Sheet dots to widget pixels at the current zoom.
     QTransform sheetTransform() const;
     // Screen pixels per sheet dot at the current zoom.

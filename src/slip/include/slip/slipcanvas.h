@@ -19,12 +19,19 @@ public:
     virtual ~SlipCanvas() = default;
 
     virtual void setFontName(const QString &name) = 0;
-    virtual void setFontSize(int points) = 0;
+    // Points may be fractional: the fit rule draws a long text smaller.
+    virtual void setFontSize(double points) = 0;
     virtual void setFontColor(const QColor &color) = 0;
     virtual void setBrushColor(const QColor &color) = 0;
     // Draws the text in one line with the top-left corner of its text cell at (x, y),
-    // device units, on an opaque background of the brush colour.
+    // device units, on a transparent background: a text never covers another one.
     virtual void textOut(int x, int y, const QString &text) = 0;
+    // The texts that follow are cut at this x (device units), the right edge of their
+    // field's frame; -1 lifts the cut. Canvases that do not draw ignore it.
+    virtual void setClipRight(int x) { Q_UNUSED(x); }
+    // The resolution at which point sizes become dots on this canvas; 0 when the canvas
+    // does not know (the layout then takes its vertical resolution).
+    virtual int fontDpi() const { return 0; }
     // Names the field whose texts follow, so that a canvas may judge them against the
     // field's frame on the form. Canvases that do not care ignore it.
     virtual void setField(SlipField field) { Q_UNUSED(field); }
@@ -43,11 +50,13 @@ public:
     explicit PainterCanvas(QPainter *painter, int fontDpi = 0);
 
     void setFontName(const QString &name) override;
-    void setFontSize(int points) override;
+    void setFontSize(double points) override;
     void setFontColor(const QColor &color) override;
     void setBrushColor(const QColor &color) override;
     void textOut(int x, int y, const QString &text) override;
     void setField(SlipField field) override { m_field = field; }
+    void setClipRight(int x) override { m_clipRight = x; }
+    int fontDpi() const override;
 
     // Texts of these fields are drawn in red (the preview's overflow warning).
     void setMarkedFields(const QSet<SlipField> &fields) { m_marked = fields; }
@@ -62,6 +71,7 @@ private:
     QFont m_font;
     QColor m_fontColor = Qt::black;
     QColor m_brushColor = Qt::white;
+    int m_clipRight = -1;
 };
 
 } // namespace slip

@@ -31,9 +31,13 @@ struct SlipPageSetup
 // one call per page) or a preview that scales dots to the screen. Draws no form.
 void drawSlipPage(QPainter &painter, const SlipRecord &slip, const SlipPageSetup &setup);
 
-// The fields whose text, at its printed size, runs past the right edge of its frame
-// on the form (see slipFieldRightEdge). `setup.fontDpi` must be the printer's
-// resolution; 0 takes the vertical effective resolution.
+// How each text of the slip is fitted, exactly as drawSlipPage() and a print job fit
+// it. `setup.fontDpi` must be the printer's resolution; 0 takes the vertical effective
+// resolution.
+QList<FieldFit> slipFits(const SlipRecord &slip, const SlipPageSetup &setup);
+
+// The fields whose text, even at the fit rule's smallest size, runs past the right edge
+// of its frame on the form (see slipFieldRightEdge).
 QList<SlipField> overflowingFields(const SlipRecord &slip, const SlipPageSetup &setup);
 
 } // namespace slip
