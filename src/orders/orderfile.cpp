@@ -1,5 +1,7 @@
 #include "orders/orderfile.h"
 
+#include "orders/deliverytime.h"
+#include "orders/orderstatus.h"
 #include "orders/repairs.h"
 
 #include <QCryptographicHash>
@@ -28,7 +30,8 @@ namespace {
 struct PendingOrder
 {
     QStringList first;
-    QStringList items;
+    QList<OrderItem> items;
+    QStringList status;  // the status cells of every row
     int line = 0;
 };
 
@@ -54,41 +57,98 @@ QString joined(const QStringList &row, const ColumnMapping &mapping, Field field
     return parts.join(u' ');
 }
 
-QString itemText(const QStringList &row, const ColumnMapping &mapping)
+OrderItem itemOf(const QStringList &row, const ColumnMapping &mapping)
 {
-    QString item = joined(row, mapping, Field::Item);
+    OrderItem item;
+    item.name = joined(row, mapping, Field::Item);
     const QString variation = joined(row, mapping, Field::Variation);
     if (!variation.isEmpty())
-        item += u' ' + variation;
-    const QString quantity = joined(row, mapping, Field::Quantity);
-    if (!item.isEmpty() && !quantity.isEmpty() && quantity != u"1")
-        item += u'×' + quantity;
+        item.name += u' ' + variation;
+    bool ok = false;
+    const int quantity = joined(row, mapping, Field::Quantity).normalized(QString::NormalizationForm_KC).toInt(&ok);
+    item.quantity = ok && quantity > 0 ? quantity : 1;
     return item;
 }
 
-Order buildOrder(const PendingOrder &pending, const ColumnMapping &mapping, const QString &formatId)
+// The item as one goods text: "name ×2" (the slip's goods lines until the printing
+// side formats the items itself).
+QString itemText(const OrderItem &item)
+{
+    if (item.name.isEmpty())
+        return {};
+    return item.quantity == 1 ? item.name : item.name + u'×' + QString::number(item.quantity);
+}
+
+QStringList statusCells(const QStringList &row, const ColumnMapping &mapping)
+{
+    QStringList result = cells(row, mapping, Field::Status);
+    // A date in the cancellation column says the order was cancelled.
+    if (!joined(row, mapping, Field::Cancelled).isEmpty())
+        result << QStringLiteral("cancelled");
+    result.removeIf([](const QString &c) { return c.trimmed().isEmpty(); });
+    return result;
+}
+
+Order buildOrder(const PendingOrder &pending, const ColumnMapping &mapping, const OrderFormat *format,
+                 const QString &formatId)
 {
     const QStringList &row = pending.first;
     Order order;
     order.sourceFormat = formatId;
     order.orderNumber = joined(row, mapping, Field::OrderNumber);
     Repairs repairs;
-    order.zip = repairZip(cells(row, mapping, Field::Zip), &repairs);
-    order.tel = repairTel(cells(row, mapping, Field::Tel), &repairs);
-    order.custo1 = mapping.columns.contains(Field::Name) && !joined(row, mapping, Field::Name).isEmpty()
-        ? joined(row, mapping, Field::Name)
-        : joinName(joined(row, mapping, Field::FamilyName), joined(row, mapping, Field::GivenName), &repairs);
+    order.zip = repairZip(withoutSpreadsheetMarks(cells(row, mapping, Field::Zip), &repairs), &repairs);
+    order.tel = repairTel(withoutSpreadsheetMarks(cells(row, mapping, Field::Tel), &repairs), &repairs);
+    QString person;
+    if (mapping.columns.contains(Field::Name) && !joined(row, mapping, Field::Name).isEmpty()) {
+        person = withoutHonorific(joined(row, mapping, Field::Name), &repairs);
+        if (format && format->givenNameFirst)
+            person = familyFirst(person, &repairs);
+    } else {
+        person = joinName(withoutHonorific(joined(row, mapping, Field::FamilyName), &repairs),
+                          withoutHonorific(joined(row, mapping, Field::GivenName), &repairs), &repairs);
+    }
+    order.custo1 = nameWithCompany(withoutHonorific(joined(row, mapping, Field::Company), &repairs),
+                                   joined(row, mapping, Field::Department), person);
     const AddressLines address = splitAddress(
         cells(row, mapping, Field::Prefecture) + cells(row, mapping, Field::City) + cells(row, mapping, Field::Address1),
         cells(row, mapping, Field::Address2) + cells(row, mapping, Field::Address3), &repairs);
     order.add1 = address.add1;
     order.add2 = address.add2;
-    const GoodsLines goods = goodsLines(pending.items, &repairs);
+    for (const OrderItem &item : pending.items)
+        if (!item.name.isEmpty())
+            order.items << item;
+    QStringList texts;
+    for (const OrderItem &item : order.items)
+        texts << itemText(item);
+    const GoodsLines goods = goodsLines(texts, &repairs);
     order.g1 = goods.g1;
     order.g2 = goods.g2;
     order.g3 = goods.g3;
+    if (hasLostCharacter({order.custo1, order.add1, order.add2}))
+        repairs |= Repair::LostCharacter;
+
+    order.orderDate = normalisedOrderDate(joined(row, mapping, Field::OrderDate));
+    const QString requested = joined(row, mapping, Field::DeliveryDate);
+    if (!requested.isEmpty() && !isNoRequest(requested)) {
+        const int year = order.orderDate.isEmpty() ? QDate::currentDate().year() : order.orderDate.left(4).toInt();
+        if (const std::optional<QDate> date = readDate(requested, year)) {
+            order.deDate1 = QString::number(date->month());
+            order.deDate2 = QString::number(date->day());
+        } else {
+            repairs |= Repair::DeliveryDateUnread;
+        }
+    }
+    order.timeSlot = timeSlotFor(joined(row, mapping, Field::DeliveryTime), &repairs);
+
+    order.holdReason = holdReason(pending.status);
+    if (order.holdReason.isEmpty() && order.zip.isEmpty() && order.add1.isEmpty() && order.add2.isEmpty())
+        order.holdReason = QStringLiteral("お届け先がありません（店頭受取など）");
     order.repairs = repairs;
-    order.orderKey = order.orderNumber.isEmpty() ? contentKey(order) : order.orderNumber;
+    const QString destinationId = joined(row, mapping, Field::DestinationId);
+    order.orderKey = order.orderNumber.isEmpty() ? contentKey(order)
+        : destinationId.isEmpty()                ? order.orderNumber
+                                                 : order.orderNumber + u'/' + destinationId;
     return order;
 }
 
@@ -96,12 +156,25 @@ QString destinationOf(const QStringList &row, const ColumnMapping &mapping)
 {
     QStringList parts;
     for (Field f : {Field::Zip, Field::Prefecture, Field::City, Field::Address1, Field::Address2,
-                    Field::Name, Field::FamilyName, Field::GivenName})
+                    Field::Name, Field::FamilyName, Field::GivenName, Field::Company})
         parts << joined(row, mapping, f);
     return parts.join(u'\x1f');
 }
 
 } // namespace
+
+void setItems(Order &order, const QList<OrderItem> &items)
+{
+    order.items = items;
+    QStringList texts;
+    for (const OrderItem &item : items)
+        texts << itemText(item);
+    order.repairs &= ~Repairs(Repair::GoodsJoined | Repair::GoodsShortened);
+    const GoodsLines goods = goodsLines(texts, &order.repairs);
+    order.g1 = goods.g1;
+    order.g2 = goods.g2;
+    order.g3 = goods.g3;
+}
 
 OrderFile readOrderFile(const QString &path, const ReadOptions &options)
 {
@@ -133,6 +206,7 @@ OrderFile readOrderFile(const QByteArray &raw, const QString &path, const ReadOp
     result.delimiter = CsvReader::guessDelimiter(bytes);
 
     ColumnMapping mapping;
+    const OrderFormat *format = nullptr;
     QString continuation;
     bool lossy = false;
     int lossyLine = 0;
@@ -154,8 +228,10 @@ OrderFile readOrderFile(const QByteArray &raw, const QString &path, const ReadOp
         }
         if (result.header.isEmpty()) {
             result.header = row;
-            if (const OrderFormat *format = recogniseFormat(row)) {
+            format = recogniseFormat(row);
+            if (format) {
                 mapping = mappingFor(*format, row);
+                result.itemsOnly = format->itemsOnly;
                 result.formatId = format->id;
                 result.formatName = format->name;
                 continuation = format->continuationMarker;
@@ -185,24 +261,34 @@ OrderFile readOrderFile(const QByteArray &raw, const QString &path, const ReadOp
         const bool continues = !pending.isEmpty()
             && ((!continuation.isEmpty() && (number == continuation || number.isEmpty())));
         if (continues) {
-            pending.last().items << itemText(row, mapping);
+            pending.last().items << itemOf(row, mapping);
+            pending.last().status << statusCells(row, mapping);
             return true;
         }
         if (!number.isEmpty()) {
-            const auto seen = byNumber.constFind(number);
+            // One order may go to several destinations, each with its own id: one slip each.
+            const QString destinationId = joined(row, mapping, Field::DestinationId);
+            const QString key = destinationId.isEmpty() ? number : number + u'/' + destinationId;
+            const auto seen = byNumber.constFind(key);
             if (seen != byNumber.cend()) {
                 // Item rows repeat the number and leave the destination empty, or repeat it.
                 const QString destination = destinationOf(row, mapping);
-                if (destination.count(u'\x1f') != destination.size() && destinations.value(number) != destination)
-                    throw fail(QStringLiteral("注文番号 %1 が %2 行目と %3 行目で別のお届け先になっています。")
-                                   .arg(number).arg(pending.at(*seen).line).arg(line));
-                pending[*seen].items << itemText(row, mapping);  // another item of the same order
+                if (!result.itemsOnly && destination.count(u'\x1f') != destination.size()
+                    && destinations.value(key) != destination)
+                    throw fail((destinationId.isEmpty()
+                                    ? QStringLiteral("注文番号 %1 が %2 行目と %3 行目で別のお届け先になっています。")
+                                          .arg(number)
+                                    : QStringLiteral("注文番号 %1 の送付先ID %2 が %3 行目と %4 行目で別のお届け先になっています。")
+                                          .arg(number, destinationId))
+                                   .arg(pending.at(*seen).line).arg(line));
+                pending[*seen].items << itemOf(row, mapping);  // another item of the same order
+                pending[*seen].status << statusCells(row, mapping);
                 return true;
             }
-            byNumber.insert(number, pending.size());
-            destinations.insert(number, destinationOf(row, mapping));
+            byNumber.insert(key, pending.size());
+            destinations.insert(key, destinationOf(row, mapping));
         }
-        pending.append({row, {itemText(row, mapping)}, line});
+        pending.append({row, {itemOf(row, mapping)}, statusCells(row, mapping), line});
         return true;
     });
 
@@ -219,7 +305,9 @@ OrderFile readOrderFile(const QByteArray &raw, const QString &path, const ReadOp
     result.orders.reserve(pending.size());
     QSet<QString> keys;
     for (const PendingOrder &p : pending) {
-        Order order = buildOrder(p, mapping, result.formatId);
+        Order order = buildOrder(p, mapping, format, result.formatId);
+        if (result.itemsOnly)
+            order.holdReason.clear();
         order.sourceFile = name;
         // Two rows without a number but with the same content are one order.
         if (!keys.contains(order.orderKey)) {

@@ -73,9 +73,10 @@ void ImportTest::platformExports_data()
                        "手織りコースター 藍×2", "麻のふきん"}
         << Repairs(Repair::ZipFormat | Repair::NameJoined | Repair::AddressJoined | Repair::GoodsJoined);
     QTest::newRow("Shopify") << sample("shopify.csv") << "shopify" << int(TextEncoding::Utf8) << 2
-        << QStringList{"064-0941", "北海道架空市見本町4-5-6", "コーポ架空202", "見本 次郎", "090-1111-2222",
+        << QStringList{"064-0941", "北海道架空市見本町4-5-6", "コーポ架空202", "見本　次郎", "090-1111-2222",
                        "陶器のマグ - 白", "箸置き×3"}
-        << Repairs(Repair::ZipFormat | Repair::TelLeadingZero | Repair::AddressJoined | Repair::GoodsJoined);
+        << Repairs(Repair::ZipFormat | Repair::TelLeadingZero | Repair::AddressJoined | Repair::GoodsJoined
+                   | Repair::NameReordered | Repair::SpreadsheetMark);
     QTest::newRow("Rakuten") << sample("rakuten.csv") << "rakuten" << int(TextEncoding::Cp932) << 2
         << QStringList{"060-0001", "北海道札幌市架空区北一条西9丁目 見本ビル3F", "", "架空　四郎", "011-222-3333",
                        "国産はちみつ 500g×2", ""}
