@@ -11,8 +11,10 @@
 
 namespace orders {
 
-UnknownLayoutError::UnknownLayoutError(QString message, QStringList header_, QList<QStringList> sample_)
-    : ImportError(std::move(message)), header(std::move(header_)), sample(std::move(sample_))
+UnknownLayoutError::UnknownLayoutError(QString message, QString fileName_, QStringList header_,
+                                       QList<QStringList> sample_)
+    : ImportError(std::move(message)), fileName(std::move(fileName_)), header(std::move(header_)),
+      sample(std::move(sample_))
 {
 }
 
@@ -301,7 +303,7 @@ OrderFile readOrderFile(const QByteArray &raw, const QString &path, const ReadOp
         throw fail(QStringLiteral("見出し行だけで、注文の行がありません。"));
     if (result.formatId.isEmpty())
         throw UnknownLayoutError(name + QStringLiteral("：この形式の見出しは知られていません。列を割り当ててください。"),
-                                 result.header, sample);
+                                 name, result.header, sample);
     result.orders.reserve(pending.size());
     QSet<QString> keys;
     for (const PendingOrder &p : pending) {

@@ -29,7 +29,7 @@ QString ImportReport::text() const
         head << QStringLiteral("%1 件の印刷済みの注文の内容が変わっています（一覧に「印刷後に変更あり」と出ます）")
                     .arg(summary.changedAfterPrint);
     if (summary.setAside > 0)
-        head << QStringLiteral("%1 件はキャンセル・返金・発送済み・店頭受取などのため保留にしました（理由は一覧の「修正」欄）")
+        head << QStringLiteral("%1 件はキャンセル・返金・発送済み・店頭受取などのため保留にしました（理由は一覧の「状態」欄）")
                     .arg(summary.setAside);
     if (itemsJoined > 0)
         head << QStringLiteral("%1 件の注文に商品ファイルの商品を入れました").arg(itemsJoined);

@@ -18,7 +18,8 @@ namespace orders {
 class UnknownLayoutError : public ImportError
 {
 public:
-    UnknownLayoutError(QString message, QStringList header, QList<QStringList> sample);
+    UnknownLayoutError(QString message, QString fileName, QStringList header, QList<QStringList> sample);
+    QString fileName;  // shown in the dialog: several files may be read at once
     QStringList header;
     QList<QStringList> sample;  // the first rows, for the dialog's preview
 };
