@@ -78,8 +78,11 @@ int timeSlotFor(const QString &text, Repairs *repairs)
     const QString s = normalised(text);
     if (isNoRequest(s))
         return 0;
-    if (s.contains(u"午前") || s.compare(u"AM", Qt::CaseInsensitive) == 0)
+    // 楽天's codes: 1 午前, 2 午後, or the hours as "0812", "1416".
+    if (s.contains(u"午前") || s.compare(u"AM", Qt::CaseInsensitive) == 0 || s == u"1")
         return 1;
+    if (s == u"2")
+        return slotForWindow({12, 18}, repairs);
     static const QRegularExpression range(
         QStringLiteral("(\\d{1,2})(?::\\d{2})?\\s*時?頃?\\s*(?:-|から)\\s*(\\d{1,2})(?::\\d{2})?\\s*時?"));
     static const QRegularExpression code(QStringLiteral("^(\\d{2})(\\d{2})$"));

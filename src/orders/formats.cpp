@@ -9,7 +9,9 @@ namespace orders {
 
 namespace {
 using F = Field;
-}
+// Yahoo!'s order status: 1 予約中, 2 処理中, 3 保留, 4 キャンセル, 5 完了 (shipped).
+const std::vector<std::pair<QString, QString>> kYahooStatusCodes{{"4", "キャンセル"}, {"5", "完了"}};
+} // namespace
 
 // Header names as the platforms write them in their order downloads.
 const std::vector<OrderFormat> &formats()
@@ -50,7 +52,8 @@ const std::vector<OrderFormat> &formats()
             {F::Address1, "ShipAddress1"}, {F::Address2, "ShipAddress2"}, {F::Name, "ShipName"},
             {F::Tel, "ShipPhoneNumber"}, {F::Item, "Title"}, {F::Quantity, "QuantityDetail"},
             {F::DeliveryDate, "ShipRequestDate"}, {F::DeliveryTime, "ShipRequestTime"},
-            {F::Company, "ShipCompanyName"}, {F::Department, "ShipSection1Value"}}},
+            {F::Company, "ShipCompanyName"}, {F::Department, "ShipSection1Value"}},
+         {}, false, false, kYahooStatusCodes},
         // The same download with the name in two columns.
         {"yahoo", "Yahoo!ショッピング", {
             {F::OrderNumber, "OrderId"}, {F::OrderDate, "OrderTime"}, {F::Status, "OrderStatus"},
@@ -58,7 +61,8 @@ const std::vector<OrderFormat> &formats()
             {F::Address1, "ShipAddress1"}, {F::Address2, "ShipAddress2"}, {F::FamilyName, "ShipLastName"},
             {F::GivenName, "ShipFirstName"}, {F::Tel, "ShipPhoneNumber"}, {F::Item, "Title"},
             {F::Quantity, "Quantity"}, {F::DeliveryDate, "ShipRequestDate"}, {F::DeliveryTime, "ShipRequestTime"},
-            {F::Company, "ShipCompanyName"}, {F::Department, "ShipSection1Value"}}},
+            {F::Company, "ShipCompanyName"}, {F::Department, "ShipSection1Value"}},
+         {}, false, false, kYahooStatusCodes},
         // The item file of the same download: one row per item, joined by order number.
         {"yahoo", "Yahoo!ショッピング（商品）", {
             {F::OrderNumber, "OrderId"}, {F::Item, "Title"}, {F::Variation, "ItemOptionValue"},

@@ -81,9 +81,15 @@ QString itemText(const OrderItem &item)
     return item.quantity == 1 ? item.name : item.name + u'×' + QString::number(item.quantity);
 }
 
-QStringList statusCells(const QStringList &row, const ColumnMapping &mapping)
+QStringList statusCells(const QStringList &row, const ColumnMapping &mapping, const OrderFormat *format)
 {
     QStringList result = cells(row, mapping, Field::Status);
+    if (format) {
+        for (QString &cell : result)
+            for (const auto &[code, word] : format->statusCodes)
+                if (cell.trimmed() == code)
+                    cell = word;
+    }
     // A date in the cancellation column says the order was cancelled.
     if (!joined(row, mapping, Field::Cancelled).isEmpty())
         result << QStringLiteral("cancelled");
@@ -264,7 +270,7 @@ OrderFile readOrderFile(const QByteArray &raw, const QString &path, const ReadOp
             && ((!continuation.isEmpty() && (number == continuation || number.isEmpty())));
         if (continues) {
             pending.last().items << itemOf(row, mapping);
-            pending.last().status << statusCells(row, mapping);
+            pending.last().status << statusCells(row, mapping, format);
             return true;
         }
         if (!number.isEmpty()) {
@@ -284,13 +290,13 @@ OrderFile readOrderFile(const QByteArray &raw, const QString &path, const ReadOp
                                           .arg(number, destinationId))
                                    .arg(pending.at(*seen).line).arg(line));
                 pending[*seen].items << itemOf(row, mapping);  // another item of the same order
-                pending[*seen].status << statusCells(row, mapping);
+                pending[*seen].status << statusCells(row, mapping, format);
                 return true;
             }
             byNumber.insert(key, pending.size());
             destinations.insert(key, destinationOf(row, mapping));
         }
-        pending.append({row, {itemOf(row, mapping)}, statusCells(row, mapping), line});
+        pending.append({row, {itemOf(row, mapping)}, statusCells(row, mapping, format), line});
         return true;
     });
 

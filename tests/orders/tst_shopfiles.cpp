@@ -83,6 +83,11 @@ void ShopFilesTest::timeSlots_data()
     QTest::newRow("full-width tilde") << "１４時～１６時" << 3 << false << false;
     QTest::newRow("about") << "12時頃-14時頃" << 2 << false << false;
     QTest::newRow("code") << "1618" << 4 << false << false;
+    QTest::newRow("code of the morning") << "0812" << 1 << false << false;
+    QTest::newRow("morning number") << "1" << 1 << false << false;
+    QTest::newRow("afternoon number") << "2" << 2 << true << false;
+    QTest::newRow("other number") << "9" << 0 << false << true;
+    QTest::newRow("full-width tilde, minutes") << "12:00～14:00" << 2 << false << false;
     QTest::newRow("inside the last slot") << "20時-21時" << 6 << true << false;
     QTest::newRow("wider than one slot") << "18:00-21:00" << 5 << true << false;
     QTest::newRow("afternoon") << "午後" << 2 << true << false;
@@ -141,6 +146,7 @@ void ShopFilesTest::holdReasons_data()
     QTest::newRow("dealt with") << QStringList{"対応済"} << "発送済み";
     QTest::newRow("waiting to ship") << QStringList{"発送待ち"} << "";
     QTest::newRow("cancel beats shipped") << QStringList{"fulfilled", "cancelled"} << "キャンセル";
+    QTest::newRow("no status") << QStringList{} << "";
 }
 
 void ShopFilesTest::holdReasons()
@@ -253,6 +259,13 @@ void ShopFilesTest::platformCases_data()
     QTest::newRow("Yahoo!, company and section") << "yahoo-orders.csv" << "store-20000002"
         << QStringList{"架空物産株式会社　営業部　見本　八郎", "0221234568", "", "", "0", "", "2026-12-01 11:00"}
         << Repairs();
+    QTest::newRow("Yahoo!, compact date, honorific in the one name column") << "yahoo-status.csv" << "store-20000101"
+        << QStringList{"試験 九子", "022-123-4560", "12", "9", "2", "", "2026-12-02 09:00"}
+        << Repairs(Repair::HonorificRemoved);
+    QTest::newRow("Yahoo!, status code cancelled") << "yahoo-status.csv" << "store-20000102"
+        << QStringList{"見本 十郎", "022-123-4561", "", "", "0", "キャンセル", "2026-12-02 10:00"} << Repairs();
+    QTest::newRow("Yahoo!, status code done") << "yahoo-status.csv" << "store-20000103"
+        << QStringList{"架空 一子", "022-123-4562", "", "", "0", "発送済み", "2026-12-02 11:00"} << Repairs();
     QTest::newRow("Amazon, delivery window, UTC purchase") << "amazon-delivery.txt" << "250-7654321-1234567"
         << QStringList{"架空 七美", "045-000-1111", "12", "4", "5", "", "2026-12-01 01:30"}
         << Repairs(Repair::TimeSlotNearest);

@@ -19,7 +19,7 @@ std::optional<QDate> readDate(const QString &text, int defaultYear);
 
 // The slot of the slip (1 午前中, 2 12-14時, 3 14-16時, 4 16-18時, 5 18-20時,
 // 6 19-21時) for a platform's time text: "午前中", "14:00-16:00", "14時～16時",
-// "12時頃-14時頃", "1416". A window that is none of ours gets the slot that contains it,
+// "12時頃-14時頃", "1416", 楽天's "1" (午前) and "2" (午後). A window that is none of ours gets the slot that contains it,
 // else the one that overlaps it most (the earlier on a tie), and TimeSlotNearest is set.
 // 0 for "指定なし" and empty text; text that is no time sets DeliveryDateUnread.
 int timeSlotFor(const QString &text, Repairs *repairs);

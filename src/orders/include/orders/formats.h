@@ -61,6 +61,8 @@ struct OrderFormat
     bool givenNameFirst = false;
     // A file of items only, joined to the orders of the same format by order number.
     bool itemsOnly = false;
+    // Status cells written as codes: the code and the word it stands for.
+    std::vector<std::pair<QString, QString>> statusCodes = {};
 };
 
 const std::vector<OrderFormat> &formats();
