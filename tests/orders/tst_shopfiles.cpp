@@ -64,6 +64,7 @@ private Q_SLOTS:
     void platformCases_data();
     void platformCases();
     void disagreeingDestinationRefused();
+    void mappedColumnsLoseHonorifics();
 
     void changedDownloadUpdatesOrMarks();
     void twoDestinationsTwoSlips();
@@ -295,6 +296,29 @@ void ShopFilesTest::disagreeingDestinationRefused()
         QVERIFY2(error.message().contains(QStringLiteral("送付先ID 1 が 2 行目と 4 行目で別のお届け先")),
                  qPrintable(error.message()));
     }
+}
+
+// A layout of the shop's own, mapped in the dialog: the honorific comes off the name
+// column, the company goes first, the requested date and slot are read.
+void ShopFilesTest::mappedColumnsLoseHonorifics()
+{
+    ReadOptions options;
+    ColumnMapping mapping;
+    mapping.columns[Field::Name] = {0};
+    mapping.columns[Field::Company] = {1};
+    mapping.columns[Field::Zip] = {2};
+    mapping.columns[Field::Address1] = {3};
+    mapping.columns[Field::DeliveryDate] = {4};
+    mapping.columns[Field::DeliveryTime] = {5};
+    options.mapping = mapping;
+    const OrderFile read = readOrderFile(QByteArray("宛名,会社,〒,住所,配達日,時間\r\n"
+                                                    "見本 花子様,架空商事 御中,1510053,東京都架空区1-2,12月24日,19時～21時\r\n"),
+                                         QStringLiteral("own.csv"), options);
+    QCOMPARE(read.orders.size(), 1);
+    const Order &o = read.orders.first();
+    QCOMPARE(o.custo1, QStringLiteral("架空商事　見本 花子"));
+    QVERIFY(o.repairs.testFlag(Repair::HonorificRemoved));
+    QCOMPARE((QStringList{o.deDate1, o.deDate2, QString::number(o.timeSlot)}), (QStringList{"12", "24", "6"}));
 }
 
 // A re-download with a corrected address: the unprinted order is updated and counted;
