@@ -256,6 +256,30 @@ private Q_SLOTS:
         QTRY_COMPARE(shown().size(), 3);
     }
 
+    // A 楽天 order to two destinations prints two slips, one to each; its cancelled
+    // order is set aside and never in the batch.
+    void twoDestinationsPrintTwoSlips()
+    {
+        m_list->importFiles({sample("cases/rakuten-destinations.csv")});
+        QTRY_VERIFY_WITH_TIMEOUT(!m_boxes->notices.isEmpty() || !m_boxes->errors.isEmpty(), 10000);
+        QVERIFY2(m_boxes->notices.first().contains(u"1 件はキャンセル"_s), qPrintable(m_boxes->notices.first()));
+        QTRY_COMPARE(shown().size(), 6);
+        m_boxes->clear();
+        table().clearSelection();
+        const QStringList rows = shown();
+        for (int row = 0; row < rows.size(); ++row)
+            if (rows.at(row) == u"999999-20261201-0000000010"_s)
+                table().selectionModel()->select(m_list->model().index(row, 0),
+                                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QVERIFY(waitForChange([&] { m_list->printSelected(); }));
+        QCOMPARE(m_boxes->questions, QStringList{u"選択した 2 件の送り状を Printer A に印刷しますか?"_s});
+        QCOMPARE(m_fixture->printers->printedPages().size(), 2);
+        QTRY_COMPARE(shown().size(), 4);
+        const Order cancelled = stored().value(u"999999-20261201-0000000011"_s);
+        QCOMPARE(cancelled.state, OrderState::SetAside);
+        QCOMPARE(cancelled.holdReason, u"キャンセル"_s);
+    }
+
     // Files handed over one after the other give one summary; a re-download updates the
     // unprinted order and marks the printed one, whose new values are one click away.
     void changedDownloadHandedOverFileByFile()
