@@ -74,8 +74,11 @@ ImportReport importFiles(database::Connection &connection, const QStringList &pa
                 ++report.itemsJoined;
             }
         }
+        report.summary = store::addOrders(connection, all);
         // Items whose orders came before: those orders again with their items, which
-        // updates them like a changed download.
+        // updates them like a changed download (a printed one keeps them as its change);
+        // counted as joined, not as changed downloads.
+        QList<Order> withItems;
         for (auto it = itemFiles.cbegin(); it != itemFiles.cend(); ++it) {
             store::rememberItems(connection, it.key().first, it.key().second, it.value());
             if (joined.contains(it.key()))
@@ -84,11 +87,12 @@ ImportReport importFiles(database::Connection &connection, const QStringList &pa
                 if (stored.items == it.value())
                     continue;
                 setItems(stored, it.value());
-                all << stored;
+                withItems << stored;
                 ++report.itemsJoined;
             }
         }
-        report.summary = store::addOrders(connection, all);
+        const StoreSummary items = store::addOrders(connection, withItems);
+        report.summary.changedAfterPrint += items.changedAfterPrint;
         return report;
     });
 }

@@ -415,12 +415,17 @@ void ShopFilesTest::yahooItemsJoin()
     QFETCH(QStringList, imports);
     QTemporaryDir dir;
     Database db(DatabaseConfig::sqlite(dir.filePath(QStringLiteral("mekira.db"))));
+    ImportReport last;
     for (const QString &step : imports) {
         QStringList paths;
         for (const QString &name : step.split(u'+'))
             paths << sample(name);
-        import(db, paths);
+        last = import(db, paths);
     }
+    // The last import brought the items together with their orders: two joined, none
+    // told as a changed download.
+    QCOMPARE(last.itemsJoined, 2);
+    QCOMPARE(last.summary.updated, 0);
     const QList<Order> stored = storedOrders(db);
     QCOMPARE(stored.size(), 2);
     const Order *first = findOrder(stored, QStringLiteral("store-20000001"));
