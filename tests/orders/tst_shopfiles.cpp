@@ -1,5 +1,7 @@
 // Shop files as shops really download them: several destinations, order status,
 // requested dates, name orders, spreadsheet damage, item files, changed re-downloads.
+#include "../history/historytestbook.h"
+
 #include "database/database.h"
 #include "orders/deliverytime.h"
 #include "orders/orderimport.h"
@@ -66,6 +68,7 @@ private Q_SLOTS:
     void disagreeingDestinationRefused();
     void mappedColumnsLoseHonorifics();
 
+    void changedDownloadUpdatesOrMarks_data();
     void changedDownloadUpdatesOrMarks();
     void twoDestinationsTwoSlips();
     void heldOrdersSetAside();
@@ -321,10 +324,17 @@ void ShopFilesTest::mappedColumnsLoseHonorifics()
     QCOMPARE((QStringList{o.deDate1, o.deDate2, QString::number(o.timeSlot)}), (QStringList{"12", "24", "6"}));
 }
 
+void ShopFilesTest::changedDownloadUpdatesOrMarks_data()
+{
+    HISTORY_ENGINE_ROWS();
+}
+
 // A re-download with a corrected address: the unprinted order is updated and counted;
 // once printed, it stays printed and keeps the new values beside the printed ones.
 void ShopFilesTest::changedDownloadUpdatesOrMarks()
 {
+    QFETCH(QString, engine);
+    HISTORY_REQUIRE_ENGINE(engine);
     QTemporaryDir dir;
     const auto write = [&](const QString &name, const QByteArray &building) {
         QFile file(dir.filePath(name));
@@ -337,7 +347,7 @@ void ShopFilesTest::changedDownloadUpdatesOrMarks()
     write(QStringLiteral("first.csv"), "旧ハイツ101");
     write(QStringLiteral("second.csv"), "新コーポ202");
     write(QStringLiteral("third.csv"), "新コーポ303");
-    Database db(DatabaseConfig::sqlite(dir.filePath(QStringLiteral("mekira.db"))));
+    Database db(historytest::configFor(engine, dir, QStringLiteral("changed")));
     QCOMPARE(import(db, {dir.filePath(QStringLiteral("first.csv"))}).summary.added, 2);
 
     const ImportReport second = import(db, {dir.filePath(QStringLiteral("second.csv"))});
@@ -404,17 +414,24 @@ void ShopFilesTest::heldOrdersSetAside()
 
 void ShopFilesTest::yahooItemsJoin_data()
 {
+    QTest::addColumn<QString>("engine");
     QTest::addColumn<QStringList>("imports");  // one import per entry, files parted by "+"
-    QTest::newRow("together") << QStringList{"yahoo-orders.csv+yahoo-items.csv"};
-    QTest::newRow("items file first, alone") << QStringList{"yahoo-items.csv", "yahoo-orders.csv"};
-    QTest::newRow("orders first, then items") << QStringList{"yahoo-orders.csv", "yahoo-items.csv"};
+    for (const char *engine : {"sqlite", "postgresql"}) {
+        const QString e = QString::fromLatin1(engine);
+        QTest::addRow("%s: together", engine) << e << QStringList{"yahoo-orders.csv+yahoo-items.csv"};
+        QTest::addRow("%s: items file first, alone", engine) << e << QStringList{"yahoo-items.csv", "yahoo-orders.csv"};
+        QTest::addRow("%s: orders first, then items", engine) << e << QStringList{"yahoo-orders.csv", "yahoo-items.csv"};
+    }
 }
 
 void ShopFilesTest::yahooItemsJoin()
 {
+    QFETCH(QString, engine);
     QFETCH(QStringList, imports);
+    HISTORY_REQUIRE_ENGINE(engine);
     QTemporaryDir dir;
-    Database db(DatabaseConfig::sqlite(dir.filePath(QStringLiteral("mekira.db"))));
+    static int books = 0;
+    Database db(historytest::configFor(engine, dir, QStringLiteral("items%1").arg(++books)));
     ImportReport last;
     for (const QString &step : imports) {
         QStringList paths;
