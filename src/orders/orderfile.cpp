@@ -312,8 +312,16 @@ OrderFile readOrderFile(const QByteArray &raw, const QString &path, const ReadOp
                                  name, result.header, sample);
     result.orders.reserve(pending.size());
     QSet<QString> keys;
+    QSet<QString> numbersWithDestination;
     for (const PendingOrder &p : pending) {
         Order order = buildOrder(p, mapping, format, result.formatId);
+        // The first destination of an order keeps the plain number as its key, as in
+        // books filled before destinations were told apart; the others add their id.
+        if (!order.orderNumber.isEmpty() && order.orderKey.startsWith(order.orderNumber + u'/')
+            && !numbersWithDestination.contains(order.orderNumber)) {
+            numbersWithDestination.insert(order.orderNumber);
+            order.orderKey = order.orderNumber;
+        }
         if (result.itemsOnly)
             order.holdReason.clear();
         order.sourceFile = name;

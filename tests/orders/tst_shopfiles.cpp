@@ -71,6 +71,7 @@ private Q_SLOTS:
     void changedDownloadUpdatesOrMarks_data();
     void changedDownloadUpdatesOrMarks();
     void twoDestinationsTwoSlips();
+    void destinationIdsKeepEarlierOrders();
     void heldOrdersSetAside();
     void yahooItemsJoin_data();
     void yahooItemsJoin();
@@ -226,13 +227,13 @@ void ShopFilesTest::platformCases_data()
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<Repairs>("marks");  // these among the order's marks
 
-    QTest::newRow("楽天, first destination") << "rakuten-destinations.csv" << "999999-20261201-0000000010/1"
+    QTest::newRow("楽天, first destination") << "rakuten-destinations.csv" << "999999-20261201-0000000010"
         << QStringList{"見本　一郎", "090-1818-4974", "12", "5", "3", "", "2026-12-01 09:15"}
         << Repairs(Repair::TelLeadingZero);
     QTest::newRow("楽天, second destination") << "rakuten-destinations.csv" << "999999-20261201-0000000010/2"
         << QStringList{"試験　二郎", "06-1234-5678", "12", "6", "6", "", "2026-12-01 09:15"}
         << Repairs(Repair::TelLeadingZero | Repair::TimeSlotNearest);
-    QTest::newRow("楽天, cancelled") << "rakuten-destinations.csv" << "999999-20261201-0000000011/1"
+    QTest::newRow("楽天, cancelled") << "rakuten-destinations.csv" << "999999-20261201-0000000011"
         << QStringList{"架空　三子", "011-222-3333", "", "", "0", "キャンセル", "2026-12-01 10:00"} << Repairs();
     QTest::newRow("Shopify, company and given name first") << "shopify-status.csv" << "#2001"
         << QStringList{"株式会社架空　見本　花子", "090-1234-5678", "", "", "0", "", "2026-12-01 10:11"}
@@ -387,6 +388,18 @@ void ShopFilesTest::twoDestinationsTwoSlips()
     QCOMPARE(numbers.count(QStringLiteral("999999-20261201-0000000010")), 2);
     QVERIFY2(goods.contains(QStringLiteral("りんごジュース×2|みかんジュース×3")), qPrintable(goods.join(u',')));
     QVERIFY2(goods.contains(QStringLiteral("ぶどうジュース|")), qPrintable(goods.join(u',')));
+}
+
+// A book filled from downloads without the destination id: the same orders downloaded
+// with it are the ones already stored.
+void ShopFilesTest::destinationIdsKeepEarlierOrders()
+{
+    QTemporaryDir dir;
+    Database db(DatabaseConfig::sqlite(dir.filePath(QStringLiteral("mekira.db"))));
+    QCOMPARE(import(db, {QStringLiteral(MEKIRA_ORDER_SAMPLES "/rakuten.csv")}).summary.added, 2);
+    const ImportReport again = import(db, {sample(QStringLiteral("rakuten-destination-ids.csv"))});
+    QCOMPARE(again.summary.added, 0);
+    QCOMPARE(again.summary.alreadyKnown, 2);
 }
 
 void ShopFilesTest::heldOrdersSetAside()
