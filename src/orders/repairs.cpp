@@ -229,7 +229,11 @@ GoodsLines goodsLines(const QStringList &items, Repairs *repairs)
             continue;
         QString line = item.trimmed();
         if (line.size() > kGoodsLineLength) {
-            line.truncate(kGoodsLineLength);
+            // The name is cut, never the quantity after it.
+            static const QRegularExpression quantity(QStringLiteral("×[0-9]+$"));
+            const QRegularExpressionMatch m = quantity.match(line);
+            const QString suffix = m.hasMatch() ? m.captured() : QString();
+            line = line.left(kGoodsLineLength - suffix.size()) + suffix;
             *repairs |= Repair::GoodsShortened;
         }
         lines << line;

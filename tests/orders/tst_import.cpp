@@ -222,6 +222,13 @@ void ImportTest::addressAndGoodsLines()
     const GoodsLines goods = goodsLines({"a", "b", "c", "d", "e"}, &repairs);
     QCOMPARE((QStringList{goods.g1, goods.g2, goods.g3}), (QStringList{"a", "b", "c ほか2点"}));
     QVERIFY(repairs.testFlag(Repair::GoodsShortened));
+
+    // A title too long for its line loses letters of the name, never its quantity.
+    const QString title = QStringLiteral("とても長い商品名の手作り陶器のマグカップ大きめサイズ深めの青色釉薬");
+    const GoodsLines cut = goodsLines({title + QStringLiteral("×12")}, &repairs);
+    QCOMPARE(cut.g1.size(), kGoodsLineLength);
+    QVERIFY2(cut.g1.endsWith(QStringLiteral("×12")), qPrintable(cut.g1));
+    QVERIFY(title.startsWith(cut.g1.chopped(3)));
 }
 
 void ImportTest::badInput_data()

@@ -55,7 +55,8 @@ AddressLines splitAddress(const QStringList &streetParts, const QStringList &bui
 inline constexpr int kAddressLineLength = 40;
 
 // Items ("name variation ×2") as the three goods lines of at most kGoodsLineLength
-// characters; more items than lines end the last line with how many more there are.
+// characters (a long name is cut before its "×2"); more items than lines end the last
+// line with how many more there are.
 struct GoodsLines
 {
     QString g1, g2, g3;
