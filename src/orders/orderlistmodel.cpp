@@ -37,7 +37,8 @@ QString OrderListModel::stateText(const Order &order)
     QString text = stateText(order.state);
     if (order.state == OrderState::SetAside && !order.holdReason.isEmpty())
         text += QStringLiteral("（%1）").arg(order.holdReason);
-    if (!order.pendingChanges.isEmpty() && (order.state == OrderState::Printed || order.state == OrderState::Printing))
+    // Also once given back to print again: the slip would go out with the printed values.
+    if (!order.pendingChanges.isEmpty())
         text += QStringLiteral("（印刷後に変更あり）");
     return text;
 }
@@ -140,8 +141,7 @@ QVariant OrderListModel::data(const QModelIndex &index, int role) const
         requestPage(index.row() / kPageSize);
         return role == Qt::DisplayRole ? QVariant(QStringLiteral("…")) : QVariant();
     }
-    const bool changedAfterPrint = !order->pendingChanges.isEmpty() && order->state != OrderState::New
-        && order->state != OrderState::SetAside;
+    const bool changedAfterPrint = !order->pendingChanges.isEmpty();
     if (role == Qt::ForegroundRole) {
         if ((index.column() == RepairsColumn && order->repairs) || (index.column() == StateColumn && changedAfterPrint))
             return QColor(Qt::darkRed);

@@ -126,6 +126,40 @@ private Q_SLOTS:
                                                 << QStringList{"A-005", "A-003", "A-002", "A-004", "A-001"};
     }
 
+    // The state as listed: the reason of an order set aside, and a download after
+    // printing marked until a later download replaces the values.
+    void stateTexts_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("holdReason");
+        QTest::addColumn<bool>("changed");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("new") << int(OrderState::New) << "" << false << "未印刷";
+        QTest::newRow("set aside by hand") << int(OrderState::SetAside) << "" << false << "保留";
+        QTest::newRow("cancelled") << int(OrderState::SetAside) << "キャンセル" << false << "保留（キャンセル）";
+        QTest::newRow("reason of an order given back") << int(OrderState::New) << "キャンセル" << false << "未印刷";
+        QTest::newRow("printed, changed later") << int(OrderState::Printed) << "" << true << "印刷済み（印刷後に変更あり）";
+        QTest::newRow("given back after the change") << int(OrderState::New) << "" << true << "未印刷（印刷後に変更あり）";
+    }
+    void stateTexts()
+    {
+        QFETCH(int, state);
+        QFETCH(QString, holdReason);
+        QFETCH(bool, changed);
+        QFETCH(QString, text);
+        Order order = orderFrom(kRows[0], 0);
+        order.state = OrderState(state);
+        order.holdReason = holdReason;
+        if (changed) {
+            OrderChanges later;
+            later.add1 = QStringLiteral("東京都架空区見本町9-9");
+            order.pendingChanges = later.toText();
+        }
+        QCOMPARE(OrderListModel::stateText(order), text);
+        QCOMPARE(OrderListModel::changesText(order).contains(QStringLiteral("東京都架空区見本町1-2 → 東京都架空区見本町9-9")),
+                 changed);
+    }
+
     // The date filter takes whole days, both ends included; orders of unknown date
     // are left out once a bound is set.
     void orderDateFilter_data()
