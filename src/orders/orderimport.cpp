@@ -33,6 +33,9 @@ QString ImportReport::text() const
                     .arg(summary.setAside);
     if (itemsJoined > 0)
         head << QStringLiteral("%1 件の注文に商品ファイルの商品を入れました").arg(itemsJoined);
+    if (itemsWaiting > 0)
+        head << QStringLiteral("商品ファイルの %1 件の注文はまだ読み込まれていません。注文ファイルを読み込むと商品が入ります")
+                    .arg(itemsWaiting);
     lines = head + lines;
     return lines.join(u'\n');
 }
@@ -83,7 +86,10 @@ ImportReport importFiles(database::Connection &connection, const QStringList &pa
             store::rememberItems(connection, it.key().first, it.key().second, it.value());
             if (joined.contains(it.key()))
                 continue;
-            for (Order stored : store::ordersByNumber(connection, it.key().first, it.key().second)) {
+            const QList<Order> storedOrders = store::ordersByNumber(connection, it.key().first, it.key().second);
+            if (storedOrders.isEmpty())
+                ++report.itemsWaiting;
+            for (Order stored : storedOrders) {
                 if (stored.items == it.value())
                     continue;
                 setItems(stored, it.value());

@@ -24,6 +24,7 @@ struct ImportReport
     StoreSummary summary;
 
     int itemsJoined = 0;  // orders that got their items from an item file
+    int itemsWaiting = 0; // order numbers of an item file with no order yet: kept for it
 
     // 「35 件の注文を追加しました。」, the updated, changed-after-printing and set-aside
     // counts, and one line per file.
