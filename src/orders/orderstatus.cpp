@@ -11,6 +11,7 @@ struct HoldWord
     const char16_t *word;    // in the status cell, lower case
     const char16_t *unless;  // not when this is in the same cell
     const char16_t *reason;
+    bool whole = false;  // only the whole cell: 「完了」 alone, not 「決済完了」
 };
 
 // The platforms' words: Shopify ("refunded", "voided", "fulfilled", "Local pickup"),
@@ -27,7 +28,7 @@ constexpr std::array kHoldWords{
     HoldWord{u"発送済", nullptr, u"発送済み"},
     HoldWord{u"出荷済", nullptr, u"発送済み"},
     HoldWord{u"支払手続き", nullptr, u"発送済み"},
-    HoldWord{u"完了", nullptr, u"発送済み"},
+    HoldWord{u"完了", nullptr, u"発送済み", true},
     HoldWord{u"fulfilled", u"unfulfilled", u"発送済み"},
     HoldWord{u"shipped", u"unshipped", u"発送済み"},
     HoldWord{u"pickup", nullptr, u"店頭受取"},
@@ -43,8 +44,8 @@ QString holdReason(const QStringList &statusCells)
 {
     for (const HoldWord &hold : kHoldWords) {
         for (const QString &raw : statusCells) {
-            const QString cell = raw.normalized(QString::NormalizationForm_KC).toLower();
-            if (!cell.contains(QStringView(hold.word)))
+            const QString cell = raw.normalized(QString::NormalizationForm_KC).toLower().trimmed();
+            if (hold.whole ? cell != QStringView(hold.word) : !cell.contains(QStringView(hold.word)))
                 continue;
             if (hold.unless && cell.contains(QStringView(hold.unless)))
                 continue;

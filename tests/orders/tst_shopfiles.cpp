@@ -152,6 +152,8 @@ void ShopFilesTest::holdReasons_data()
     QTest::newRow("waiting to ship") << QStringList{"発送待ち"} << "";
     QTest::newRow("cancel beats shipped") << QStringList{"fulfilled", "cancelled"} << "キャンセル";
     QTest::newRow("no status") << QStringList{} << "";
+    QTest::newRow("done") << QStringList{"完了"} << "発送済み";
+    QTest::newRow("payment done ships") << QStringList{"決済完了"} << "";
 }
 
 void ShopFilesTest::holdReasons()
