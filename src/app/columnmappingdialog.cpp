@@ -11,14 +11,14 @@
 
 using orders::Field;
 
-ColumnMappingDialog::ColumnMappingDialog(const QStringList &header, const QList<QStringList> &sample,
-                                         QWidget *parent)
+ColumnMappingDialog::ColumnMappingDialog(const QString &fileName, const QStringList &header,
+                                         const QList<QStringList> &sample, QWidget *parent)
     : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("列の割り当て"));
+    setWindowTitle(QStringLiteral("列の割り当て - %1").arg(fileName));
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("このファイルの形式はわかりません。各項目に使う列を選んでください。"
-                                                "同じ見出しのファイルには次から自動で使います。"), this));
+    layout->addWidget(new QLabel(QStringLiteral("%1 の形式はわかりません。各項目に使う列を選んでください。"
+                                                "同じ見出しのファイルには次から自動で使います。").arg(fileName), this));
     auto *preview = new QTableWidget(int(sample.size()), int(header.size()), this);
     preview->setHorizontalHeaderLabels(header);
     for (int r = 0; r < sample.size(); ++r)

@@ -14,7 +14,8 @@ class ColumnMappingDialog : public QDialog
 {
     Q_OBJECT
 public:
-    ColumnMappingDialog(const QStringList &header, const QList<QStringList> &sample, QWidget *parent = nullptr);
+    ColumnMappingDialog(const QString &fileName, const QStringList &header, const QList<QStringList> &sample,
+                        QWidget *parent = nullptr);
 
     orders::ColumnMapping mapping() const;
 

@@ -1,6 +1,7 @@
 #include "orderlistwindow.h"
 
 #include "columnmappingdialog.h"
+#include "orderdatefilter.h"
 
 #include "database/connection.h"
 #include "database/database.h"
@@ -62,21 +63,34 @@ OrderListWindow::OrderListWindow(database::Database &database, jobs::PrintServic
     m_stateFilter->addItems({QStringLiteral("すべて"), QStringLiteral("未印刷"), QStringLiteral("印刷済み"),
                              QStringLiteral("保留")});
     m_stateFilter->setCurrentIndex(1);
+    m_dateFilter = new OrderDateFilter(this);
+    m_importDelay = new QTimer(this);
+    m_importDelay->setSingleShot(true);
+    m_importDelay->setInterval(300);
+    connect(m_importDelay, &QTimer::timeout, this, platform::guardedSlot([this] {
+        const QStringList paths = std::exchange(m_importQueue, {});
+        if (!paths.isEmpty())
+            runImport(paths, {});
+    }));
 
     auto *importButton = new QPushButton(QStringLiteral("読み込み..."), this);
     auto *openButton = new QPushButton(QStringLiteral("メイン画面へ"), this);
     auto *printButton = new QPushButton(QStringLiteral("選択した注文を印刷"), this);
     auto *asideButton = new QPushButton(QStringLiteral("保留にする"), this);
     auto *newButton = new QPushButton(QStringLiteral("未印刷に戻す"), this);
-    m_actions = {importButton, openButton, printButton, asideButton, newButton};
+    auto *changesButton = new QPushButton(QStringLiteral("変更の内容"), this);
+    changesButton->setToolTip(QStringLiteral("「印刷後に変更あり」の注文の、あとのファイルでの内容"));
+    m_actions = {importButton, openButton, printButton, asideButton, newButton, changesButton};
     m_status = new QLabel(this);
 
     auto *filters = new QHBoxLayout;
     filters->addWidget(m_stateFilter);
+    filters->addWidget(m_dateFilter);
     filters->addWidget(m_search, 1);
     filters->addWidget(importButton);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_status, 1);
+    buttons->addWidget(changesButton);
     buttons->addWidget(asideButton);
     buttons->addWidget(newButton);
     buttons->addWidget(openButton);
@@ -96,8 +110,12 @@ OrderListWindow::OrderListWindow(database::Database &database, jobs::PrintServic
         query.search = m_search->text();
         const int state = m_stateFilter->currentIndex();
         query.state = state == 0 ? std::nullopt : std::optional<OrderState>(OrderState(state - 1));
+        query.orderedFrom = m_dateFilter->from();
+        query.orderedTo = m_dateFilter->to();
         m_model->setQuery(query);
     };
+    connect(m_dateFilter, &OrderDateFilter::changed, this, guardedSlot(applyFilter));
+    connect(changesButton, &QPushButton::clicked, this, guardedSlot([this] { showChanges(); }));
     connect(m_search, &QLineEdit::textChanged, searchDelay, qOverload<>(&QTimer::start));
     connect(searchDelay, &QTimer::timeout, this, guardedSlot(applyFilter));
     connect(m_stateFilter, &QComboBox::currentIndexChanged, this, guardedSlot(applyFilter));
@@ -157,7 +175,47 @@ void OrderListWindow::dropEvent(QDropEvent *event)
 
 void OrderListWindow::importFiles(const QStringList &paths)
 {
-    runImport(paths, {});
+    m_importQueue += paths;
+    m_importDelay->start();
+}
+
+// What a download after printing changed; the new values can be opened in the main
+// window to print the slip again.
+void OrderListWindow::showChanges()
+{
+    const QList<qint64> ids = selectedIds();
+    if (ids.isEmpty())
+        return;
+    m_database.run<QList<Order>>([id = ids.first()](database::Connection &c) {
+        return orders::store::ordersById(c, {id});
+    }).then(this, [this](const QList<Order> &found) {
+        platform::guarded([&] {
+            if (found.isEmpty())
+                return;
+            const Order &order = found.first();
+            const QString text = orders::OrderListModel::changesText(order);
+            if (text.isEmpty()) {
+                platform::notify(QStringLiteral("この注文は印刷後に変わっていません。"));
+                return;
+            }
+            if (!platform::ask(text + QStringLiteral("\n\n変更後の内容をメイン画面に入れますか?")) || !m_hooks.openInMainWindow)
+                return;
+            Order changed = order;
+            const orders::OrderChanges changes = orders::OrderChanges::fromText(order.pendingChanges);
+            changed.zip = changes.zip;
+            changed.add1 = changes.add1;
+            changed.add2 = changes.add2;
+            changed.custo1 = changes.custo1;
+            changed.tel = changes.tel;
+            changed.g1 = changes.g1;
+            changed.g2 = changes.g2;
+            changed.g3 = changes.g3;
+            changed.deDate1 = changes.deDate1;
+            changed.deDate2 = changes.deDate2;
+            changed.timeSlot = changes.timeSlot;
+            m_hooks.openInMainWindow(changed);
+        });
+    }).onFailed(this, [](const std::exception &error) { platform::showError(QString::fromUtf8(error.what())); });
 }
 
 void OrderListWindow::runImport(const QStringList &paths, const orders::ReadOptions &options)
@@ -172,7 +230,7 @@ void OrderListWindow::runImport(const QStringList &paths, const orders::ReadOpti
         })
         .onFailed(this, [this, paths, options](const orders::UnknownLayoutError &unknown) {
             platform::guarded([&] {
-                ColumnMappingDialog dialog(unknown.header, unknown.sample, this);
+                ColumnMappingDialog dialog(unknown.fileName, unknown.header, unknown.sample, this);
                 if (dialog.exec() != QDialog::Accepted)
                     return;
                 const orders::ColumnMapping mapping = dialog.mapping();

@@ -9,11 +9,13 @@
 
 #include <functional>
 
+class OrderDateFilter;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableView;
+class QTimer;
 
 namespace database {
 class Database;
@@ -71,6 +73,7 @@ protected:
 
 private:
     void runImport(const QStringList &paths, const orders::ReadOptions &options);
+    void showChanges();
     void setSelectedState(orders::OrderAction action);
     QList<qint64> selectedIds() const;
     void setBusy(bool busy);
@@ -88,6 +91,11 @@ private:
     QTableView *m_table = nullptr;
     QLineEdit *m_search = nullptr;
     QComboBox *m_stateFilter = nullptr;
+    OrderDateFilter *m_dateFilter = nullptr;
+    // Files handed over one by one (a file manager opening several, the command line)
+    // are imported together: one import, one summary.
+    QStringList m_importQueue;
+    QTimer *m_importDelay = nullptr;
     QLabel *m_status = nullptr;
     QList<QPushButton *> m_actions;
     QString m_pendingToken; // the claim of this window's job being printed

@@ -89,6 +89,22 @@ const std::vector<Migration> &migrations()
             "ALTER TABLE orders ADD COLUMN add3 TEXT NOT NULL DEFAULT ''",
             "ALTER TABLE history ADD COLUMN add3 TEXT NOT NULL DEFAULT ''",
         }},
+        // What the shop files tell beyond the slip: the items with their quantities, the
+        // order date, why an order came in set aside, and a download that changed an
+        // order after it was printed. Items of a separate item file wait in order_items
+        // for their orders.
+        {6, "order items, dates, hold reasons, changes after printing", {
+            "ALTER TABLE orders ADD COLUMN items TEXT NOT NULL DEFAULT ''",
+            "ALTER TABLE orders ADD COLUMN order_date TEXT NOT NULL DEFAULT ''",
+            "ALTER TABLE orders ADD COLUMN hold_reason TEXT NOT NULL DEFAULT ''",
+            "ALTER TABLE orders ADD COLUMN pending_changes TEXT NOT NULL DEFAULT ''",
+            "CREATE INDEX orders_order_date ON orders (order_date)",
+            "CREATE TABLE order_items ("
+            " source_format TEXT NOT NULL,"
+            " order_number TEXT NOT NULL,"
+            " items TEXT NOT NULL,"
+            " PRIMARY KEY (source_format, order_number))",
+        }},
     };
     return steps;
 }

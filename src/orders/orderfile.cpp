@@ -1,5 +1,7 @@
 #include "orders/orderfile.h"
 
+#include "orders/deliverytime.h"
+#include "orders/orderstatus.h"
 #include "orders/repairs.h"
 
 #include <QCryptographicHash>
@@ -9,8 +11,10 @@
 
 namespace orders {
 
-UnknownLayoutError::UnknownLayoutError(QString message, QStringList header_, QList<QStringList> sample_)
-    : ImportError(std::move(message)), header(std::move(header_)), sample(std::move(sample_))
+UnknownLayoutError::UnknownLayoutError(QString message, QString fileName_, QStringList header_,
+                                       QList<QStringList> sample_)
+    : ImportError(std::move(message)), fileName(std::move(fileName_)), header(std::move(header_)),
+      sample(std::move(sample_))
 {
 }
 
@@ -28,7 +32,8 @@ namespace {
 struct PendingOrder
 {
     QStringList first;
-    QList<GoodsItem> items;
+    QList<OrderItem> items;
+    QStringList status;  // the status cells of every row
     int line = 0;
 };
 
@@ -54,42 +59,105 @@ QString joined(const QStringList &row, const ColumnMapping &mapping, Field field
     return parts.join(u' ');
 }
 
-GoodsItem itemText(const QStringList &row, const ColumnMapping &mapping)
+OrderItem itemOf(const QStringList &row, const ColumnMapping &mapping)
 {
-    QString item = joined(row, mapping, Field::Item);
+    OrderItem item;
+    item.name = joined(row, mapping, Field::Item);
     const QString variation = joined(row, mapping, Field::Variation);
     if (!variation.isEmpty())
-        item += u' ' + variation;
-    return {item, joined(row, mapping, Field::Quantity)};
+        item.name += u' ' + variation;
+    bool ok = false;
+    const int quantity = joined(row, mapping, Field::Quantity).normalized(QString::NormalizationForm_KC).toInt(&ok);
+    item.quantity = ok && quantity > 0 ? quantity : 1;
+    return item;
 }
 
-Order buildOrder(const PendingOrder &pending, const ColumnMapping &mapping, const QString &formatId)
+// The items as the goods lines take them (the quantity left out when it is 1).
+QList<GoodsItem> goodsItems(const QList<OrderItem> &items)
+{
+    QList<GoodsItem> result;
+    for (const OrderItem &item : items)
+        result.append({item.name, item.quantity == 1 ? QString() : QString::number(item.quantity)});
+    return result;
+}
+
+QStringList statusCells(const QStringList &row, const ColumnMapping &mapping, const OrderFormat *format)
+{
+    QStringList result = cells(row, mapping, Field::Status);
+    if (format) {
+        for (QString &cell : result)
+            for (const auto &[code, word] : format->statusCodes)
+                if (cell.trimmed() == code)
+                    cell = word;
+    }
+    // A date in the cancellation column says the order was cancelled.
+    if (!joined(row, mapping, Field::Cancelled).isEmpty())
+        result << QStringLiteral("cancelled");
+    result.removeIf([](const QString &c) { return c.trimmed().isEmpty(); });
+    return result;
+}
+
+Order buildOrder(const PendingOrder &pending, const ColumnMapping &mapping, const OrderFormat *format,
+                 const QString &formatId)
 {
     const QStringList &row = pending.first;
     Order order;
     order.sourceFormat = formatId;
     order.orderNumber = joined(row, mapping, Field::OrderNumber);
     Repairs repairs;
-    order.zip = repairZip(cells(row, mapping, Field::Zip), &repairs);
-    order.tel = repairTel(cells(row, mapping, Field::Tel), &repairs);
-    order.custo1 = mapping.columns.contains(Field::Name) && !joined(row, mapping, Field::Name).isEmpty()
-        ? joined(row, mapping, Field::Name)
-        : joinName(joined(row, mapping, Field::FamilyName), joined(row, mapping, Field::GivenName), &repairs);
+    order.zip = repairZip(withoutSpreadsheetMarks(cells(row, mapping, Field::Zip), &repairs), &repairs);
+    order.tel = repairTel(withoutSpreadsheetMarks(cells(row, mapping, Field::Tel), &repairs), &repairs);
+    QString person;
+    if (mapping.columns.contains(Field::Name) && !joined(row, mapping, Field::Name).isEmpty()) {
+        person = withoutHonorific(joined(row, mapping, Field::Name), &repairs);
+        if (format && format->givenNameFirst)
+            person = familyFirst(person, &repairs);
+    } else {
+        person = joinName(withoutHonorific(joined(row, mapping, Field::FamilyName), &repairs),
+                          withoutHonorific(joined(row, mapping, Field::GivenName), &repairs), &repairs);
+    }
+    order.custo1 = nameWithCompany(withoutHonorific(joined(row, mapping, Field::Company), &repairs),
+                                   joined(row, mapping, Field::Department), person);
     const AddressLines address = splitAddress(
         cells(row, mapping, Field::Prefecture) + cells(row, mapping, Field::City) + cells(row, mapping, Field::Address1),
         cells(row, mapping, Field::Address2) + cells(row, mapping, Field::Address3), &repairs);
     order.add1 = address.add1;
     order.add2 = address.add2;
+    for (const OrderItem &item : pending.items)
+        if (!item.name.isEmpty())
+            order.items << item;
     // Several goods columns in one row (品名1-3) stay lines of their own; items of
     // several rows become a line each.
     const bool goodsInColumns = mapping.columns.value(Field::Item).size() > 1;
     const GoodsLines goods = goodsInColumns ? goodsColumns(cells(row, mapping, Field::Item), &repairs)
-                                            : goodsLines(pending.items, &repairs);
+                                            : goodsLines(goodsItems(order.items), &repairs);
     order.g1 = goods.g1;
     order.g2 = goods.g2;
     order.g3 = goods.g3;
+    if (hasLostCharacter({order.custo1, order.add1, order.add2}))
+        repairs |= Repair::LostCharacter;
+
+    order.orderDate = normalisedOrderDate(joined(row, mapping, Field::OrderDate));
+    const QString requested = joined(row, mapping, Field::DeliveryDate);
+    if (!requested.isEmpty() && !isNoRequest(requested)) {
+        const int year = order.orderDate.isEmpty() ? QDate::currentDate().year() : order.orderDate.left(4).toInt();
+        if (const std::optional<QDate> date = readDate(requested, year)) {
+            order.deDate1 = QString::number(date->month());
+            order.deDate2 = QString::number(date->day());
+        } else {
+            repairs |= Repair::DeliveryDateUnread;
+        }
+    }
+    order.timeSlot = timeSlotFor(joined(row, mapping, Field::DeliveryTime), &repairs);
+
+    order.holdReason = holdReason(pending.status);
+    if (order.holdReason.isEmpty() && order.zip.isEmpty() && order.add1.isEmpty() && order.add2.isEmpty())
+        order.holdReason = QStringLiteral("お届け先がありません（店頭受取など）");
     order.repairs = repairs;
-    order.orderKey = order.orderNumber.isEmpty() ? contentKey(order) : order.orderNumber;
+    const QString destinationId = joined(row, mapping, Field::DestinationId);
+    order.orderKey = order.orderNumber.isEmpty() ? contentKey(order)
+        : destinationId.isEmpty()                ? order.orderNumber
+                                                 : order.orderNumber + u'/' + destinationId;
     return order;
 }
 
@@ -97,12 +165,22 @@ QString destinationOf(const QStringList &row, const ColumnMapping &mapping)
 {
     QStringList parts;
     for (Field f : {Field::Zip, Field::Prefecture, Field::City, Field::Address1, Field::Address2,
-                    Field::Name, Field::FamilyName, Field::GivenName})
+                    Field::Name, Field::FamilyName, Field::GivenName, Field::Company})
         parts << joined(row, mapping, f);
     return parts.join(u'\x1f');
 }
 
 } // namespace
+
+void setItems(Order &order, const QList<OrderItem> &items)
+{
+    order.items = items;
+    order.repairs &= ~Repairs(Repair::GoodsJoined | Repair::GoodsShortened);
+    const GoodsLines goods = goodsLines(goodsItems(items), &order.repairs);
+    order.g1 = goods.g1;
+    order.g2 = goods.g2;
+    order.g3 = goods.g3;
+}
 
 OrderFile readOrderFile(const QString &path, const ReadOptions &options)
 {
@@ -134,6 +212,7 @@ OrderFile readOrderFile(const QByteArray &raw, const QString &path, const ReadOp
     result.delimiter = CsvReader::guessDelimiter(bytes);
 
     ColumnMapping mapping;
+    const OrderFormat *format = nullptr;
     QString continuation;
     bool lossy = false;
     int lossyLine = 0;
@@ -155,8 +234,10 @@ OrderFile readOrderFile(const QByteArray &raw, const QString &path, const ReadOp
         }
         if (result.header.isEmpty()) {
             result.header = row;
-            if (const OrderFormat *format = recogniseFormat(row)) {
+            format = recogniseFormat(row);
+            if (format) {
                 mapping = mappingFor(*format, row);
+                result.itemsOnly = format->itemsOnly;
                 result.formatId = format->id;
                 result.formatName = format->name;
                 continuation = format->continuationMarker;
@@ -186,24 +267,34 @@ OrderFile readOrderFile(const QByteArray &raw, const QString &path, const ReadOp
         const bool continues = !pending.isEmpty()
             && ((!continuation.isEmpty() && (number == continuation || number.isEmpty())));
         if (continues) {
-            pending.last().items << itemText(row, mapping);
+            pending.last().items << itemOf(row, mapping);
+            pending.last().status << statusCells(row, mapping, format);
             return true;
         }
         if (!number.isEmpty()) {
-            const auto seen = byNumber.constFind(number);
+            // One order may go to several destinations, each with its own id: one slip each.
+            const QString destinationId = joined(row, mapping, Field::DestinationId);
+            const QString key = destinationId.isEmpty() ? number : number + u'/' + destinationId;
+            const auto seen = byNumber.constFind(key);
             if (seen != byNumber.cend()) {
                 // Item rows repeat the number and leave the destination empty, or repeat it.
                 const QString destination = destinationOf(row, mapping);
-                if (destination.count(u'\x1f') != destination.size() && destinations.value(number) != destination)
-                    throw fail(QStringLiteral("注文番号 %1 が %2 行目と %3 行目で別のお届け先になっています。")
-                                   .arg(number).arg(pending.at(*seen).line).arg(line));
-                pending[*seen].items << itemText(row, mapping);  // another item of the same order
+                if (!result.itemsOnly && destination.count(u'\x1f') != destination.size()
+                    && destinations.value(key) != destination)
+                    throw fail((destinationId.isEmpty()
+                                    ? QStringLiteral("注文番号 %1 が %2 行目と %3 行目で別のお届け先になっています。")
+                                          .arg(number)
+                                    : QStringLiteral("注文番号 %1 の送付先ID %2 が %3 行目と %4 行目で別のお届け先になっています。")
+                                          .arg(number, destinationId))
+                                   .arg(pending.at(*seen).line).arg(line));
+                pending[*seen].items << itemOf(row, mapping);  // another item of the same order
+                pending[*seen].status << statusCells(row, mapping, format);
                 return true;
             }
-            byNumber.insert(number, pending.size());
-            destinations.insert(number, destinationOf(row, mapping));
+            byNumber.insert(key, pending.size());
+            destinations.insert(key, destinationOf(row, mapping));
         }
-        pending.append({row, {itemText(row, mapping)}, line});
+        pending.append({row, {itemOf(row, mapping)}, statusCells(row, mapping, format), line});
         return true;
     });
 
@@ -216,11 +307,21 @@ OrderFile readOrderFile(const QByteArray &raw, const QString &path, const ReadOp
         throw fail(QStringLiteral("見出し行だけで、注文の行がありません。"));
     if (result.formatId.isEmpty())
         throw UnknownLayoutError(name + QStringLiteral("：この形式の見出しは知られていません。列を割り当ててください。"),
-                                 result.header, sample);
+                                 name, result.header, sample);
     result.orders.reserve(pending.size());
     QSet<QString> keys;
+    QSet<QString> numbersWithDestination;
     for (const PendingOrder &p : pending) {
-        Order order = buildOrder(p, mapping, result.formatId);
+        Order order = buildOrder(p, mapping, format, result.formatId);
+        // The first destination of an order keeps the plain number as its key, as in
+        // books filled before destinations were told apart; the others add their id.
+        if (!order.orderNumber.isEmpty() && order.orderKey.startsWith(order.orderNumber + u'/')
+            && !numbersWithDestination.contains(order.orderNumber)) {
+            numbersWithDestination.insert(order.orderNumber);
+            order.orderKey = order.orderNumber;
+        }
+        if (result.itemsOnly)
+            order.holdReason.clear();
         order.sourceFile = name;
         // Two rows without a number but with the same content are one order.
         if (!keys.contains(order.orderKey)) {

@@ -2,6 +2,7 @@
 
 #include "database/connection.h"
 #include "database/database.h"
+#include "orders/formats.h"
 
 #include <QColor>
 
@@ -29,6 +30,27 @@ QString OrderListModel::stateText(OrderState state)
     case OrderState::Printing: return QStringLiteral("印刷中");
     }
     return {};
+}
+
+QString OrderListModel::stateText(const Order &order)
+{
+    QString text = stateText(order.state);
+    if (order.state == OrderState::SetAside && !order.holdReason.isEmpty())
+        text += QStringLiteral("（%1）").arg(order.holdReason);
+    // Also once given back to print again: the slip would go out with the printed values.
+    if (!order.pendingChanges.isEmpty())
+        text += QStringLiteral("（印刷後に変更あり）");
+    return text;
+}
+
+QString OrderListModel::changesText(const Order &order)
+{
+    if (order.pendingChanges.isEmpty())
+        return {};
+    const OrderChanges changes = OrderChanges::fromText(order.pendingChanges);
+    QStringList lines{QStringLiteral("印刷後に変更あり（%1）").arg(changes.sourceFile)};
+    lines += changes.describe(order);
+    return lines.join(u'\n');
 }
 
 void OrderListModel::setQuery(const OrderQuery &query)
@@ -119,21 +141,26 @@ QVariant OrderListModel::data(const QModelIndex &index, int role) const
         requestPage(index.row() / kPageSize);
         return role == Qt::DisplayRole ? QVariant(QStringLiteral("…")) : QVariant();
     }
+    const bool changedAfterPrint = !order->pendingChanges.isEmpty();
     if (role == Qt::ForegroundRole) {
-        if (index.column() == RepairsColumn && order->repairs)
+        if ((index.column() == RepairsColumn && order->repairs) || (index.column() == StateColumn && changedAfterPrint))
             return QColor(Qt::darkRed);
         return order->state == OrderState::Printed ? QVariant(QColor(Qt::gray)) : QVariant();
     }
     switch (Column(index.column())) {
     case StateColumn:
+        if (role == Qt::ToolTipRole && changedAfterPrint)
+            return changesText(*order);
         if (role == Qt::ToolTipRole && order->state == OrderState::Printed)
             return QStringLiteral("%1 %2 (%3)").arg(order->printedAt.toLocalTime().toString(u"yyyy/MM/dd HH:mm"),
                                                     order->printedPrinter, order->printedStation);
         // Which station printed it, or is printing it: shown on a shared order book.
         if ((order->state == OrderState::Printed || order->state == OrderState::Printing)
             && !order->printedStation.isEmpty() && order->printedStation != thisStation())
-            return QStringLiteral("%1（%2）").arg(stateText(order->state), order->printedStation);
-        return stateText(order->state);
+            return QStringLiteral("%1（%2）").arg(stateText(*order), order->printedStation);
+        return stateText(*order);
+    case ShopColumn: return platformName(order->sourceFormat);
+    case OrderDateColumn: return order->orderDate;
     case NumberColumn: return order->orderNumber;
     case NameColumn: return order->custo1;
     case ZipColumn: return order->zip;
@@ -151,16 +178,16 @@ QVariant OrderListModel::headerData(int section, Qt::Orientation orientation, in
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const char *const titles[ColumnCount] = {"状態", "注文番号", "おなまえ", "郵便番号", "おところ",
-                                                    "でんわ", "品名", "郵便番号の確認", "修正"};
+    static const char *const titles[ColumnCount] = {"状態", "ショップ", "注文日", "注文番号", "おなまえ", "郵便番号",
+                                                    "おところ", "でんわ", "品名", "郵便番号の確認", "修正"};
     return section >= 0 && section < ColumnCount ? QString::fromUtf8(titles[section]) : QString();
 }
 
 void OrderListModel::sort(int column, Qt::SortOrder order)
 {
     using C = OrderQuery::Column;
-    static const C columns[ColumnCount] = {C::State, C::Number, C::Name, C::Zip, C::Address, C::Tel, C::Goods,
-                                           C::Zip, C::Imported};
+    static const C columns[ColumnCount] = {C::State, C::Shop, C::OrderDate, C::Number, C::Name, C::Zip, C::Address,
+                                           C::Tel, C::Goods, C::Zip, C::Imported};
     if (column >= ColumnCount)
         return;
     // No column (the view's sort indicator cleared): back to the order of import.

@@ -72,9 +72,26 @@ QString repairZip(const QStringList &parts, Repairs *repairs)
     return code;
 }
 
-QString repairTel(const QStringList &parts, Repairs *repairs)
+QString repairTel(const QStringList &rawParts, Repairs *repairs)
 {
-    QString text = hyphenated(trimmedJoin(parts, u"-").normalized(QString::NormalizationForm_KC));
+    static const QRegularExpression exponent(QStringLiteral("^[0-9]+(\\.[0-9]+)?[eE]\\+?[0-9]+$"));
+    QStringList parts;
+    for (const QString &part : rawParts) {
+        const QString p = part.trimmed().normalized(QString::NormalizationForm_KC);
+        if (exponent.match(p).hasMatch()) {
+            *repairs |= Repair::TelExponent;
+            return trimmedJoin(rawParts, u"-");
+        }
+        if (!p.isEmpty())
+            parts << p;
+    }
+    // Japanese numbers begin with 0: a first part of digits without it lost it.
+    if (parts.size() >= 2 && !parts.first().startsWith(u'0') && !parts.first().startsWith(u'+')
+        && digitsOf(parts.first()) == parts.first() && parts.first().size() <= 4) {
+        parts.first().prepend(u'0');
+        *repairs |= Repair::TelLeadingZero;
+    }
+    QString text = hyphenated(trimmedJoin(parts, u"-"));
     if (text.isEmpty())
         return {};
     if (text.startsWith(u"+81")) {
@@ -105,6 +122,67 @@ QString joinName(const QString &family, const QString &given, Repairs *repairs)
         return f + g;
     *repairs |= Repair::NameJoined;
     return f + u'　' + g;
+}
+
+QString withoutHonorific(const QString &name, Repairs *repairs)
+{
+    static const QRegularExpression honorific(QStringLiteral("[\\s　]*(様|さま|サマ|殿|御中)[\\s　]*$"));
+    QString result = name.trimmed();
+    const QRegularExpressionMatch m = honorific.match(result);
+    // A name that is the honorific alone, or 「様」 the whole family name, is left.
+    if (m.hasMatch() && m.capturedStart() > 0) {
+        result.truncate(m.capturedStart());
+        *repairs |= Repair::HonorificRemoved;
+    }
+    return result;
+}
+
+QString familyFirst(const QString &name, Repairs *repairs)
+{
+    static const QRegularExpression blanks(QStringLiteral("[\\s　]+"));
+    const QStringList parts = name.trimmed().split(blanks, Qt::SkipEmptyParts);
+    if (parts.size() != 2)
+        return name.trimmed();
+    const auto japanese = [](const QString &part) {
+        return std::any_of(part.begin(), part.end(), [](QChar c) { return c.unicode() >= 0x3000; });
+    };
+    if (!japanese(parts.at(0)) || !japanese(parts.at(1)))
+        return name.trimmed();
+    *repairs |= Repair::NameReordered;
+    return parts.at(1) + u'　' + parts.at(0);
+}
+
+QString nameWithCompany(const QString &company, const QString &department, const QString &person)
+{
+    QStringList parts;
+    for (const QString &part : {company, department, person})
+        if (!part.trimmed().isEmpty() && !parts.contains(part.trimmed()))
+            parts << part.trimmed();
+    return parts.join(u'　');
+}
+
+QStringList withoutSpreadsheetMarks(const QStringList &cells, Repairs *repairs)
+{
+    QStringList result;
+    for (const QString &cell : cells) {
+        QString c = cell.trimmed();
+        if (c.startsWith(u"=\"") && c.endsWith(u'"') && c.size() >= 3) {
+            c = c.mid(2, c.size() - 3);
+            *repairs |= Repair::SpreadsheetMark;
+        } else if (c.startsWith(u'\'') && c.size() > 1) {
+            c = c.mid(1);
+            *repairs |= Repair::SpreadsheetMark;
+        }
+        result << c;
+    }
+    return result;
+}
+
+bool hasLostCharacter(const QStringList &texts)
+{
+    return std::any_of(texts.begin(), texts.end(), [](const QString &text) {
+        return text.contains(u'?') || text.contains(QChar(0xFFFD));
+    });
 }
 
 AddressLines splitAddress(const QStringList &streetParts, const QStringList &buildingParts,

@@ -13,6 +13,7 @@
 #include "orders/orderstore.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QToolButton>
@@ -281,6 +282,73 @@ private Q_SLOTS:
         QCOMPARE(stored().value(u"C0F1E2D3B4"_s).printedPrinter, u"Printer A"_s);
         QCOMPARE(m_fixture->printers->printedPages().size(), 1);
         QTRY_COMPARE(shown().size(), 3);
+    }
+
+    // A 楽天 order to two destinations prints two slips, one to each; its cancelled
+    // order is set aside and never in the batch.
+    void twoDestinationsPrintTwoSlips()
+    {
+        m_list->importFiles({sample("cases/rakuten-destinations.csv")});
+        QTRY_VERIFY_WITH_TIMEOUT(!m_boxes->notices.isEmpty() || !m_boxes->errors.isEmpty(), 10000);
+        QVERIFY2(m_boxes->notices.first().contains(u"1 件はキャンセル"_s), qPrintable(m_boxes->notices.first()));
+        QTRY_COMPARE(shown().size(), 6);
+        m_boxes->clear();
+        table().clearSelection();
+        const QStringList rows = shown();
+        for (int row = 0; row < rows.size(); ++row)
+            if (rows.at(row) == u"999999-20261201-0000000010"_s)
+                table().selectionModel()->select(m_list->model().index(row, 0),
+                                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QVERIFY(waitForChange([&] { m_list->printSelected(); }));
+        QCOMPARE(m_boxes->questions, QStringList{u"選択した 2 件の送り状を Printer A に印刷しますか?"_s});
+        QCOMPARE(m_fixture->printers->printedPages().size(), 2);
+        QTRY_COMPARE(shown().size(), 4);
+        const Order cancelled = stored().value(u"999999-20261201-0000000011"_s);
+        QCOMPARE(cancelled.state, OrderState::SetAside);
+        QCOMPARE(cancelled.holdReason, u"キャンセル"_s);
+    }
+
+    // Files handed over one after the other give one summary; a re-download updates the
+    // unprinted order and marks the printed one, whose new values are one click away.
+    void changedDownloadHandedOverFileByFile()
+    {
+        const orders::Order printed = stored().value(u"B7D2A9C1E0"_s);
+        w().orderBook().call<void>([&](database::Connection &c) {
+            orders::applyTransition(c, {printed.id}, orders::OrderAction::MarkPrinted);
+        });
+        QFile original(sample("base.csv"));
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        const QString changed = m_dir->filePath(u"base-again.csv"_s);
+        QVERIFY(writeFileBytes(changed, original.readAll()
+                                            .replace("サンプルハイツ101", "サンプルハイツ202")
+                                            .replace("北一条西1丁目", "北一条西2丁目")));
+        m_list->importFiles({changed});
+        m_list->importFiles({sample("clickpost.csv")});
+        QTRY_VERIFY_WITH_TIMEOUT(!m_boxes->notices.isEmpty() || !m_boxes->errors.isEmpty(), 10000);
+        QTest::qWait(400);  // a second summary would come within the import delay
+        QCOMPARE(m_boxes->notices.size(), 1);
+        QVERIFY2(m_boxes->notices.first().contains(u"1 件の注文の内容が変わっていたので更新しました"_s),
+                 qPrintable(m_boxes->notices.first()));
+        QVERIFY2(m_boxes->notices.first().contains(u"印刷後に変更あり"_s), qPrintable(m_boxes->notices.first()));
+        QCOMPARE(stored().value(u"C0F1E2D3B4"_s).add1, u"北海道札幌市架空区北一条西2丁目"_s);
+        QCOMPARE(stored().value(u"B7D2A9C1E0"_s).state, OrderState::Printed);
+
+        m_list->findChild<QComboBox *>()->setCurrentIndex(0);  // every state
+        QTRY_COMPARE(shown().size(), 4);
+        select({u"B7D2A9C1E0"_s});
+        QCOMPARE(m_list->model().data(table().selectionModel()->selectedRows().first()).toString(),
+                 u"印刷済み（印刷後に変更あり）"_s);
+        m_boxes->clear();
+        QPushButton *changes = nullptr;
+        for (QPushButton *button : m_list->findChildren<QPushButton *>())
+            if (button->text() == u"変更の内容"_s)
+                changes = button;
+        QVERIFY(changes);
+        QTest::mouseClick(changes, Qt::LeftButton);
+        QTRY_COMPARE(m_boxes->questions.size(), 1);
+        QVERIFY2(m_boxes->questions.first().contains(u"おところ2：サンプルハイツ101 → サンプルハイツ202"_s),
+                 qPrintable(m_boxes->questions.first()));
+        QTRY_COMPARE(w().Edit_Add2->text(), u"サンプルハイツ202"_s);
     }
 };
 

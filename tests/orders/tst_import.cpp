@@ -73,9 +73,10 @@ void ImportTest::platformExports_data()
                        "手織りコースター 藍 × 2", "麻のふきん"}
         << Repairs(Repair::ZipFormat | Repair::NameJoined | Repair::AddressJoined | Repair::GoodsJoined);
     QTest::newRow("Shopify") << sample("shopify.csv") << "shopify" << int(TextEncoding::Utf8) << 2
-        << QStringList{"064-0941", "北海道架空市見本町4-5-6", "コーポ架空202", "見本 次郎", "090-1111-2222",
+        << QStringList{"064-0941", "北海道架空市見本町4-5-6", "コーポ架空202", "見本　次郎", "090-1111-2222",
                        "陶器のマグ - 白", "箸置き × 3"}
-        << Repairs(Repair::ZipFormat | Repair::TelLeadingZero | Repair::AddressJoined | Repair::GoodsJoined);
+        << Repairs(Repair::ZipFormat | Repair::TelLeadingZero | Repair::AddressJoined | Repair::GoodsJoined
+                   | Repair::NameReordered | Repair::SpreadsheetMark);
     QTest::newRow("Rakuten") << sample("rakuten.csv") << "rakuten" << int(TextEncoding::Cp932) << 2
         << QStringList{"060-0001", "北海道札幌市架空区北一条西9丁目 見本ビル3F", "", "架空　四郎", "011-222-3333",
                        "国産はちみつ 500g × 2", ""}
@@ -221,6 +222,13 @@ void ImportTest::addressAndGoodsLines()
     const GoodsLines goods = goodsLines({"a", "b", "c", "d", "e"}, &repairs);
     QCOMPARE((QStringList{goods.g1, goods.g2, goods.g3}), (QStringList{"a", "b", "ほか 3 点"}));
     QVERIFY(repairs.testFlag(Repair::GoodsShortened));
+
+    // A title too long for its line loses letters of the name, never its quantity.
+    const QString title = QStringLiteral("とても長い商品名の手作り陶器のマグカップ大きめサイズ深めの青色釉薬");
+    const GoodsLines cut = goodsLines(QList<GoodsItem>{{title, QStringLiteral("12")}}, &repairs);
+    QCOMPARE(cut.g1.size(), kGoodsLineLength);
+    QVERIFY2(cut.g1.endsWith(QStringLiteral(" × 12")), qPrintable(cut.g1));
+    QVERIFY(title.startsWith(cut.g1.chopped(5)));
 }
 
 void ImportTest::badInput_data()

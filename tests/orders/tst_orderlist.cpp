@@ -19,21 +19,28 @@ struct Row
 {
     const char *number, *name, *zip, *add1, *goods;
     OrderState state;
+    const char *ordered;  // order date as the import stores it; "" unknown
+    const char *format;
 };
 
 // Stored in this order: ids 1..5.
 const Row kRows[] = {
-    {"A-003", "佐藤 花子", "151-0053", "東京都架空区見本町1-2", "マグカップ 白", OrderState::New},
-    {"A-001", "鈴木 一郎", "060-0001", "北海道札幌市架空区北一条", "100%りんごジュース", OrderState::New},
-    {"A-002", "田中 次郎", "530-0001", "大阪府架空市試験町7-8", "帆布ポーチ", OrderState::Printed},
-    {"A-005", "伊藤 美咲", "980-0001", "宮城県仙台市架空区見本町", "箸置き_白", OrderState::SetAside},
-    {"A-004", "加藤 翔", "812-0011", "福岡県福岡市架空区見本", "マグカップ 青", OrderState::New},
+    {"A-003", "佐藤 花子", "151-0053", "東京都架空区見本町1-2", "マグカップ 白", OrderState::New,
+     "2026-12-03 23:59", "base"},
+    {"A-001", "鈴木 一郎", "060-0001", "北海道札幌市架空区北一条", "100%りんごジュース", OrderState::New,
+     "2026-12-01 08:00", "shopify"},
+    {"A-002", "田中 次郎", "530-0001", "大阪府架空市試験町7-8", "帆布ポーチ", OrderState::Printed,
+     "2026-12-02", "base"},
+    {"A-005", "伊藤 美咲", "980-0001", "宮城県仙台市架空区見本町", "箸置き_白", OrderState::SetAside, "", "amazon"},
+    {"A-004", "加藤 翔", "812-0011", "福岡県福岡市架空区見本", "マグカップ 青", OrderState::New,
+     "2026-12-04 00:00", "rakuten"},
 };
 
 Order orderFrom(const Row &row, int i)
 {
     Order o;
-    o.sourceFormat = QStringLiteral("base");
+    o.sourceFormat = QString::fromUtf8(row.format);
+    o.orderDate = QString::fromUtf8(row.ordered);
     o.orderNumber = o.orderKey = QString::fromUtf8(row.number);
     o.custo1 = QString::fromUtf8(row.name);
     o.zip = QString::fromUtf8(row.zip);
@@ -113,6 +120,71 @@ private Q_SLOTS:
                                      << QStringList{"A-001", "A-003", "A-002", "A-004", "A-005"};
         QTest::newRow("state, then as imported") << int(OrderListModel::StateColumn) << false
                                                  << QStringList{"A-003", "A-001", "A-004", "A-002", "A-005"};
+        QTest::newRow("order date, unknown first") << int(OrderListModel::OrderDateColumn) << false
+                                                   << QStringList{"A-005", "A-001", "A-002", "A-003", "A-004"};
+        QTest::newRow("shop, then as imported") << int(OrderListModel::ShopColumn) << false
+                                                << QStringList{"A-005", "A-003", "A-002", "A-004", "A-001"};
+    }
+
+    // The state as listed: the reason of an order set aside, and a download after
+    // printing marked until a later download replaces the values.
+    void stateTexts_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("holdReason");
+        QTest::addColumn<bool>("changed");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("new") << int(OrderState::New) << "" << false << "未印刷";
+        QTest::newRow("set aside by hand") << int(OrderState::SetAside) << "" << false << "保留";
+        QTest::newRow("cancelled") << int(OrderState::SetAside) << "キャンセル" << false << "保留（キャンセル）";
+        QTest::newRow("reason of an order given back") << int(OrderState::New) << "キャンセル" << false << "未印刷";
+        QTest::newRow("printed, changed later") << int(OrderState::Printed) << "" << true << "印刷済み（印刷後に変更あり）";
+        QTest::newRow("given back after the change") << int(OrderState::New) << "" << true << "未印刷（印刷後に変更あり）";
+    }
+    void stateTexts()
+    {
+        QFETCH(int, state);
+        QFETCH(QString, holdReason);
+        QFETCH(bool, changed);
+        QFETCH(QString, text);
+        Order order = orderFrom(kRows[0], 0);
+        order.state = OrderState(state);
+        order.holdReason = holdReason;
+        if (changed) {
+            OrderChanges later;
+            later.add1 = QStringLiteral("東京都架空区見本町9-9");
+            order.pendingChanges = later.toText();
+        }
+        QCOMPARE(OrderListModel::stateText(order), text);
+        QCOMPARE(OrderListModel::changesText(order).contains(QStringLiteral("東京都架空区見本町1-2 → 東京都架空区見本町9-9")),
+                 changed);
+    }
+
+    // The date filter takes whole days, both ends included; orders of unknown date
+    // are left out once a bound is set.
+    void orderDateFilter_data()
+    {
+        QTest::addColumn<QDate>("from");
+        QTest::addColumn<QDate>("to");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("no bounds") << QDate() << QDate() << QStringList{"A-003", "A-001", "A-002", "A-005", "A-004"};
+        QTest::newRow("one day, last minute") << QDate(2026, 12, 3) << QDate(2026, 12, 3) << QStringList{"A-003"};
+        QTest::newRow("date without time") << QDate(2026, 12, 2) << QDate(2026, 12, 2) << QStringList{"A-002"};
+        QTest::newRow("from only") << QDate(2026, 12, 3) << QDate() << QStringList{"A-003", "A-004"};
+        QTest::newRow("to only") << QDate() << QDate(2026, 12, 1) << QStringList{"A-001"};
+        QTest::newRow("no order then") << QDate(2026, 11, 1) << QDate(2026, 11, 30) << QStringList{};
+    }
+    void orderDateFilter()
+    {
+        QFETCH(QDate, from);
+        QFETCH(QDate, to);
+        QFETCH(QStringList, expected);
+        OrderListModel model(*m_db);
+        OrderQuery query;
+        query.orderedFrom = from;
+        query.orderedTo = to;
+        QVERIFY(reloadWith(model, query));
+        QCOMPARE(numbers(model), expected);
     }
     void sorting()
     {

@@ -26,8 +26,17 @@ enum class Field {
     Item,
     Variation,
     Quantity,
+    // Added later: stored mappings number the fields, so new ones go at the end.
+    OrderDate,
+    DeliveryDate,   // the requested delivery date
+    DeliveryTime,   // the requested time slot
+    Status,         // several columns: all are read (payment, shipping, method)
+    Cancelled,      // a column that is filled only for a cancelled order ("Cancelled at")
+    DestinationId,  // one order with several destinations: which one a row is for
+    Company,
+    Department,
 };
-inline constexpr int kFieldCount = int(Field::Quantity) + 1;
+inline constexpr int kFieldCount = int(Field::Department) + 1;
 
 // Which columns make each field; a field of several columns is joined in this order.
 struct ColumnMapping
@@ -47,7 +56,13 @@ struct OrderFormat
     QString name;  // shown to the user
     std::vector<std::pair<Field, QString>> columns;  // field <- header; repeated fields join
     // A row whose order-number cell holds this belongs to the order above it.
-    QString continuationMarker;
+    QString continuationMarker = {};
+    // The whole-name column holds "given family" (as the platform documents it).
+    bool givenNameFirst = false;
+    // A file of items only, joined to the orders of the same format by order number.
+    bool itemsOnly = false;
+    // Status cells written as codes: the code and the word it stands for.
+    std::vector<std::pair<QString, QString>> statusCodes = {};
 };
 
 const std::vector<OrderFormat> &formats();
@@ -56,6 +71,11 @@ const std::vector<OrderFormat> &formats();
 // older export lacks newer ones): the building line, the telephone, the goods. The
 // order number, postal code, address and name are never optional.
 bool isOptional(Field field);
+bool isOptional(const OrderFormat &format, Field field);
+
+// The name of the platform a format id belongs to, for the list ("mapped:…" is the
+// user's own mapping).
+QString platformName(const QString &formatId);
 
 // The format whose required columns are all in the header; of several, the one that
 // finds most of its columns. The header's cells are compared trimmed.

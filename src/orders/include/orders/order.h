@@ -21,6 +21,14 @@ enum class Repair {
     AddressSplit = 0x40,     // address split over the two address lines
     GoodsJoined = 0x80,      // goods of several item rows joined
     GoodsShortened = 0x100,  // goods longer than the three lines, cut
+    TelExponent = 0x200,     // telephone shown as "9.09E+09": its digits are lost, not mended
+    LostCharacter = 0x400,   // "?" where an earlier save in Shift-JIS lost a character
+    HonorificRemoved = 0x800,  // "様", "殿", "御中" taken off the name
+    NameReordered = 0x1000,  // a name given as "given family" turned to "family given"
+    SpreadsheetMark = 0x2000,  // "'090..." or ="090..." written to keep a spreadsheet off a number
+    TimeSlotNearest = 0x4000,  // the platform's time slot is none of ours: the nearest that fits
+    ContentUpdated = 0x8000,   // a later download changed destination, goods or date; updated
+    DeliveryDateUnread = 0x10000,  // a requested date or time that could not be read
 };
 Q_DECLARE_FLAGS(Repairs, Repair)
 
@@ -29,6 +37,31 @@ QStringList repairTexts(Repairs repairs);
 // Stored form: the flags as a decimal number.
 QString repairsToText(Repairs repairs);
 Repairs repairsFromText(const QString &text);
+
+struct Order;
+
+// One item of an order as the shop sold it; the slip's goods lines are made of these.
+struct OrderItem
+{
+    QString name;   // with its variation
+    int quantity = 1;
+    bool operator==(const OrderItem &) const = default;
+};
+QString itemsToText(const QList<OrderItem> &items);
+QList<OrderItem> itemsFromText(const QString &text);
+
+// Destination, goods and requested date of a download that came after the order was
+// printed: kept beside the printed values, shown on request.
+struct OrderChanges
+{
+    QString zip, add1, add2, custo1, tel, g1, g2, g3, deDate1, deDate2;
+    int timeSlot = 0;
+    QString sourceFile;
+    QString toText() const;
+    static OrderChanges fromText(const QString &text);
+    // 「おところ：… → …」 lines for the fields that differ from `order`.
+    QStringList describe(const Order &order) const;
+};
 
 // One order as the order book keeps it: where it came from and the destination and
 // goods of its slip, named like the slip fields.
@@ -51,6 +84,10 @@ struct Order
     int timeSlot = 0;  // 1..6, 0 = none
 
     Repairs repairs;
+    QList<OrderItem> items;
+    QString orderDate;   // "yyyy-MM-dd HH:mm" as the platform wrote it, or "yyyy-MM-dd"; empty: unknown
+    QString holdReason;  // why it came in set aside: 「キャンセル」, 「返金済み」, 「発送済み」, 「店頭受取」, ...
+    QString pendingChanges;  // OrderChanges::toText() of a download after printing; empty: none
     QString sourceFile;
     QDateTime importedAt;
     QDateTime printedAt;

@@ -18,7 +18,8 @@ namespace orders {
 class UnknownLayoutError : public ImportError
 {
 public:
-    UnknownLayoutError(QString message, QStringList header, QList<QStringList> sample);
+    UnknownLayoutError(QString message, QString fileName, QStringList header, QList<QStringList> sample);
+    QString fileName;  // shown in the dialog: several files may be read at once
     QStringList header;
     QList<QStringList> sample;  // the first rows, for the dialog's preview
 };
@@ -32,7 +33,8 @@ struct OrderFile
     QString formatId;    // "base", ...; "mapped" for a mapping of the user's
     QString formatName;  // shown to the user
     QStringList header;
-    QList<Order> orders;
+    QList<Order> orders;  // of an item file: the order numbers with their items only
+    bool itemsOnly = false;  // an item file (Yahoo!'s), to be joined to its orders
     int rowCount = 0;    // data rows read
 };
 
@@ -57,6 +59,10 @@ OrderFile readOrderFile(const QByteArray &bytes, const QString &path, const Read
 
 // The same from the file on disk.
 OrderFile readOrderFile(const QString &path, const ReadOptions &options = {});
+
+// Gives the order these items and the goods lines made of them (an item file's items
+// joined to their order).
+void setItems(Order &order, const QList<OrderItem> &items);
 
 // The key of an order without a number: a hash of its destination and goods.
 QString contentKey(const Order &order);

@@ -23,12 +23,18 @@ struct ImportReport
     QList<File> files;
     StoreSummary summary;
 
-    // 「2 件のファイルから 35 件の注文を追加しました（既にあった注文 3 件）」 and one line per file.
+    int itemsJoined = 0;  // orders that got their items from an item file
+    int itemsWaiting = 0; // order numbers of an item file with no order yet: kept for it
+
+    // 「35 件の注文を追加しました。」, the updated, changed-after-printing and set-aside
+    // counts, and one line per file.
     QString text() const;
 };
 
 // Reads every file and stores all their orders in one transaction: one bad file and
-// nothing of any is stored. Runs on the database's worker (inside Database::run);
+// nothing of any is stored. An item file's items join the orders of the same format
+// and number: of the other files read with it, or stored before; items of orders not
+// yet imported are kept for them. Runs on the database's worker (inside Database::run);
 // remembered column mappings are looked up there too. Raises ImportError or
 // DatabaseError.
 ImportReport importFiles(database::Connection &connection, const QStringList &paths,

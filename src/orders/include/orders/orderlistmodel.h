@@ -22,8 +22,8 @@ class OrderListModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    enum Column { StateColumn, NumberColumn, NameColumn, ZipColumn, AddressColumn, TelColumn, GoodsColumn,
-                  PostalCheckColumn, RepairsColumn, ColumnCount };
+    enum Column { StateColumn, ShopColumn, OrderDateColumn, NumberColumn, NameColumn, ZipColumn, AddressColumn,
+                  TelColumn, GoodsColumn, PostalCheckColumn, RepairsColumn, ColumnCount };
     static constexpr int kPageSize = 200;
 
     // The postal-code check's words for an order ("一致", "不一致", ...); empty when
@@ -50,6 +50,11 @@ public:
     void sort(int column, Qt::SortOrder order) override;
 
     static QString stateText(OrderState state);
+    // The state as the list shows it: 「保留（キャンセル）」, 「印刷済み（印刷後に変更あり）」.
+    static QString stateText(const Order &order);
+    // 「印刷後に変更あり」 and what the later download changed, for the tooltip and the
+    // window's 「変更の内容」.
+    static QString changesText(const Order &order);
 
 Q_SIGNALS:
     void reloaded();

@@ -3,6 +3,7 @@
 #include "orders/formats.h"
 #include "orders/order.h"
 
+#include <QDate>
 #include <QList>
 #include <QString>
 
@@ -18,13 +19,18 @@ struct StoreSummary
 {
     int added = 0;
     int alreadyKnown = 0;  // same format and order number (or content) as a stored order
+    int updated = 0;       // not yet printed, and its destination, goods or date had changed
+    int changedAfterPrint = 0;  // printed (or being printed), and the download differs
+    int setAside = 0;      // cancelled, refunded, shipped, pickup: set aside with the reason
 };
 
 // What the order list shows of an order, in the list's sort and filter.
 struct OrderQuery
 {
-    enum class Column { State, Number, Name, Zip, Address, Tel, Goods, Imported };
+    enum class Column { State, Number, Name, Zip, Address, Tel, Goods, Imported, Shop, OrderDate };
     std::optional<OrderState> state;  // all when empty
+    QDate orderedFrom;  // order dates from, to (both included); invalid: no bound
+    QDate orderedTo;
     QString search;                   // in number, name, postal code, address, telephone, goods
     Column sortColumn = Column::Imported;
     bool descending = false;
@@ -35,10 +41,23 @@ struct OrderQuery
 namespace store {
 
 // Adds the orders, new, in one transaction; an order whose format and key are already
-// stored is left as it is (re-imports and overlapping exports add nothing twice). The
-// other stations hear of it when any was added. States change only through
-// applyTransition (orders/orderstatemachine.h).
+// stored is not added twice (re-imports and overlapping exports). A stored order whose
+// destination, goods or requested date differ in the download is updated while not
+// printed (marked ContentUpdated); once printed (or being printed) it stays as printed
+// and the new values are kept in pendingChanges. Orders with a hold reason are set
+// aside through applyTransition, new ones and stored ones not yet printed. The other
+// stations hear of any change. States change only through applyTransition
+// (orders/orderstatemachine.h).
 StoreSummary addOrders(database::Connection &connection, const QList<Order> &orders);
+
+// Items of a separate item file: remembered for orders still to come, and returned
+// for those already stored (format, order number) -> items.
+void rememberItems(database::Connection &connection, const QString &format, const QString &orderNumber,
+                   const QList<OrderItem> &items);
+std::optional<QList<OrderItem>> rememberedItems(database::Connection &connection, const QString &format,
+                                                const QString &orderNumber);
+// The stored orders of a format with this number (one per destination).
+QList<Order> ordersByNumber(database::Connection &connection, const QString &format, const QString &orderNumber);
 
 // The ids in the query's order.
 QList<qint64> orderIds(database::Connection &connection, const OrderQuery &query);

@@ -13,12 +13,34 @@ namespace orders {
 QString repairZip(const QStringList &parts, Repairs *repairs);
 
 // "+81 90-1234-5678" -> "090-1234-5678"; 312345678 -> "0312345678"; parts are
-// joined with "-". Full-width digits become half-width; hyphen look-alikes and blanks
+// joined with "-", and a first part that lost its zero gets it back ("90", "1818",
+// "4974" -> "090-1818-4974"). "9.09E+09" (a spreadsheet's exponent form) has lost its
+// digits: it stays as it is, marked TelExponent. Full-width digits become half-width; hyphen look-alikes and blanks
 // between digits become "-" ("090ー1234 5678" -> "090-1234-5678").
 QString repairTel(const QStringList &parts, Repairs *repairs);
 
 // Family and given name joined by a full-width space.
 QString joinName(const QString &family, const QString &given, Repairs *repairs);
+
+// A name without the honorific a shop or a spreadsheet added: "見本 花子 様" ->
+// "見本 花子"; 様, さま, 殿, 御中 at the end.
+QString withoutHonorific(const QString &name, Repairs *repairs);
+
+// "花子 見本" (given name first, as a platform writes it) -> "見本　花子"; only a
+// name of two parts in Japanese script: a Latin name stays as written.
+QString familyFirst(const QString &name, Repairs *repairs);
+
+// Company, department and person in that order, parted by full-width spaces, as the
+// slip's name line has them (the text transfer writes them alike).
+QString nameWithCompany(const QString &company, const QString &department, const QString &person);
+
+// The cells without the marks a person adds to keep a spreadsheet from reading a code
+// as a number: a leading apostrophe, ="…".
+QStringList withoutSpreadsheetMarks(const QStringList &cells, Repairs *repairs);
+
+// Whether a text has a "?" (or U+FFFD) where a character was lost by an earlier save
+// in a code page that lacked it.
+bool hasLostCharacter(const QStringList &texts);
 
 // The address parts (prefecture, city, street, building ...) as the two address lines
 // of the slip: the building line second; a first line longer than kAddressLineLength
