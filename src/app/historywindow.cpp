@@ -8,6 +8,7 @@
 #include "platform-ui/guard.h"
 #include "platform-ui/messagebox.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -111,6 +112,8 @@ void HistoryWindow::buildControls()
         edit->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
         edit->setEnabled(false);
     }
+    m_oldestFirst = new QCheckBox(QStringLiteral("古い順"), this);
+    m_oldestFirst->setToolTip(QStringLiteral("印刷した順に並べます（送り状の束を上から読み取るとき）"));
     auto *searchButton = new QPushButton(QStringLiteral("検索"), this);
 
     auto *bar = new QHBoxLayout;
@@ -120,6 +123,7 @@ void HistoryWindow::buildControls()
     bar->addWidget(m_from);
     bar->addWidget(new QLabel(QStringLiteral("〜"), this));
     bar->addWidget(m_to);
+    bar->addWidget(m_oldestFirst);
     bar->addWidget(searchButton);
 
     m_table = new QTableView(this);
@@ -174,6 +178,7 @@ void HistoryWindow::buildControls()
                 m_to->setEnabled(m_useDates->isChecked());
                 search();
             }));
+    connect(m_oldestFirst, &QCheckBox::toggled, this, guardedSlot([this] { search(); }));
     connect(m_from, &QDateEdit::dateChanged, this, guardedSlot([this] { search(); }));
     connect(m_to, &QDateEdit::dateChanged, this, guardedSlot([this] { search(); }));
     connect(searchButton, &QPushButton::clicked, this, guardedSlot([this] { search(); }));
@@ -192,6 +197,7 @@ history::HistoryQuery HistoryWindow::currentQuery() const
         query.from = m_from->date();
         query.to = m_to->date();
     }
+    query.oldestFirst = m_oldestFirst->isChecked();
     return query;
 }
 
@@ -258,10 +264,17 @@ void HistoryWindow::onTrackingEntered(int row)
     editTrackingAt(m_model->nextRowWithoutTracking(row));
 }
 
+// Said in the help line and kept in the row, never in a box: a box would take the keys
+// of the next scan. A refusal found at once keeps the editor on its row; one the
+// database found later leaves the person scanning where they are.
 void HistoryWindow::onTrackingRefused(int row, const QString &message)
 {
-    platform::showError(message);
-    editTrackingAt(row);
+    m_status->setText(message);
+    QApplication::beep();
+    const QList<QLineEdit *> editors = m_table->viewport()->findChildren<QLineEdit *>();
+    // A closed editor is hidden at once and deleted later.
+    if (std::none_of(editors.begin(), editors.end(), [](const QLineEdit *e) { return e->isVisible(); }))
+        editTrackingAt(row);
 }
 
 const history::HistoryEntry *HistoryWindow::selectedEntry() const

@@ -27,7 +27,8 @@ class HistoryModel;
 
 namespace app {
 
-// The shipping history (発送履歴): every slip printed, newest first, searched by name,
+// The shipping history (発送履歴): every slip printed, newest first (or oldest first, for
+// scanning a day's stack in the order printed), searched by name,
 // telephone number, postal code, order number or tracking number within a date range.
 // Tracking numbers are typed or scanned into their column; each one entered moves the
 // focus to the next row without a number, so a stack of slips is scanned in one go.
@@ -78,6 +79,7 @@ private:
     QComboBox *m_field = nullptr;
     QLineEdit *m_text = nullptr;
     QCheckBox *m_useDates = nullptr;
+    QCheckBox *m_oldestFirst = nullptr;
     QDateEdit *m_from = nullptr;
     QDateEdit *m_to = nullptr;
     QTableView *m_table = nullptr;

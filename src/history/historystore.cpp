@@ -113,10 +113,11 @@ QList<Condition> textAlternatives(HistoryQuery::Field field, const QString &text
     const QString trimmed = text.trimmed();
     QList<Condition> alternatives;
     const QString digits = HistoryStore::digitsKey(trimmed);
-    const bool onlyDigits = !digits.isEmpty() && TrackingNumber::parse(trimmed).result != TrackingNumber::Result::NotDigits;
+    // Numbers stored before the check digit was checked are found as well.
+    const TrackingNumber number = TrackingNumber::parse(trimmed, TrackingNumber::Check::FormOnly);
+    const bool onlyDigits = !digits.isEmpty() && number.result != TrackingNumber::Result::NotDigits;
     const auto wants = [field](Field f) { return field == f || field == Field::All; };
     if (wants(Field::TrackingNumber) && onlyDigits) {
-        const TrackingNumber number = TrackingNumber::parse(trimmed);
         if (number.isValid())
             alternatives.append({QStringLiteral("tracking = ?"), {number.digits}});
         else if (field == Field::TrackingNumber)
@@ -296,10 +297,13 @@ QList<HistoryEntry> HistoryStore::page(Connection &connection, const HistoryQuer
     }
     if (after) {
         // The first comparison alone bounds the index range; the second is exact.
-        common << QStringLiteral("printed_at <= ? AND (printed_at < ? OR id < ?)");
+        common << (query.oldestFirst ? QStringLiteral("printed_at >= ? AND (printed_at > ? OR id > ?)")
+                                     : QStringLiteral("printed_at <= ? AND (printed_at < ? OR id < ?)"));
         commonValues << after->printedAtMs << after->printedAtMs << after->id;
     }
-    const QString order = QStringLiteral(" ORDER BY printed_at DESC, id DESC LIMIT %1").arg(limit);
+    const QString order = (query.oldestFirst ? QStringLiteral(" ORDER BY printed_at, id LIMIT %1")
+                                             : QStringLiteral(" ORDER BY printed_at DESC, id DESC LIMIT %1"))
+                              .arg(limit);
     QString sql;
     QVariantList values;
     if (query.text.trimmed().isEmpty()) {

@@ -11,7 +11,9 @@
 #include "history/historystore.h"
 #include "platform/codepage.h"
 
+#include <QCheckBox>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -82,7 +84,7 @@ private Q_SLOTS:
                 const qint64 id = history::HistoryStore::record(
                     c, printed, QDateTime(QDate(2026, 12, 1 + i), QTime(10, 0)), QStringLiteral("A"));
                 if (i == 3) // 江藤, the second row: already scanned
-                    history::HistoryStore::setTrackingNumber(c, id, QStringLiteral("555566667777"));
+                    history::HistoryStore::setTrackingNumber(c, id, QStringLiteral("555566667773"));
             }
         });
         m_opened.clear();
@@ -102,36 +104,60 @@ private Q_SLOTS:
         QCOMPARE(window->model().entryAt(0).printed.slip.destination.name, QStringLiteral("井上 二"));
     }
 
+    // A stack of slips scanned in one go: each refusal (duplicate, length, check digit)
+    // is said in the help line and kept in its row, never in a box, and the editor
+    // stays on that row for the next scan.
     void scanStackOfSlips()
     {
         ScriptedBoxes boxes;
         auto window = openWindow();
         QVERIFY(window);
         HistoryModel &model = window->model();
+        auto *help = [&] {
+            for (QLabel *label : window->findChildren<QLabel *>()) {
+                if (label->text().endsWith(QStringLiteral("件")))
+                    return label;
+            }
+            return static_cast<QLabel *>(nullptr);
+        }();
+        QVERIFY(help);
         QSignalSpy saved(&model, &HistoryModel::trackingSaved);
         QSignalSpy refused(&model, &HistoryModel::trackingRefused);
         window->table()->setCurrentIndex(model.index(0, HistoryModel::Tracking));
         window->table()->edit(model.index(0, HistoryModel::Tracking));
-        scan(*window, QStringLiteral("111122223333"));
+        scan(*window, QStringLiteral("A111122223332A")); // as a scanner sends the NW-7 code
         QTRY_COMPARE(saved.size(), 1);
         // The second row already has a number: the focus skips it.
         QTRY_COMPARE(window->table()->currentIndex().row(), 2);
         QTRY_VERIFY(editor(*window));
-        scan(*window, QStringLiteral("1111-2222-3333")); // the first row's number again
-        QTRY_COMPARE(refused.size(), 1);
-        QTRY_COMPARE(boxes.errors.size(), 1);
-        QVERIFY2(boxes.errors.first().contains(QStringLiteral("入力済み")), qPrintable(boxes.errors.first()));
-        QCOMPARE(model.entryAt(2).trackingNumber, QString());
-        QTRY_VERIFY(editor(*window));
-        QCOMPARE(window->table()->currentIndex().row(), 2);
-        scan(*window, QStringLiteral("12345"));
-        QTRY_COMPARE(boxes.errors.size(), 2);
-        QVERIFY(boxes.errors.last().contains(QStringLiteral("12桁")));
-        QTRY_VERIFY(editor(*window));
-        scan(*window, QStringLiteral("９９９９８８８８７７７７")); // full-width, as an input method may send
+
+        struct Refusal
+        {
+            QString scanned;
+            QString said;
+        };
+        const Refusal refusals[] = {
+            {QStringLiteral("1111-2222-3332"), QStringLiteral("入力済み")}, // the first row's number again
+            {QStringLiteral("12345"), QStringLiteral("12桁")},
+            {QStringLiteral("111122223333"), QStringLiteral("お問い合わせ番号の確認数字が合いません（1111-2222-3333）")},
+        };
+        for (const Refusal &refusal : refusals) {
+            const qsizetype before = refused.size();
+            scan(*window, refusal.scanned);
+            QTRY_COMPARE(refused.size(), before + 1);
+            QTRY_VERIFY2(help->text().contains(refusal.said), qPrintable(help->text()));
+            QVERIFY2(model.refusalAt(2).contains(refusal.said), qPrintable(model.refusalAt(2)));
+            QCOMPARE(model.index(2, HistoryModel::Tracking).data().toString(), model.refusalAt(2));
+            QCOMPARE(model.entryAt(2).trackingNumber, QString());
+            QTRY_VERIFY(editor(*window));
+            QCOMPARE(window->table()->currentIndex().row(), 2);
+        }
+        QVERIFY2(boxes.errors.isEmpty(), qPrintable(boxes.errors.join(u'\n')));
+        scan(*window, QStringLiteral("９９９９８８８８７７７４")); // full-width, as an input method may send
         QTRY_COMPARE(saved.size(), 2);
         QTRY_COMPARE(window->table()->currentIndex().row(), 3);
-        QCOMPARE(model.entryAt(2).trackingNumber, QStringLiteral("999988887777"));
+        QCOMPARE(model.entryAt(2).trackingNumber, QStringLiteral("999988887774"));
+        QCOMPARE(model.refusalAt(2), QString());
 
         // What was stored, and what the export writes of it (generic layout, CP932).
         m_savePath = m_dir.filePath(QStringLiteral("shipped.csv"));
@@ -139,8 +165,32 @@ private Q_SLOTS:
         QTRY_VERIFY(QFile::exists(m_savePath));
         const QStringList lines = platform::readCp932Lines(m_savePath);
         QCOMPARE(lines.size(), 4);
-        QVERIFY(lines[1].startsWith(QStringLiteral("\"\",\"999988887777\",\"日本郵便\",\"ゆうパック\",\"2026/12/03\"")));
-        QVERIFY(lines[3].contains(QStringLiteral("\"111122223333\"")));
+        QVERIFY(lines[1].startsWith(QStringLiteral("\"\",\"999988887774\",\"日本郵便\",\"ゆうパック\",\"2026/12/03\"")));
+        QVERIFY(lines[3].contains(QStringLiteral("\"111122223332\"")));
+    }
+
+    // 「古い順」: a day's slips in the order they were printed.
+    void oldestFirst()
+    {
+        auto window = openWindow();
+        QVERIFY(window);
+        QCOMPARE(window->model().entryAt(0).printed.slip.destination.name, QStringLiteral("岡田 五"));
+        auto *box = [&] {
+            for (QCheckBox *b : window->findChildren<QCheckBox *>()) {
+                if (b->text() == QStringLiteral("古い順"))
+                    return b;
+            }
+            return static_cast<QCheckBox *>(nullptr);
+        }();
+        QVERIFY(box);
+        QSignalSpy loaded(&window->model(), &HistoryModel::loaded);
+        QSignalSpy failed(&window->model(), &HistoryModel::failed);
+        box->setChecked(true);
+        QTRY_VERIFY(!loaded.isEmpty() || !failed.isEmpty());
+        QVERIFY2(failed.isEmpty(), failed.isEmpty() ? "" : qPrintable(failed.first().first().toString()));
+        QCOMPARE(window->model().rowCount(), 5);
+        QCOMPARE(window->model().entryAt(0).printed.slip.destination.name, QStringLiteral("青木 一"));
+        QCOMPARE(window->model().entryAt(4).printed.slip.destination.name, QStringLiteral("岡田 五"));
     }
 
     void backIntoMainWindow()

@@ -26,13 +26,15 @@ struct HistoryQuery
     QString text;   // empty: no condition; names, numbers and codes match from their start
     QDate from;     // first day printed, inclusive; null: no limit
     QDate to;       // last day printed, inclusive; null: no limit
+    // Oldest first (a day's stack of slips scanned in the order printed); else newest first.
+    bool oldestFirst = false;
 
     // The words of the field chooser, in the order of Field.
     static QStringList fieldNames();
 };
 
-// Where a page of search results ended; the next page starts after it. Rows come
-// newest first.
+// Where a page of search results ended; the next page starts after it, in the
+// query's order.
 struct HistoryCursor
 {
     qint64 printedAtMs = 0;
@@ -68,7 +70,7 @@ public:
     static bool recordJob(database::Connection &connection, const QList<PrintedSlip> &printed,
                           const QDateTime &printedAt, const QString &station, const QString &job = QString());
 
-    // One page of rows matching the query, newest first, after `after` when given.
+    // One page of rows matching the query in its order, after `after` when given.
     static QList<HistoryEntry> page(database::Connection &connection, const HistoryQuery &query,
                                     const std::optional<HistoryCursor> &after, int limit);
 
