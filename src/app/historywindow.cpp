@@ -2,6 +2,7 @@
 
 #include "history/historymodel.h"
 #include "history/trackingnumber.h"
+#include "orders/printclaim.h"
 
 #include "database/connection.h"
 #include "database/database.h"
@@ -301,7 +302,10 @@ void HistoryWindow::printSelected()
     // The slip as it was printed, with today's date when the date was printed.
     slip::SlipRecord slip = entry->printed.slip;
     slip.shippingDate = QDate::currentDate();
-    m_actions.printDirectly(slip);
+    // Every row was printed once: the reprint question, as for an order printed before.
+    m_actions.printDirectly(slip, orders::reprintQuestion(orders::printSubject(entry->orderNumber,
+                                                                               entry->printed.slip.destination.name),
+                                                          entry->printedAt, entry->station));
 }
 
 void HistoryWindow::chooseExport()

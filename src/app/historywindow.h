@@ -41,8 +41,9 @@ public:
     {
         // Fills the main window's fields with a slip (the user prints with F11).
         std::function<void(const slip::SlipRecord &)> openInMainWindow;
-        // Prints a slip on the current paper feed's printer, after asking; true when sent.
-        std::function<bool(const slip::SlipRecord &)> printDirectly;
+        // Prints a slip on the current paper feed's printer, after asking `question`;
+        // true when sent.
+        std::function<bool(const slip::SlipRecord &, const QString &question)> printDirectly;
         // Asks where to save an export; empty: cancelled. Tests answer it.
         std::function<QString(const QString &suggestedName)> askSavePath;
     };

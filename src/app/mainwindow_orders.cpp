@@ -47,6 +47,10 @@ OrderListWindow &TForm_Main::showOrderList()
         hooks.openInMainWindow = [this](const orders::Order &order) { openOrder(order); };
         hooks.slipTemplate = [this] { return slipRecord(); };
         hooks.slipJob = [this](const QList<slip::SlipRecord> &slips) { return slipJob(slips); };
+        hooks.readScanWithoutAsking = [this] { return app::SettingsFile(settingsFilePath()).readScanWithoutAsking(); };
+        hooks.writeScanWithoutAsking = [this](bool without) {
+            app::SettingsFile(settingsFilePath()).writeScanWithoutAsking(without);
+        };
         m_orderList = new OrderListWindow(orderBook(), printService(), std::move(hooks), this);
         // Every order's postal code against its first address line, before a form is spent.
         m_orderList->model().setPostalCheck([](const orders::Order &order) {

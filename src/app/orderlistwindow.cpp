@@ -1,6 +1,7 @@
 #include "orderlistwindow.h"
 
 #include "columnmappingdialog.h"
+#include "orderscanbar.h"
 
 #include "database/connection.h"
 #include "database/database.h"
@@ -80,7 +81,18 @@ OrderListWindow::OrderListWindow(database::Database &database, jobs::PrintServic
     buttons->addWidget(newButton);
     buttons->addWidget(openButton);
     buttons->addWidget(printButton);
+    OrderScanBar::Hooks scanHooks;
+    scanHooks.slipFor = [this](const Order &order) {
+        return orders::slipFor(order, m_hooks.slipTemplate ? m_hooks.slipTemplate() : slip::SlipRecord());
+    };
+    scanHooks.slipJob = m_hooks.slipJob;
+    scanHooks.readWithoutAsking = m_hooks.readScanWithoutAsking;
+    scanHooks.writeWithoutAsking = m_hooks.writeScanWithoutAsking;
+    m_scanBar = new OrderScanBar(database, printService, std::move(scanHooks), this);
+    connect(m_scanBar, &OrderScanBar::ordersChanged, this, &OrderListWindow::ordersChanged);
+
     auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_scanBar);
     layout->addLayout(filters);
     layout->addWidget(m_table, 1);
     layout->addLayout(buttons);
@@ -135,6 +147,12 @@ void OrderListWindow::updateCount()
 {
     if (!m_database.isBusy())
         m_status->setText(QStringLiteral("%1 件").arg(m_model->rowCount()));
+}
+
+void OrderListWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    m_scanBar->scanBox()->setFocus();
 }
 
 void OrderListWindow::dragEnterEvent(QDragEnterEvent *event)

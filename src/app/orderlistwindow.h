@@ -13,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableView;
+class OrderScanBar;
 
 namespace database {
 class Database;
@@ -38,6 +39,9 @@ struct OrderListHooks
     std::function<slip::SlipRecord()> slipTemplate;
     // A job of these slips on the current feed's printer, with its margins and names.
     std::function<jobs::SlipJob(const QList<slip::SlipRecord> &slips)> slipJob;
+    // 「スキャンしたら確認せずに印刷」 as the settings file keeps it.
+    std::function<bool()> readScanWithoutAsking;
+    std::function<void(bool)> writeScanWithoutAsking;
 };
 
 // The order list 「注文一覧」: orders from shop exports, their state and repairs;
@@ -56,6 +60,7 @@ public:
     void openSelected();
 
     orders::OrderListModel &model() { return *m_model; }
+    OrderScanBar &scanBar() { return *m_scanBar; }
 
 Q_SIGNALS:
     // An import, a print or a state change finished (the list reloads itself).
@@ -64,6 +69,8 @@ Q_SIGNALS:
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    // The scan box has the keyboard whenever the list opens: the bench scans at once.
+    void showEvent(QShowEvent *event) override;
 
 private:
     void runImport(const QStringList &paths, const orders::ReadOptions &options);
@@ -78,6 +85,7 @@ private:
     jobs::PrintService &m_printService;
     OrderListHooks m_hooks;
     orders::OrderListModel *m_model = nullptr;
+    OrderScanBar *m_scanBar = nullptr;
     QTableView *m_table = nullptr;
     QLineEdit *m_search = nullptr;
     QComboBox *m_stateFilter = nullptr;

@@ -7,6 +7,7 @@ namespace app {
 namespace {
 const QString kPrinterIndexKey = QStringLiteral("RErorezevprnno");
 const QString kTransferModeKey = QStringLiteral("TransferMode");
+const QString kScanWithoutAskingKey = QStringLiteral("ScanPrintWithoutAsking");
 }
 
 SettingsFile::SettingsFile(QString path) : m_path(std::move(path)) {}
@@ -79,6 +80,16 @@ database::DatabaseConfig SettingsFile::orderBook(const QString &workingFolder) c
     if (value.trimmed().isEmpty())
         value = platform::IniFile(m_path).readString(section(), database::DatabaseConfig::settingsKey());
     return database::DatabaseConfig::fromValue(value, workingFolder);
+}
+
+bool SettingsFile::readScanWithoutAsking() const
+{
+    return platform::IniFile(m_path).readInteger(section(), kScanWithoutAskingKey, 0) != 0;
+}
+
+void SettingsFile::writeScanWithoutAsking(bool without) const
+{
+    platform::IniFile(m_path).writeInteger(section(), kScanWithoutAskingKey, without ? 1 : 0);
 }
 
 int SettingsFile::readPrinterIndex() const

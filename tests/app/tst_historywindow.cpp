@@ -30,6 +30,7 @@ class TestHistoryWindow : public QObject
     QTemporaryDir m_dir;
     std::unique_ptr<database::Database> m_db;
     QList<slip::SlipRecord> m_opened;
+    QList<std::pair<slip::SlipRecord, QString>> m_reprinted;
     QString m_savePath;
 
     std::unique_ptr<app::HistoryWindow> openWindow()
@@ -37,6 +38,10 @@ class TestHistoryWindow : public QObject
         app::HistoryWindow::Actions actions;
         actions.openInMainWindow = [this](const slip::SlipRecord &slip) { m_opened << slip; };
         actions.askSavePath = [this](const QString &) { return m_savePath; };
+        actions.printDirectly = [this](const slip::SlipRecord &slip, const QString &question) {
+            m_reprinted << std::make_pair(slip, question);
+            return true;
+        };
         auto window = std::make_unique<app::HistoryWindow>(*m_db, actions);
         window->show();
         // The first page may already be there when the window is made.
@@ -88,6 +93,23 @@ private Q_SLOTS:
             }
         });
         m_opened.clear();
+        m_reprinted.clear();
+    }
+
+    // 「もう一度印刷」 asks the reprint question, naming when and where the slip was printed.
+    void reprintAsks()
+    {
+        auto window = openWindow();
+        QVERIFY(window);
+        window->table()->selectRow(3);
+        for (QPushButton *b : window->findChildren<QPushButton *>()) {
+            if (b->text() == QStringLiteral("もう一度印刷"))
+                b->click();
+        }
+        QCOMPARE(m_reprinted.size(), 1);
+        QCOMPARE(m_reprinted.first().first.destination.name, QStringLiteral("井上 二"));
+        QCOMPARE(m_reprinted.first().second,
+                 QStringLiteral("井上 二 様の送り状 は 2026/12/02 10:00 に（A）で印刷済みです。もう一度印刷しますか?"));
     }
 
     void searchWhileTyping()
