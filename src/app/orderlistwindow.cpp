@@ -5,6 +5,7 @@
 
 #include "database/connection.h"
 #include "database/database.h"
+#include "orders/clickpostexport.h"
 #include "orders/orderimport.h"
 #include "orders/orderlistmodel.h"
 #include "orders/orderslip.h"
@@ -26,6 +27,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -68,7 +70,9 @@ OrderListWindow::OrderListWindow(database::Database &database, jobs::PrintServic
     auto *printButton = new QPushButton(QStringLiteral("選択した注文を印刷"), this);
     auto *asideButton = new QPushButton(QStringLiteral("保留にする"), this);
     auto *newButton = new QPushButton(QStringLiteral("未印刷に戻す"), this);
-    m_actions = {importButton, openButton, printButton, asideButton, newButton};
+    auto *clickPostButton = new QPushButton(QStringLiteral("クリックポスト用に書き出す"), this);
+    clickPostButton->setToolTip(QStringLiteral("選んだ注文（選んでいなければ未印刷のすべて）をクリックポストの一括申込ファイルに書き出します"));
+    m_actions = {importButton, openButton, printButton, asideButton, newButton, clickPostButton};
     m_status = new QLabel(this);
 
     auto *filters = new QHBoxLayout;
@@ -77,6 +81,7 @@ OrderListWindow::OrderListWindow(database::Database &database, jobs::PrintServic
     filters->addWidget(importButton);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_status, 1);
+    buttons->addWidget(clickPostButton);
     buttons->addWidget(asideButton);
     buttons->addWidget(newButton);
     buttons->addWidget(openButton);
@@ -122,6 +127,14 @@ OrderListWindow::OrderListWindow(database::Database &database, jobs::PrintServic
     connect(openButton, &QPushButton::clicked, this, guardedSlot([this] { openSelected(); }));
     connect(m_table, &QTableView::doubleClicked, this, guardedSlot([this] { openSelected(); }));
     connect(printButton, &QPushButton::clicked, this, guardedSlot([this] { printSelected(); }));
+    connect(clickPostButton, &QPushButton::clicked, this, guardedSlot([this] {
+        const QString path = QFileDialog::getSaveFileName(
+            this, QStringLiteral("クリックポスト用に書き出す"),
+            QStandardPaths::writableLocation(QStandardPaths::DownloadLocation) + QStringLiteral("/clickpost.csv"),
+            QStringLiteral("CSV (*.csv)"));
+        if (!path.isEmpty())
+            exportClickPost(path);
+    }));
     connect(asideButton, &QPushButton::clicked, this, guardedSlot([this] { setSelectedState(OrderAction::SetAside); }));
     connect(newButton, &QPushButton::clicked, this, guardedSlot([this] { setSelectedState(OrderAction::BackToNew); }));
     connect(m_model, &orders::OrderListModel::reloaded, this, [this] { updateCount(); });
@@ -243,6 +256,25 @@ void OrderListWindow::setSelectedState(OrderAction action)
                 platform::notify(QStringLiteral("保留にできるのは未印刷の注文だけです。選択した %1 件のうち %2 件はそのままです。")
                                      .arg(selected)
                                      .arg(selected - changed.size()));
+        })
+        .onFailed(this, [](const std::exception &error) { platform::showError(QString::fromUtf8(error.what())); });
+}
+
+void OrderListWindow::exportClickPost(const QString &path)
+{
+    const QList<qint64> ids = selectedIds();
+    m_database
+        .run<orders::clickpost::ExportResult>([ids, path](database::Connection &c) {
+            return orders::clickpost::exportOrders(c, ids, path);
+        })
+        .then(this, [this](const orders::clickpost::ExportResult &result) {
+            Q_EMIT ordersChanged();
+            if (result.orders == 0)
+                platform::notify(QStringLiteral("書き出す未印刷の注文がありません。"));
+            else
+                platform::notify(QStringLiteral("%1 件の注文をクリックポスト用に書き出し、「クリックポスト」にしました。\n%2")
+                                     .arg(result.orders)
+                                     .arg(result.files.join(u'\n')));
         })
         .onFailed(this, [](const std::exception &error) { platform::showError(QString::fromUtf8(error.what())); });
 }

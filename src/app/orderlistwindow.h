@@ -58,6 +58,9 @@ public:
     void importFiles(const QStringList &paths);
     void printSelected();
     void openSelected();
+    // 「クリックポスト用に書き出す」: the selected orders, or every unprinted one, into
+    // Click Post bulk files at `path` (…-1.csv, …-2.csv beyond 40 orders).
+    void exportClickPost(const QString &path);
 
     orders::OrderListModel &model() { return *m_model; }
     OrderScanBar &scanBar() { return *m_scanBar; }

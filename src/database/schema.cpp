@@ -4,7 +4,7 @@
 
 namespace database {
 
-// Order state: 0 new, 1 printed, 2 set aside (see orders::OrderState).
+// Order state: 0 new, 1 printed, 2 set aside, 3 printing, 4 click post (see orders::OrderState).
 // Times are milliseconds since 1970 UTC.
 const std::vector<Migration> &migrations()
 {
@@ -83,6 +83,14 @@ const std::vector<Migration> &migrations()
             // recognised and not recorded twice.
             "ALTER TABLE history ADD COLUMN job TEXT",
             "CREATE INDEX history_job ON history (job)",
+        }},
+        // Orders written to a Click Post bulk file keep the key its rows read back with,
+        // so that importing that file adds nothing; a shipment reported to its shop
+        // keeps when.
+        {5, "click post, shipments reported", {
+            "ALTER TABLE orders ADD COLUMN clickpost_key TEXT",
+            "CREATE INDEX orders_clickpost_key ON orders (clickpost_key)",
+            "ALTER TABLE history ADD COLUMN reported_at {bigint}",
         }},
     };
     return steps;

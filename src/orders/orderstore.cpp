@@ -71,8 +71,18 @@ StoreSummary addOrders(Connection &connection, const QList<Order> &orders)
             " g1, g2, g3, de_date1, de_date2, time_slot, repairs, source_file, imported_at)"
             " VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"
             " ON CONFLICT (source_format, order_key) DO NOTHING"));
+        // A Click Post file this program wrote holds orders the book has already.
+        QSqlQuery exported = connection.prepare(QStringLiteral("SELECT 1 FROM orders WHERE clickpost_key = ?"));
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
         for (const Order &o : orders) {
+            if (o.sourceFormat == kClickPostFormat) {
+                exported.bindValue(0, o.orderKey);
+                connection.execPrepared(exported, QStringLiteral("注文の保存"));
+                if (exported.next()) {
+                    ++summary.alreadyKnown;
+                    continue;
+                }
+            }
             const QVariantList values{o.sourceFormat, o.orderKey, o.orderNumber, int(OrderState::New), o.zip, o.add1,
                                       o.add2, o.custo1, o.tel, o.g1, o.g2, o.g3, o.deDate1, o.deDate2,
                                       o.timeSlot, repairsToText(o.repairs), o.sourceFile, now};

@@ -34,8 +34,12 @@ struct OrderQuery
 // Database::run) and raises DatabaseError.
 namespace store {
 
+// The format id of Click Post's bulk file.
+inline const QString kClickPostFormat = QStringLiteral("clickpost");
+
 // Adds the orders, new, in one transaction; an order whose format and key are already
-// stored is left as it is (re-imports and overlapping exports add nothing twice). The
+// stored is left as it is (re-imports and overlapping exports add nothing twice), and
+// so is a Click Post row that this program wrote for an order of the book. The
 // other stations hear of it when any was added. States change only through
 // applyTransition (orders/orderstatemachine.h).
 StoreSummary addOrders(database::Connection &connection, const QList<Order> &orders);
