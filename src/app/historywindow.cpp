@@ -140,7 +140,7 @@ void HistoryWindow::buildControls()
     m_table->setWordWrap(false);
     m_table->setItemDelegateForColumn(history::HistoryModel::Tracking,
                                       new TrackingDelegate([this](int row) { onTrackingEntered(row); }, this));
-    const int widths[] = {130, 90, 140, 110, 80, 260, 160, 120, 130};
+    const int widths[] = {130, 90, 140, 110, 80, 260, 160, 120, 130, 120};
     for (int column = 0; column < int(std::size(widths)); ++column)
         m_table->setColumnWidth(column, widths[column]);
 
@@ -321,6 +321,9 @@ void HistoryWindow::chooseExport()
     auto *encodings = new QHBoxLayout;
     encodings->addWidget(utf8);
     encodings->addWidget(cp932);
+    auto *unreported = new QCheckBox(QStringLiteral("まだ報告していない発送だけ（書き出すと「報告済み」になります）"), &dialog);
+    unreported->setChecked(true);
+    auto *byShop = new QCheckBox(QStringLiteral("ショップごとに別のファイルにする"), &dialog);
     auto *range = new QLabel(m_useDates->isChecked()
                                  ? QStringLiteral("%1 〜 %2 に印刷した、お問い合わせ番号のある発送")
                                        .arg(m_from->date().toString(QStringLiteral("yyyy/MM/dd")),
@@ -331,35 +334,41 @@ void HistoryWindow::chooseExport()
     auto *form = new QFormLayout(&dialog);
     form->addRow(QStringLiteral("形式"), layouts);
     form->addRow(QStringLiteral("文字コード"), encodings);
+    form->addRow(unreported);
+    form->addRow(byShop);
     form->addRow(range);
     form->addRow(box);
     connect(box, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     connect(box, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    exportShipments(history::ExportLayout(layouts->currentData().toInt()),
-                    utf8->isChecked() ? history::ExportEncoding::Utf8WithBom : history::ExportEncoding::Cp932);
+    history::ShipmentExportOptions options;
+    options.layout = history::ExportLayout(layouts->currentData().toInt());
+    options.encoding = utf8->isChecked() ? history::ExportEncoding::Utf8WithBom : history::ExportEncoding::Cp932;
+    options.unreportedOnly = unreported->isChecked();
+    options.splitByShop = byShop->isChecked();
+    exportShipments(options);
 }
 
-void HistoryWindow::exportShipments(history::ExportLayout layout, history::ExportEncoding encoding)
+void HistoryWindow::exportShipments(history::ShipmentExportOptions options)
 {
-    const QString path = m_actions.askSavePath(history::exportLayoutInfo(layout).fileName);
+    const QString path = m_actions.askSavePath(history::exportLayoutInfo(options.layout).fileName);
     if (path.isEmpty())
         return;
     const history::HistoryQuery query = currentQuery();
+    options.from = query.from;
+    options.to = query.to;
     m_status->setText(QStringLiteral("書き出し中…"));
     m_database
-        .run<QList<history::Shipment>>([query](database::Connection &connection) {
-            return history::HistoryStore::shipments(connection, query.from, query.to);
+        .run<history::ShipmentExportResult>([path, options](database::Connection &connection) {
+            return history::HistoryStore::exportShipments(connection, path, options);
         })
         .then(this,
-              [this, path, layout, encoding](const QList<history::Shipment> &shipments) {
-                  platform::guarded([&] {
-                      const int written = history::writeShipmentFile(path, layout, encoding, shipments);
-                      m_status->setText(QStringLiteral("%1 件を書き出しました: %2").arg(written).arg(path));
-                      if (written == 0)
-                          platform::notify(QStringLiteral("書き出す発送がありません（お問い合わせ番号のある発送だけを書き出します）。"));
-                  });
+              [this](const history::ShipmentExportResult &result) {
+                  m_status->setText(QStringLiteral("%1 件を書き出しました: %2").arg(result.shipments).arg(result.files.join(QStringLiteral("、"))));
+                  if (result.shipments == 0)
+                      platform::notify(QStringLiteral("書き出す発送がありません（注文番号とお問い合わせ番号のある発送だけを書き出します）。"));
+                  refresh();
               })
         .onFailed(this, [this](const platform::Error &error) {
             m_status->clear();

@@ -57,8 +57,9 @@ public:
     void search();
     // The same search again, keeping the selected row when it is still there.
     void refresh();
-    // Writes the shipments of the date range shown in the chosen layout and encoding.
-    void exportShipments(history::ExportLayout layout, history::ExportEncoding encoding);
+    // Writes the shipments of the date range shown as the options say (their dates are
+    // taken from the window) and marks them 「報告済み」.
+    void exportShipments(history::ShipmentExportOptions options);
 
     history::HistoryQuery currentQuery() const;
 

@@ -118,7 +118,8 @@ QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int 
     static const QStringList titles{QStringLiteral("印刷日時"), QStringLiteral("端末"),   QStringLiteral("おなまえ"),
                                     QStringLiteral("でんわ"),   QStringLiteral("郵便番号"), QStringLiteral("おところ"),
                                     QStringLiteral("品名"),     QStringLiteral("注文番号"),
-                                    QStringLiteral("お問い合わせ番号"), QStringLiteral("プリンタ")};
+                                    QStringLiteral("お問い合わせ番号"), QStringLiteral("プリンタ"),
+                                    QStringLiteral("ショップへの報告")};
     return titles.value(section);
 }
 
@@ -160,6 +161,10 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
         return TrackingNumber::formatted(e.trackingNumber);
     case Printer:
         return e.printed.printer;
+    case Reported:
+        return e.reportedAt.isValid()
+                   ? QStringLiteral("報告済み（%1）").arg(e.reportedAt.toString(QStringLiteral("yyyy/MM/dd HH:mm")))
+                   : QString();
     default:
         return {};
     }

@@ -9,6 +9,7 @@
 #include "database/database.h"
 #include "history/historymodel.h"
 #include "history/historystore.h"
+#include "orders/orderstore.h"
 #include "platform/codepage.h"
 
 #include <QCheckBox>
@@ -79,8 +80,20 @@ private Q_SLOTS:
             database::DatabaseConfig::sqlite(m_dir.filePath(QStringLiteral("%1.db").arg(QTest::currentTestFunction()))));
         m_db->call<void>([](database::Connection &c) {
             const char *const names[] = {"青木 一", "井上 二", "上田 三", "江藤 四", "岡田 五"};
+            // Each slip from an order of the book, numbered W-1 to W-5.
+            QList<orders::Order> list;
+            for (int i = 0; i < 5; ++i) {
+                orders::Order o;
+                o.sourceFormat = QStringLiteral("base");
+                o.orderNumber = o.orderKey = QStringLiteral("W-%1").arg(i + 1);
+                o.custo1 = QString::fromUtf8(names[i]);
+                list << o;
+            }
+            orders::store::addOrders(c, list);
+            const QList<qint64> orderIds = orders::store::orderIds(c, {});
             for (int i = 0; i < 5; ++i) {
                 history::PrintedSlip printed;
+                printed.orderId = orderIds.at(i);
                 printed.slip.destination.name = QString::fromUtf8(names[i]);
                 printed.slip.destination.telephone = QStringLiteral("03-0000-000%1").arg(i);
                 printed.slip.goods[0] = QStringLiteral("品物 %1").arg(i);
@@ -109,7 +122,7 @@ private Q_SLOTS:
         QCOMPARE(m_reprinted.size(), 1);
         QCOMPARE(m_reprinted.first().first.destination.name, QStringLiteral("井上 二"));
         QCOMPARE(m_reprinted.first().second,
-                 QStringLiteral("井上 二 様の送り状 は 2026/12/02 10:00 に（A）で印刷済みです。もう一度印刷しますか?"));
+                 QStringLiteral("W-2 は 2026/12/02 10:00 に（A）で印刷済みです。もう一度印刷しますか?"));
     }
 
     void searchWhileTyping()
@@ -181,14 +194,28 @@ private Q_SLOTS:
         QCOMPARE(model.entryAt(2).trackingNumber, QStringLiteral("999988887774"));
         QCOMPARE(model.refusalAt(2), QString());
 
-        // What was stored, and what the export writes of it (generic layout, CP932).
+        // What was stored, and what the export writes of it (generic layout, CP932); the
+        // rows written are marked reported, and a second export has nothing new.
+        QTRY_VERIFY(editor(*window));
+        QTest::keyClick(editor(*window), Qt::Key_Escape); // the stack is done
+        QTRY_VERIFY(!editor(*window) || !editor(*window)->isVisible());
         m_savePath = m_dir.filePath(QStringLiteral("shipped.csv"));
-        window->exportShipments(history::ExportLayout::Generic, history::ExportEncoding::Cp932);
+        history::ShipmentExportOptions options;
+        options.layout = history::ExportLayout::Generic;
+        options.encoding = history::ExportEncoding::Cp932;
+        window->exportShipments(options);
         QTRY_VERIFY(QFile::exists(m_savePath));
         const QStringList lines = platform::readCp932Lines(m_savePath);
         QCOMPARE(lines.size(), 4);
-        QVERIFY(lines[1].startsWith(QStringLiteral("\"\",\"999988887774\",\"日本郵便\",\"ゆうパック\",\"2026/12/03\"")));
+        QVERIFY2(lines[1].startsWith(QStringLiteral("\"W-3\",\"999988887774\",\"日本郵便\",\"ゆうパック\",\"2026/12/03\"")),
+                 qPrintable(lines[1]));
         QVERIFY(lines[3].contains(QStringLiteral("\"111122223332\"")));
+        QTRY_VERIFY(model.index(0, HistoryModel::Reported).data().toString().startsWith(QStringLiteral("報告済み")));
+        QCOMPARE(model.index(3, HistoryModel::Reported).data().toString(), QString());
+        QFile::remove(m_savePath);
+        window->exportShipments(options);
+        QTRY_COMPARE(boxes.notices.size(), 1);
+        QVERIFY(boxes.notices.first().startsWith(QStringLiteral("書き出す発送がありません")));
     }
 
     // 「古い順」: a day's slips in the order they were printed.

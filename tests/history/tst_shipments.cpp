@@ -55,6 +55,8 @@ const QList<Shipment> kShipments = {
     {QStringLiteral("\"引用\",付き"), QStringLiteral("stores"), QStringLiteral("111122223333"), QDate(2026, 12, 3)},
     {QStringLiteral("250-0000000-0000000"), QStringLiteral("amazon"), QString(), QDate(2026, 12, 4)}, // not scanned yet
     {QString(), QString(), QStringLiteral("999988887777"), QDate(2026, 12, 5)},                       // typed by hand
+    // Imported data a spreadsheet would run: neutralised where no platform matches on it.
+    {QStringLiteral("=1+2"), QStringLiteral("amazon"), QStringLiteral("444455556661"), QDate(2026, 12, 6)},
 };
 
 } // namespace
@@ -142,7 +144,7 @@ private Q_SLOTS:
             {"A-1001", "123456789012", "日本郵便", "ゆうパック", "2026/12/01"},
             {"250-1234567-7654321", "210987654321", "日本郵便", "ゆうパック", "2026/12/02"},
             {"\"引用\",付き", "111122223333", "日本郵便", "ゆうパック", "2026/12/03"},
-            {"", "999988887777", "日本郵便", "ゆうパック", "2026/12/05"},
+            {"'=1+2", "444455556661", "日本郵便", "ゆうパック", "2026/12/06"},
         };
         QTest::newRow("generic, UTF-8") << int(ExportLayout::Generic) << int(ExportEncoding::Utf8WithBom) << genericRows;
         QTest::newRow("generic, CP932") << int(ExportLayout::Generic) << int(ExportEncoding::Cp932) << genericRows;
@@ -150,6 +152,7 @@ private Q_SLOTS:
             {"order-id", "order-item-id", "quantity", "ship-date", "carrier-code", "carrier-name", "tracking-number",
              "ship-method"},
             {"250-1234567-7654321", "", "", "2026-12-02", "Other", "日本郵便", "210987654321", "ゆうパック"},
+            {"=1+2", "", "", "2026-12-06", "Other", "日本郵便", "444455556661", "ゆうパック"},
         };
         QTest::newRow("amazon, UTF-8") << int(ExportLayout::AmazonShippingConfirmation)
                                        << int(ExportEncoding::Utf8WithBom) << amazonRows;

@@ -23,7 +23,7 @@ class HistoryModel : public QAbstractTableModel
     Q_OBJECT
 public:
     enum Column { PrintedAt, Station, Name, Telephone, PostalCode, Address, Goods, OrderNumber, Tracking, Printer,
-                  ColumnCount };
+                  Reported, ColumnCount };
     static constexpr int kPageSize = 200;
 
     explicit HistoryModel(database::Database &database, QObject *parent = nullptr);

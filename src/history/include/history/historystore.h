@@ -84,8 +84,19 @@ public:
     static std::optional<qint64> rowWithTrackingNumber(database::Connection &connection, const QString &digits);
 
     // Rows printed in the date range (inclusive; null dates: no limit) that hold a
-    // tracking number, oldest first: the shipments to report to the platforms.
-    static QList<Shipment> shipments(database::Connection &connection, const QDate &from, const QDate &to);
+    // tracking number, oldest first: the shipments to report to the platforms; with
+    // `unreportedOnly`, those no file has reported yet.
+    static QList<Shipment> shipments(database::Connection &connection, const QDate &from, const QDate &to,
+                                     bool unreportedOnly = false);
+
+    // Marks the rows 「報告済み」 at `at`.
+    static void markReported(database::Connection &connection, const QList<qint64> &ids, const QDateTime &at);
+
+    // Writes the shipments the options choose into their file (or one file per shop)
+    // and marks them reported, in one transaction: a file that cannot be written marks
+    // nothing. Raises platform::EFileError or database::DatabaseError.
+    static ShipmentExportResult exportShipments(database::Connection &connection, const QString &path,
+                                                const ShipmentExportOptions &options);
 
     // Search keys: how names, telephone numbers and postal codes are stored for search
     // and how a search text is turned into the same form.
