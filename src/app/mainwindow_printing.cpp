@@ -144,7 +144,13 @@ bool TForm_Main::printOneSlip(const slip::SlipRecord &slip, qint64 orderId, cons
         job.orderIds = {orderId};
     // The completion step gives the claim back when the page was not sent.
     job.claimToken = token;
-    const QPointer<jobs::PrintJob> printed = service.printSlips(std::move(job));
+    QPointer<jobs::PrintJob> printed;
+    try {
+        printed = service.printSlips(std::move(job));
+    } catch (...) {
+        giveBack(); // refused before a page was drawn: no completion step runs
+        throw;
+    }
     if (printed && printed->outcome() == jobs::PrintJob::Outcome::Failed)
         throw platform::Error(printed->errorText());
     reportPrinted();

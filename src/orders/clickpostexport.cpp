@@ -76,7 +76,7 @@ QStringList wrap(QString text, int width)
                 at = p;
         }
         if (at == 0)
-            return {}; // one number wider than a line
+            return {QString()}; // one number wider than a line: refused by the caller
         lines << text.left(at).trimmed();
         text = text.mid(at).trimmed();
     }
@@ -147,7 +147,8 @@ int units(QStringView text)
 
 QStringList splitAddress(const QString &address, int lines, int width)
 {
-    return wrap(address, width).size() <= lines ? wrap(address, width) : QStringList();
+    const QStringList wrapped = wrap(address, width);
+    return wrapped.size() <= lines && !wrapped.contains(QString()) ? wrapped : QStringList();
 }
 
 QStringList header()

@@ -10,6 +10,7 @@
 #include "app/orderscanbar.h"
 #include "app/settingsfile.h"
 #include "database/database.h"
+#include "orders/orderfile.h"
 #include "orders/orderlistmodel.h"
 #include "orders/orderstatemachine.h"
 #include "orders/orderstore.h"
@@ -318,6 +319,25 @@ private Q_SLOTS:
             QTRY_COMPARE(stored().value(u"C0F1E2D3B4"_s).printedStation, QString());
     }
 
+    // 「クリックポスト用に書き出す」 on the selection: the file is written and the orders
+    // leave the unprinted ones.
+    void clickPostFromList()
+    {
+        select({u"B7D2A9C1E0"_s, u"見本 八郎"_s});
+        const QString path = m_dir->filePath(u"cp.csv"_s);
+        QVERIFY(waitForChange([&] { m_list->exportClickPost(path); }));
+        QVERIFY2(m_boxes->errors.isEmpty(), qPrintable(m_boxes->errors.join(u'\n')));
+        QCOMPARE(m_boxes->notices.size(), 1);
+        QVERIFY2(m_boxes->notices.first().startsWith(u"2 件の注文をクリックポスト用に書き出し"_s),
+                 qPrintable(m_boxes->notices.first()));
+        QCOMPARE(orders::readOrderFile(path).orders.size(), 2);
+        const QHash<QString, Order> after = stored();
+        QCOMPARE(after.value(u"B7D2A9C1E0"_s).state, OrderState::ClickPost);
+        QCOMPARE(after.value(u"見本 八郎"_s).state, OrderState::ClickPost);
+        QCOMPARE(after.value(u"C0F1E2D3B4"_s).state, OrderState::New);
+        QTRY_COMPARE(shown().size(), 2);
+    }
+
     // The packing bench: an order number scanned into the box above the list prints that
     // order's slip alone, as one job; what else happened is said in the help line; the
     // box is cleared and keeps the focus for the next scan.
@@ -356,6 +376,9 @@ private Q_SLOTS:
         QTest::newRow("claimed by another station") << QStringList{number} << yes << false
                                                     << int(orders::OrderAction::Claim) << 0 << 0
                                                     << u"（station-gone）で印刷中"_s << OrderState::Printing;
+        QTest::newRow("sent as Click Post") << QStringList{number} << yes << false
+                                            << int(orders::OrderAction::ToClickPost) << 0 << 0 << u"クリックポスト"_s
+                                            << OrderState::ClickPost;
     }
     void scanToPrint()
     {

@@ -87,6 +87,7 @@ private Q_SLOTS:
         QTest::newRow("four full lines") << QStringList(4, twenty).join(u' ') << 4 << twenty;
         QTest::newRow("five lines do not fit") << QStringList(5, twenty).join(u' ') << 0 << QString();
         QTest::newRow("161 units do not fit") << QString(80, u'見') + u"1"_s << 0 << QString();
+        QTest::newRow("a number wider than a line") << u"見本"_s + QString(41, u'1') << 0 << QString();
         QTest::newRow("empty") << QString() << 0 << QString();
     }
     void splitAddress()
@@ -130,6 +131,8 @@ private Q_SLOTS:
                                                << u"注文 K-105：「𠮷」"_s;
         QTest::newRow("address over four lines") << order(u"K-106"_s, u"見本"_s, QString(90, u'見')) << QStringList{}
                                                  << u"注文 K-106"_s;
+        QTest::newRow("first line unsplittable, building fits") << order(u"K-107"_s, u"見本"_s, QString(41, u'1'), u"見本ハイツ"_s)
+                                                                << QStringList{} << u"注文 K-107"_s;
         QTest::newRow("no order number: named by the name") << order(QString(), u"見本 十郎"_s, QString(90, u'見'))
                                                             << QStringList{} << u"見本 十郎 様の注文"_s;
     }
