@@ -30,7 +30,7 @@ OrderScanBar::OrderScanBar(database::Database &database, jobs::PrintService &pri
     m_box->setClearButtonEnabled(true);
     m_withoutAsking = new QCheckBox(QStringLiteral("スキャンしたら確認せずに印刷"), this);
     m_withoutAsking->setChecked(m_hooks.readWithoutAsking && m_hooks.readWithoutAsking());
-    m_help = new QLabel(this);
+    m_help = new QLabel(QStringLiteral("納品書の注文番号を読み取ると、その注文の送り状を 1 枚印刷します。"), this);
     m_help->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto *row = new QHBoxLayout;
