@@ -1,5 +1,6 @@
 #include "application.h"
 
+#include "exportcommand.h"
 #include "mainwindow.h"
 
 #include "platform-ui/fonts.h"
@@ -49,6 +50,7 @@ void describeCommandLine(QCommandLineParser &parser)
     parser.addPositionalArgument(QStringLiteral("files"),
                                  QStringLiteral("読み込む注文ファイル（CSV・TSV） / order files to import (CSV, TSV)"),
                                  QStringLiteral("[files...]"));
+    exportcommand::describe(parser);
 }
 
 bool asksToPrintOnly(int argc, char *argv[])
@@ -94,6 +96,9 @@ int runApplication(int argc, char *argv[], const StartOptions &options)
 {
     if (asksToPrintOnly(argc, argv))
         return printOnly(argc, argv);
+    // An export runs without a window and without a display.
+    if (exportcommand::isAsked(argc, argv))
+        return exportcommand::run(argc, argv);
     QApplication application(argc, argv);
     setUpApplication(application);
 

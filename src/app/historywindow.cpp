@@ -2,12 +2,14 @@
 
 #include "history/historymodel.h"
 #include "history/trackingnumber.h"
+#include "orders/printclaim.h"
 
 #include "database/connection.h"
 #include "database/database.h"
 #include "platform-ui/guard.h"
 #include "platform-ui/messagebox.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -111,6 +113,8 @@ void HistoryWindow::buildControls()
         edit->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
         edit->setEnabled(false);
     }
+    m_oldestFirst = new QCheckBox(QStringLiteral("古い順"), this);
+    m_oldestFirst->setToolTip(QStringLiteral("印刷した順に並べます（送り状の束を上から読み取るとき）"));
     auto *searchButton = new QPushButton(QStringLiteral("検索"), this);
 
     auto *bar = new QHBoxLayout;
@@ -120,6 +124,7 @@ void HistoryWindow::buildControls()
     bar->addWidget(m_from);
     bar->addWidget(new QLabel(QStringLiteral("〜"), this));
     bar->addWidget(m_to);
+    bar->addWidget(m_oldestFirst);
     bar->addWidget(searchButton);
 
     m_table = new QTableView(this);
@@ -135,7 +140,7 @@ void HistoryWindow::buildControls()
     m_table->setWordWrap(false);
     m_table->setItemDelegateForColumn(history::HistoryModel::Tracking,
                                       new TrackingDelegate([this](int row) { onTrackingEntered(row); }, this));
-    const int widths[] = {130, 90, 140, 110, 80, 260, 160, 120, 130};
+    const int widths[] = {130, 90, 140, 110, 80, 260, 160, 120, 130, 120};
     for (int column = 0; column < int(std::size(widths)); ++column)
         m_table->setColumnWidth(column, widths[column]);
 
@@ -174,6 +179,7 @@ void HistoryWindow::buildControls()
                 m_to->setEnabled(m_useDates->isChecked());
                 search();
             }));
+    connect(m_oldestFirst, &QCheckBox::toggled, this, guardedSlot([this] { search(); }));
     connect(m_from, &QDateEdit::dateChanged, this, guardedSlot([this] { search(); }));
     connect(m_to, &QDateEdit::dateChanged, this, guardedSlot([this] { search(); }));
     connect(searchButton, &QPushButton::clicked, this, guardedSlot([this] { search(); }));
@@ -192,6 +198,7 @@ history::HistoryQuery HistoryWindow::currentQuery() const
         query.from = m_from->date();
         query.to = m_to->date();
     }
+    query.oldestFirst = m_oldestFirst->isChecked();
     return query;
 }
 
@@ -258,10 +265,17 @@ void HistoryWindow::onTrackingEntered(int row)
     editTrackingAt(m_model->nextRowWithoutTracking(row));
 }
 
+// Said in the help line and kept in the row, never in a box: a box would take the keys
+// of the next scan. A refusal found at once keeps the editor on its row; one the
+// database found later leaves the person scanning where they are.
 void HistoryWindow::onTrackingRefused(int row, const QString &message)
 {
-    platform::showError(message);
-    editTrackingAt(row);
+    m_status->setText(message);
+    QApplication::beep();
+    const QList<QLineEdit *> editors = m_table->viewport()->findChildren<QLineEdit *>();
+    // A closed editor is hidden at once and deleted later.
+    if (std::none_of(editors.begin(), editors.end(), [](const QLineEdit *e) { return e->isVisible(); }))
+        editTrackingAt(row);
 }
 
 const history::HistoryEntry *HistoryWindow::selectedEntry() const
@@ -288,7 +302,10 @@ void HistoryWindow::printSelected()
     // The slip as it was printed, with today's date when the date was printed.
     slip::SlipRecord slip = entry->printed.slip;
     slip.shippingDate = QDate::currentDate();
-    m_actions.printDirectly(slip);
+    // Every row was printed once: the reprint question, as for an order printed before.
+    m_actions.printDirectly(slip, orders::reprintQuestion(orders::printSubject(entry->orderNumber,
+                                                                               entry->printed.slip.destination.name),
+                                                          entry->printedAt, entry->station));
 }
 
 void HistoryWindow::chooseExport()
@@ -304,6 +321,9 @@ void HistoryWindow::chooseExport()
     auto *encodings = new QHBoxLayout;
     encodings->addWidget(utf8);
     encodings->addWidget(cp932);
+    auto *unreported = new QCheckBox(QStringLiteral("まだ報告していない発送だけ（書き出すと「報告済み」になります）"), &dialog);
+    unreported->setChecked(true);
+    auto *byShop = new QCheckBox(QStringLiteral("ショップごとに別のファイルにする"), &dialog);
     auto *range = new QLabel(m_useDates->isChecked()
                                  ? QStringLiteral("%1 〜 %2 に印刷した、お問い合わせ番号のある発送")
                                        .arg(m_from->date().toString(QStringLiteral("yyyy/MM/dd")),
@@ -314,35 +334,41 @@ void HistoryWindow::chooseExport()
     auto *form = new QFormLayout(&dialog);
     form->addRow(QStringLiteral("形式"), layouts);
     form->addRow(QStringLiteral("文字コード"), encodings);
+    form->addRow(unreported);
+    form->addRow(byShop);
     form->addRow(range);
     form->addRow(box);
     connect(box, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     connect(box, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    exportShipments(history::ExportLayout(layouts->currentData().toInt()),
-                    utf8->isChecked() ? history::ExportEncoding::Utf8WithBom : history::ExportEncoding::Cp932);
+    history::ShipmentExportOptions options;
+    options.layout = history::ExportLayout(layouts->currentData().toInt());
+    options.encoding = utf8->isChecked() ? history::ExportEncoding::Utf8WithBom : history::ExportEncoding::Cp932;
+    options.unreportedOnly = unreported->isChecked();
+    options.splitByShop = byShop->isChecked();
+    exportShipments(options);
 }
 
-void HistoryWindow::exportShipments(history::ExportLayout layout, history::ExportEncoding encoding)
+void HistoryWindow::exportShipments(history::ShipmentExportOptions options)
 {
-    const QString path = m_actions.askSavePath(history::exportLayoutInfo(layout).fileName);
+    const QString path = m_actions.askSavePath(history::exportLayoutInfo(options.layout).fileName);
     if (path.isEmpty())
         return;
     const history::HistoryQuery query = currentQuery();
+    options.from = query.from;
+    options.to = query.to;
     m_status->setText(QStringLiteral("書き出し中…"));
     m_database
-        .run<QList<history::Shipment>>([query](database::Connection &connection) {
-            return history::HistoryStore::shipments(connection, query.from, query.to);
+        .run<history::ShipmentExportResult>([path, options](database::Connection &connection) {
+            return history::HistoryStore::exportShipments(connection, path, options);
         })
         .then(this,
-              [this, path, layout, encoding](const QList<history::Shipment> &shipments) {
-                  platform::guarded([&] {
-                      const int written = history::writeShipmentFile(path, layout, encoding, shipments);
-                      m_status->setText(QStringLiteral("%1 件を書き出しました: %2").arg(written).arg(path));
-                      if (written == 0)
-                          platform::notify(QStringLiteral("書き出す発送がありません（お問い合わせ番号のある発送だけを書き出します）。"));
-                  });
+              [this](const history::ShipmentExportResult &result) {
+                  m_status->setText(QStringLiteral("%1 件を書き出しました: %2").arg(result.shipments).arg(result.files.join(QStringLiteral("、"))));
+                  if (result.shipments == 0)
+                      platform::notify(QStringLiteral("書き出す発送がありません（注文番号とお問い合わせ番号のある発送だけを書き出します）。"));
+                  refresh();
               })
         .onFailed(this, [this](const platform::Error &error) {
             m_status->clear();

@@ -27,7 +27,8 @@ class HistoryModel;
 
 namespace app {
 
-// The shipping history (発送履歴): every slip printed, newest first, searched by name,
+// The shipping history (発送履歴): every slip printed, newest first (or oldest first, for
+// scanning a day's stack in the order printed), searched by name,
 // telephone number, postal code, order number or tracking number within a date range.
 // Tracking numbers are typed or scanned into their column; each one entered moves the
 // focus to the next row without a number, so a stack of slips is scanned in one go.
@@ -40,8 +41,9 @@ public:
     {
         // Fills the main window's fields with a slip (the user prints with F11).
         std::function<void(const slip::SlipRecord &)> openInMainWindow;
-        // Prints a slip on the current paper feed's printer, after asking; true when sent.
-        std::function<bool(const slip::SlipRecord &)> printDirectly;
+        // Prints a slip on the current paper feed's printer, after asking `question`;
+        // true when sent.
+        std::function<bool(const slip::SlipRecord &, const QString &question)> printDirectly;
         // Asks where to save an export; empty: cancelled. Tests answer it.
         std::function<QString(const QString &suggestedName)> askSavePath;
     };
@@ -55,8 +57,9 @@ public:
     void search();
     // The same search again, keeping the selected row when it is still there.
     void refresh();
-    // Writes the shipments of the date range shown in the chosen layout and encoding.
-    void exportShipments(history::ExportLayout layout, history::ExportEncoding encoding);
+    // Writes the shipments of the date range shown as the options say (their dates are
+    // taken from the window) and marks them 「報告済み」.
+    void exportShipments(history::ShipmentExportOptions options);
 
     history::HistoryQuery currentQuery() const;
 
@@ -78,6 +81,7 @@ private:
     QComboBox *m_field = nullptr;
     QLineEdit *m_text = nullptr;
     QCheckBox *m_useDates = nullptr;
+    QCheckBox *m_oldestFirst = nullptr;
     QDateEdit *m_from = nullptr;
     QDateEdit *m_to = nullptr;
     QTableView *m_table = nullptr;

@@ -451,11 +451,18 @@ void TForm_Main::buildGoodsBand()
 void TForm_Main::buildFunctionKeys()
 {
     Panel_Fnc = makeBand(this, QStringLiteral("Panel_Fnc"), 619, 28);
-    const int lefts[] = {0, 55, 110, 165, 230, 285, 340, 395, 460, 515, 570, 625};
+    // Three groups of four keys in the places they have always had; within a group the
+    // keys with a label (プレビュー, 注文一覧, 発送履歴) take the room of those without, so
+    // that no label is clipped.
+    const int lefts[] = {0, 55, 110, 165, 230, 301, 345, 389, 460, 521, 565, 620};
+    const int widths[] = {55, 55, 55, 55, 71, 44, 44, 61, 61, 44, 55, 55};
+    QFont keyFont = Panel_Fnc->font();
+    keyFont.setPixelSize(13);
     for (int i = 0; i < 12; ++i) {
         auto *button = new QToolButton(Panel_Fnc);
         button->setObjectName(QStringLiteral("SpeedButton_F%1").arg(i + 1));
-        button->setGeometry(lefts[i], 1, 55, 26);
+        button->setGeometry(lefts[i], 1, widths[i], 26);
+        button->setFont(keyFont);
         button->setAutoRaise(true);
         button->setFocusPolicy(Qt::NoFocus);
         button->setText(QStringLiteral("F%1").arg(i + 1));

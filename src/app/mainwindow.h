@@ -48,6 +48,7 @@ class Database;
 } // namespace database
 namespace orders {
 struct Order;
+struct PrintClaim;
 } // namespace orders
 
 namespace transfer {
@@ -345,8 +346,14 @@ private:
     app::HistoryWindow *m_historyWindow = nullptr;
     history::HistoryRecorder *m_historyRecorder = nullptr; // made with the order book
     // Prints one slip as a job (F11, a reprint) after `question`; false when the
-    // answer was No. A failure raises with its message.
-    bool printOneSlip(const slip::SlipRecord &slip, qint64 orderId, const QString &question);
+    // answer was No (a claim `token` for the order is then given back). A failure
+    // raises with its message.
+    bool printOneSlip(const slip::SlipRecord &slip, qint64 orderId, const QString &question,
+                      const QString &token = {});
+    // F11 on an order opened from the list: the order is claimed first, or the reprint
+    // question asked when it was printed before.
+    void printOpenedOrder();
+    void printClaimedOrder(const orders::PrintClaim &claim);
     bool m_smartTransfer = true;
     bool m_fillingTransfer = false; // the transfer is writing the fields
     QHash<const QLineEdit *, QString> m_transferDoubts;

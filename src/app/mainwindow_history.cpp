@@ -58,10 +58,10 @@ app::HistoryWindow &TForm_Main::showHistory()
     if (!m_historyWindow) {
         app::HistoryWindow::Actions actions;
         actions.openInMainWindow = [this](const slip::SlipRecord &slip) { openSlip(slip); };
-        actions.printDirectly = [this](const slip::SlipRecord &slip) {
+        actions.printDirectly = [this](const slip::SlipRecord &slip, const QString &question) {
             // The same print path as F11: the question, the current feed's printer and
             // margins, and the record of the slip sent.
-            return printOneSlip(slip, 0, kPrintQuestion);
+            return printOneSlip(slip, 0, question);
         };
         m_historyWindow = new app::HistoryWindow(orderBook(), std::move(actions), this);
     }

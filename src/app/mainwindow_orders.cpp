@@ -59,6 +59,10 @@ OrderListWindow &TForm_Main::showOrderList()
             }
             return check;
         };
+        hooks.readScanWithoutAsking = [this] { return app::SettingsFile(settingsFilePath()).readScanWithoutAsking(); };
+        hooks.writeScanWithoutAsking = [this](bool without) {
+            app::SettingsFile(settingsFilePath()).writeScanWithoutAsking(without);
+        };
         m_orderList = new OrderListWindow(orderBook(), printService(), std::move(hooks), this);
         // Every order's postal code against its first address line, before a form is spent.
         m_orderList->model().setPostalCheck([](const orders::Order &order) {

@@ -10,6 +10,9 @@
 #include "printing/printerregistration.h"
 #include "jobs/bookcompletion.h"
 #include "jobs/printservice.h"
+#include "database/database.h"
+#include "orders/orderstatemachine.h"
+#include "orders/printclaim.h"
 #include "platform/error.h"
 #include "platform-ui/messagebox.h"
 #include "printing/printpositiondialog.h"
@@ -77,25 +80,77 @@ const slip::PrinterBinding &TForm_Main::PrinterBinding() const
 
 void TForm_Main::SpeedButton_F11Click()
 {
-    if (printOneSlip(slipRecord(), m_openOrderId, printQuestion()))
+    if (m_openOrderId != 0)
+        printOpenedOrder();
+    else
+        printOneSlip(slipRecord(), 0, printQuestion());
+}
+
+void TForm_Main::printOpenedOrder()
+{
+    if (printService().isBusy())
+        throw platform::Error(kPrinterBusyMessage);
+    const qint64 id = m_openOrderId;
+    orderBook()
+        .run<orders::PrintClaim>([id](database::Connection &c) { return orders::claimForPrint(c, id); })
+        .then(this, [this](const orders::PrintClaim &claim) {
+            platform::guarded([&] { printClaimedOrder(claim); });
+        })
+        .onFailed(this, [](const std::exception &error) { platform::showError(QString::fromUtf8(error.what())); });
+}
+
+void TForm_Main::printClaimedOrder(const orders::PrintClaim &claim)
+{
+    using Outcome = orders::PrintClaim::Outcome;
+    const orders::Order &order = claim.order;
+    bool printed = false;
+    if (claim.outcome == Outcome::Claimed) {
+        printed = printOneSlip(slipRecord(), order.id, printQuestion(), claim.token);
+    } else if (claim.outcome == Outcome::PrintedBefore) {
+        printed = printOneSlip(slipRecord(), order.id,
+                               orders::reprintQuestion(orders::printSubject(order.orderNumber, order.custo1),
+                                                       order.printedAt, order.printedStation));
+    } else {
+        platform::showError(claim.refusal());
+    }
+    if (printed && m_openOrderId == order.id)
         m_openOrderId = 0;
 }
 
 // The question, then the slip as one job; a job of the order list still being sent is
 // said before the question, and goes on undisturbed.
-bool TForm_Main::printOneSlip(const slip::SlipRecord &slip, qint64 orderId, const QString &question)
+bool TForm_Main::printOneSlip(const slip::SlipRecord &slip, qint64 orderId, const QString &question,
+                              const QString &token)
 {
     jobs::PrintService &service = printService();
-    if (service.isBusy())
+    const auto giveBack = [&] {
+        if (token.isEmpty())
+            return;
+        orderBook().run<void>([orderId, token](database::Connection &c) {
+            orders::applyTransition(c, {orderId}, orders::OrderAction::Release, orders::TransitionContext::job(token));
+        });
+    };
+    if (service.isBusy()) {
+        giveBack();
         throw platform::Error(kPrinterBusyMessage);
+    }
     if (!platform::ask(question)) {
+        giveBack();
         Edit_G1->setFocus();
         return false;
     }
     jobs::SlipJob job = slipJob({slip});
     if (orderId != 0)
         job.orderIds = {orderId};
-    const QPointer<jobs::PrintJob> printed = service.printSlips(std::move(job));
+    // The completion step gives the claim back when the page was not sent.
+    job.claimToken = token;
+    QPointer<jobs::PrintJob> printed;
+    try {
+        printed = service.printSlips(std::move(job));
+    } catch (...) {
+        giveBack(); // refused before a page was drawn: no completion step runs
+        throw;
+    }
     if (printed && printed->outcome() == jobs::PrintJob::Outcome::Failed)
         throw platform::Error(printed->errorText());
     reportPrinted();

@@ -2,10 +2,12 @@
 
 #include "columnmappingdialog.h"
 #include "orderdatefilter.h"
+#include "orderscanbar.h"
 
 #include "database/connection.h"
 #include "database/database.h"
 #include "orders/batchplan.h"
+#include "orders/clickpostexport.h"
 #include "orders/orderimport.h"
 #include "orders/orderlistmodel.h"
 #include "orders/orderslip.h"
@@ -27,6 +29,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -80,7 +83,9 @@ OrderListWindow::OrderListWindow(database::Database &database, jobs::PrintServic
     auto *newButton = new QPushButton(QStringLiteral("未印刷に戻す"), this);
     auto *changesButton = new QPushButton(QStringLiteral("変更の内容"), this);
     changesButton->setToolTip(QStringLiteral("「印刷後に変更あり」の注文の、あとのファイルでの内容"));
-    m_actions = {importButton, openButton, printButton, asideButton, newButton, changesButton};
+    auto *clickPostButton = new QPushButton(QStringLiteral("クリックポスト用に書き出す"), this);
+    clickPostButton->setToolTip(QStringLiteral("選んだ注文（選んでいなければ未印刷のすべて）をクリックポストの一括申込ファイルに書き出します"));
+    m_actions = {importButton, openButton, printButton, asideButton, newButton, changesButton, clickPostButton};
     m_status = new QLabel(this);
 
     auto *filters = new QHBoxLayout;
@@ -91,11 +96,23 @@ OrderListWindow::OrderListWindow(database::Database &database, jobs::PrintServic
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_status, 1);
     buttons->addWidget(changesButton);
+    buttons->addWidget(clickPostButton);
     buttons->addWidget(asideButton);
     buttons->addWidget(newButton);
     buttons->addWidget(openButton);
     buttons->addWidget(printButton);
+    OrderScanBar::Hooks scanHooks;
+    scanHooks.slipFor = [this](const Order &order) {
+        return orders::slipFor(order, m_hooks.slipTemplate ? m_hooks.slipTemplate() : slip::SlipRecord());
+    };
+    scanHooks.slipJob = m_hooks.slipJob;
+    scanHooks.readWithoutAsking = m_hooks.readScanWithoutAsking;
+    scanHooks.writeWithoutAsking = m_hooks.writeScanWithoutAsking;
+    m_scanBar = new OrderScanBar(database, printService, std::move(scanHooks), this);
+    connect(m_scanBar, &OrderScanBar::ordersChanged, this, &OrderListWindow::ordersChanged);
+
     auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_scanBar);
     layout->addLayout(filters);
     layout->addWidget(m_table, 1);
     layout->addLayout(buttons);
@@ -129,6 +146,14 @@ OrderListWindow::OrderListWindow(database::Database &database, jobs::PrintServic
     connect(openButton, &QPushButton::clicked, this, guardedSlot([this] { openSelected(); }));
     connect(m_table, &QTableView::doubleClicked, this, guardedSlot([this] { openSelected(); }));
     connect(printButton, &QPushButton::clicked, this, guardedSlot([this] { printSelected(); }));
+    connect(clickPostButton, &QPushButton::clicked, this, guardedSlot([this] {
+        const QString path = QFileDialog::getSaveFileName(
+            this, QStringLiteral("クリックポスト用に書き出す"),
+            QStandardPaths::writableLocation(QStandardPaths::DownloadLocation) + QStringLiteral("/clickpost.csv"),
+            QStringLiteral("CSV (*.csv)"));
+        if (!path.isEmpty())
+            exportClickPost(path);
+    }));
     connect(asideButton, &QPushButton::clicked, this, guardedSlot([this] { setSelectedState(OrderAction::SetAside); }));
     connect(newButton, &QPushButton::clicked, this, guardedSlot([this] { setSelectedState(OrderAction::BackToNew); }));
     connect(m_model, &orders::OrderListModel::reloaded, this, [this] { updateCount(); });
@@ -154,6 +179,12 @@ void OrderListWindow::updateCount()
 {
     if (!m_database.isBusy())
         m_status->setText(QStringLiteral("%1 件").arg(m_model->rowCount()));
+}
+
+void OrderListWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    m_scanBar->scanBox()->setFocus();
 }
 
 void OrderListWindow::dragEnterEvent(QDragEnterEvent *event)
@@ -284,6 +315,25 @@ void OrderListWindow::setSelectedState(OrderAction action)
                 platform::notify(QStringLiteral("保留にできるのは未印刷の注文だけです。選択した %1 件のうち %2 件はそのままです。")
                                      .arg(selected)
                                      .arg(selected - changed.size()));
+        })
+        .onFailed(this, [](const std::exception &error) { platform::showError(QString::fromUtf8(error.what())); });
+}
+
+void OrderListWindow::exportClickPost(const QString &path)
+{
+    const QList<qint64> ids = selectedIds();
+    m_database
+        .run<orders::clickpost::ExportResult>([ids, path](database::Connection &c) {
+            return orders::clickpost::exportOrders(c, ids, path);
+        })
+        .then(this, [this](const orders::clickpost::ExportResult &result) {
+            Q_EMIT ordersChanged();
+            if (result.orders == 0)
+                platform::notify(QStringLiteral("書き出す未印刷の注文がありません。"));
+            else
+                platform::notify(QStringLiteral("%1 件の注文をクリックポスト用に書き出し、「クリックポスト」にしました。\n%2")
+                                     .arg(result.orders)
+                                     .arg(result.files.join(u'\n')));
         })
         .onFailed(this, [](const std::exception &error) { platform::showError(QString::fromUtf8(error.what())); });
 }

@@ -16,6 +16,7 @@ class QLineEdit;
 class QPushButton;
 class QTableView;
 class QTimer;
+class OrderScanBar;
 
 namespace database {
 class Database;
@@ -44,6 +45,9 @@ struct OrderListHooks
     // How the pre-print check judges the slips for the current printer (fit rule,
     // postal data); a 180 dpi page and no postal data when not set.
     std::function<slip::SlipCheckOptions()> slipCheck;
+    // 「スキャンしたら確認せずに印刷」 as the settings file keeps it.
+    std::function<bool()> readScanWithoutAsking;
+    std::function<void(bool)> writeScanWithoutAsking;
 };
 
 // The order list 「注文一覧」: orders from shop exports, their state and repairs;
@@ -60,8 +64,12 @@ public:
     void importFiles(const QStringList &paths);
     void printSelected();
     void openSelected();
+    // 「クリックポスト用に書き出す」: the selected orders, or every unprinted one, into
+    // Click Post bulk files at `path` (…-1.csv, …-2.csv beyond 40 orders).
+    void exportClickPost(const QString &path);
 
     orders::OrderListModel &model() { return *m_model; }
+    OrderScanBar &scanBar() { return *m_scanBar; }
 
 Q_SIGNALS:
     // An import, a print or a state change finished (the list reloads itself).
@@ -70,6 +78,8 @@ Q_SIGNALS:
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    // The scan box has the keyboard whenever the list opens: the bench scans at once.
+    void showEvent(QShowEvent *event) override;
 
 private:
     void runImport(const QStringList &paths, const orders::ReadOptions &options);
@@ -88,6 +98,7 @@ private:
     jobs::PrintService &m_printService;
     OrderListHooks m_hooks;
     orders::OrderListModel *m_model = nullptr;
+    OrderScanBar *m_scanBar = nullptr;
     QTableView *m_table = nullptr;
     QLineEdit *m_search = nullptr;
     QComboBox *m_stateFilter = nullptr;

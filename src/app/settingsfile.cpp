@@ -10,6 +10,7 @@ const QString kTransferModeKey = QStringLiteral("TransferMode");
 // おところ③ came after the other keys; it is written last so that files of earlier
 // releases keep their order.
 const QString kAddress3Key = QStringLiteral("E_AD3");
+const QString kScanWithoutAskingKey = QStringLiteral("ScanPrintWithoutAsking");
 }
 
 SettingsFile::SettingsFile(QString path) : m_path(std::move(path)) {}
@@ -85,6 +86,16 @@ database::DatabaseConfig SettingsFile::orderBook(const QString &workingFolder) c
     if (value.trimmed().isEmpty())
         value = platform::IniFile(m_path).readString(section(), database::DatabaseConfig::settingsKey());
     return database::DatabaseConfig::fromValue(value, workingFolder);
+}
+
+bool SettingsFile::readScanWithoutAsking() const
+{
+    return platform::IniFile(m_path).readInteger(section(), kScanWithoutAskingKey, 0) != 0;
+}
+
+void SettingsFile::writeScanWithoutAsking(bool without) const
+{
+    platform::IniFile(m_path).writeInteger(section(), kScanWithoutAskingKey, without ? 1 : 0);
 }
 
 int SettingsFile::readPrinterIndex() const

@@ -81,6 +81,10 @@ public:
     // for an address that cannot be read.
     database::DatabaseConfig orderBook(const QString &workingFolder) const;
 
+    // 「スキャンしたら確認せずに印刷」 of the order list's scan box (key "ScanPrintWithoutAsking").
+    bool readScanWithoutAsking() const;
+    void writeScanWithoutAsking(bool without) const;
+
     // The printer index that F7 reads and writes.
     int readPrinterIndex() const;
     void writePrinterIndex(int index) const;

@@ -4,7 +4,7 @@
 
 namespace database {
 
-// Order state: 0 new, 1 printed, 2 set aside (see orders::OrderState).
+// Order state: 0 new, 1 printed, 2 set aside, 3 printing, 4 click post (see orders::OrderState).
 // Times are milliseconds since 1970 UTC.
 const std::vector<Migration> &migrations()
 {
@@ -104,6 +104,14 @@ const std::vector<Migration> &migrations()
             " order_number TEXT NOT NULL,"
             " items TEXT NOT NULL,"
             " PRIMARY KEY (source_format, order_number))",
+        }},
+        // Orders written to a Click Post bulk file keep the key its rows read back with,
+        // so that importing that file adds nothing; a shipment reported to its shop
+        // keeps when.
+        {7, "click post, shipments reported", {
+            "ALTER TABLE orders ADD COLUMN clickpost_key TEXT",
+            "CREATE INDEX orders_clickpost_key ON orders (clickpost_key)",
+            "ALTER TABLE history ADD COLUMN reported_at {bigint}",
         }},
     };
     return steps;

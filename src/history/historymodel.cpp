@@ -5,6 +5,8 @@
 #include "database/connection.h"
 #include "database/database.h"
 
+#include <QColor>
+
 namespace history {
 
 namespace {
@@ -116,7 +118,8 @@ QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int 
     static const QStringList titles{QStringLiteral("印刷日時"), QStringLiteral("端末"),   QStringLiteral("おなまえ"),
                                     QStringLiteral("でんわ"),   QStringLiteral("郵便番号"), QStringLiteral("おところ"),
                                     QStringLiteral("品名"),     QStringLiteral("注文番号"),
-                                    QStringLiteral("お問い合わせ番号"), QStringLiteral("プリンタ")};
+                                    QStringLiteral("お問い合わせ番号"), QStringLiteral("プリンタ"),
+                                    QStringLiteral("ショップへの報告")};
     return titles.value(section);
 }
 
@@ -128,6 +131,13 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
     const slip::SlipRecord &s = e.printed.slip;
     if (role == Qt::EditRole && index.column() == Tracking)
         return e.trackingNumber;
+    if (index.column() == Tracking && m_refusals.contains(e.id)) {
+        // The refusal stays in the row, so that a stack scanned on shows which slip to scan again.
+        if (role == Qt::ToolTipRole || (role == Qt::DisplayRole && e.trackingNumber.isEmpty()))
+            return m_refusals.value(e.id);
+        if (role == Qt::ForegroundRole)
+            return QColor(Qt::red);
+    }
     if (role != Qt::DisplayRole)
         return {};
     switch (index.column()) {
@@ -151,6 +161,10 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
         return TrackingNumber::formatted(e.trackingNumber);
     case Printer:
         return e.printed.printer;
+    case Reported:
+        return e.reportedAt.isValid()
+                   ? QStringLiteral("報告済み（%1）").arg(e.reportedAt.toString(QStringLiteral("yyyy/MM/dd HH:mm")))
+                   : QString();
     default:
         return {};
     }
@@ -173,6 +187,19 @@ int HistoryModel::rowOf(qint64 id) const
     return -1;
 }
 
+void HistoryModel::refuse(int row, qint64 id, const QString &message)
+{
+    m_refusals.insert(id, message);
+    if (row >= 0)
+        Q_EMIT dataChanged(index(row, 0), index(row, ColumnCount - 1));
+    Q_EMIT trackingRefused(row, message);
+}
+
+QString HistoryModel::refusalAt(int row) const
+{
+    return row >= 0 && row < m_rows.size() ? m_refusals.value(m_rows.at(row).id) : QString();
+}
+
 int HistoryModel::nextRowWithoutTracking(int row) const
 {
     const int count = int(m_rows.size());
@@ -188,20 +215,24 @@ bool HistoryModel::setData(const QModelIndex &index, const QVariant &value, int 
 {
     if (role != Qt::EditRole || !index.isValid() || index.column() != Tracking || index.row() >= m_rows.size())
         return false;
+    HistoryEntry &entry = m_rows[index.row()];
+    // A number stored before check digits were checked is left as it is.
+    if (TrackingNumber::parse(value.toString(), TrackingNumber::Check::FormOnly).digits == entry.trackingNumber
+        && !entry.trackingNumber.isEmpty())
+        return true;
     const TrackingNumber number = TrackingNumber::parse(value.toString());
     if (number.result != TrackingNumber::Result::Valid && number.result != TrackingNumber::Result::Empty) {
-        Q_EMIT trackingRefused(index.row(), TrackingNumber::message(number.result));
+        refuse(index.row(), entry.id, number.message());
         return false;
     }
-    HistoryEntry &entry = m_rows[index.row()];
     if (entry.trackingNumber == number.digits)
         return true;
     // Known duplicates among the rows shown are refused at once.
     for (const HistoryEntry &other : std::as_const(m_rows)) {
         if (!number.digits.isEmpty() && other.id != entry.id && other.trackingNumber == number.digits) {
-            Q_EMIT trackingRefused(index.row(), DuplicateTrackingNumber(other.id, other.printedAt,
-                                                                        other.printed.slip.destination.name, number.digits)
-                                                    .message());
+            refuse(index.row(), entry.id,
+                   DuplicateTrackingNumber(other.id, other.printedAt, other.printed.slip.destination.name, number.digits)
+                       .message());
             return false;
         }
     }
@@ -220,15 +251,15 @@ bool HistoryModel::setData(const QModelIndex &index, const QVariant &value, int 
         .then(this, [this, id, digits, previous](const QString &failure) {
             const int row = rowOf(id);
             if (failure.isEmpty()) {
+                if (m_refusals.remove(id) && row >= 0)
+                    Q_EMIT dataChanged(this->index(row, Tracking), this->index(row, Tracking));
                 if (row >= 0)
                     Q_EMIT trackingSaved(row);
                 return;
             }
-            if (row >= 0 && m_rows[row].trackingNumber == digits) {
+            if (row >= 0 && m_rows[row].trackingNumber == digits)
                 m_rows[row].trackingNumber = previous;
-                Q_EMIT dataChanged(this->index(row, Tracking), this->index(row, Tracking));
-            }
-            Q_EMIT trackingRefused(row, failure);
+            refuse(row, id, failure);
         });
     return true;
 }

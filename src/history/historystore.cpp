@@ -21,7 +21,7 @@ using database::Connection;
 constexpr const char *kColumns =
     "id, printed_at, station, printer, feed, margin_top, margin_left, order_id, order_number, source_format,"
     " zip, add1, add2, custo1, tel, my_zip, my_add1, my_add2, my_name, my_tel, my_on, g1, g2, g3,"
-    " slip_date, date_on, de_date1, de_date2, time_slots, tracking, add3";
+    " slip_date, date_on, de_date1, de_date2, time_slots, tracking, add3, reported_at";
 
 // The time slot is stored as a bit of its own (slot n: bit n-1), as rows have always
 // been; a row with several bits, which no program writes, reads as its first slot.
@@ -77,6 +77,9 @@ HistoryEntry readEntry(const QSqlQuery &q)
     s.timeSlot = timeSlotFromBits(q.value(c++).toInt());
     e.trackingNumber = q.value(c++).toString();
     s.destination.address3 = q.value(c++).toString();
+    const QVariant reported = q.value(c++);
+    if (!reported.isNull())
+        e.reportedAt = QDateTime::fromMSecsSinceEpoch(reported.toLongLong());
     return e;
 }
 
@@ -114,10 +117,11 @@ QList<Condition> textAlternatives(HistoryQuery::Field field, const QString &text
     const QString trimmed = text.trimmed();
     QList<Condition> alternatives;
     const QString digits = HistoryStore::digitsKey(trimmed);
-    const bool onlyDigits = !digits.isEmpty() && TrackingNumber::parse(trimmed).result != TrackingNumber::Result::NotDigits;
+    // Numbers stored before the check digit was checked are found as well.
+    const TrackingNumber number = TrackingNumber::parse(trimmed, TrackingNumber::Check::FormOnly);
+    const bool onlyDigits = !digits.isEmpty() && number.result != TrackingNumber::Result::NotDigits;
     const auto wants = [field](Field f) { return field == f || field == Field::All; };
     if (wants(Field::TrackingNumber) && onlyDigits) {
-        const TrackingNumber number = TrackingNumber::parse(trimmed);
         if (number.isValid())
             alternatives.append({QStringLiteral("tracking = ?"), {number.digits}});
         else if (field == Field::TrackingNumber)
@@ -298,10 +302,13 @@ QList<HistoryEntry> HistoryStore::page(Connection &connection, const HistoryQuer
     }
     if (after) {
         // The first comparison alone bounds the index range; the second is exact.
-        common << QStringLiteral("printed_at <= ? AND (printed_at < ? OR id < ?)");
+        common << (query.oldestFirst ? QStringLiteral("printed_at >= ? AND (printed_at > ? OR id > ?)")
+                                     : QStringLiteral("printed_at <= ? AND (printed_at < ? OR id < ?)"));
         commonValues << after->printedAtMs << after->printedAtMs << after->id;
     }
-    const QString order = QStringLiteral(" ORDER BY printed_at DESC, id DESC LIMIT %1").arg(limit);
+    const QString order = (query.oldestFirst ? QStringLiteral(" ORDER BY printed_at, id LIMIT %1")
+                                             : QStringLiteral(" ORDER BY printed_at DESC, id DESC LIMIT %1"))
+                              .arg(limit);
     QString sql;
     QVariantList values;
     if (query.text.trimmed().isEmpty()) {
@@ -377,9 +384,12 @@ void HistoryStore::setTrackingNumber(Connection &connection, qint64 id, const QS
     });
 }
 
-QList<Shipment> HistoryStore::shipments(Connection &connection, const QDate &from, const QDate &to)
+QList<Shipment> HistoryStore::shipments(Connection &connection, const QDate &from, const QDate &to,
+                                        bool unreportedOnly)
 {
     QStringList conditions{QStringLiteral("tracking IS NOT NULL")};
+    if (unreportedOnly)
+        conditions << QStringLiteral("reported_at IS NULL");
     QVariantList values;
     if (from.isValid()) {
         conditions << QStringLiteral("printed_at >= ?");
@@ -390,15 +400,70 @@ QList<Shipment> HistoryStore::shipments(Connection &connection, const QDate &fro
         values << startOfDayMs(to.addDays(1));
     }
     QSqlQuery q = connection.exec(
-        QStringLiteral("SELECT order_number, source_format, tracking, printed_at FROM history WHERE %1"
+        QStringLiteral("SELECT order_number, source_format, tracking, printed_at, id FROM history WHERE %1"
                        " ORDER BY printed_at, id").arg(conditions.join(QLatin1String(" AND "))),
         values, QStringLiteral("発送済みの書き出し"));
     QList<Shipment> result;
     while (q.next()) {
         result.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
-                       QDateTime::fromMSecsSinceEpoch(q.value(3).toLongLong()).date()});
+                       QDateTime::fromMSecsSinceEpoch(q.value(3).toLongLong()).date(), q.value(4).toLongLong()});
     }
     return result;
+}
+
+void HistoryStore::markReported(Connection &connection, const QList<qint64> &ids, const QDateTime &at)
+{
+    // In chunks well below the bound parameters either engine takes.
+    constexpr qsizetype kChunk = 500;
+    connection.transaction([&] {
+        for (qsizetype first = 0; first < ids.size(); first += kChunk) {
+            const QList<qint64> chunk = ids.mid(first, kChunk);
+            QVariantList values{at.toMSecsSinceEpoch()};
+            QString placeholders;
+            for (const qint64 id : chunk) {
+                placeholders += placeholders.isEmpty() ? QStringLiteral("?") : QStringLiteral(",?");
+                values << id;
+            }
+            connection.exec(QStringLiteral("UPDATE history SET reported_at = ? WHERE id IN (%1)").arg(placeholders),
+                            values, QStringLiteral("報告済みの記録"));
+        }
+        if (!ids.isEmpty())
+            connection.announceChange();
+    });
+}
+
+ShipmentExportResult HistoryStore::exportShipments(Connection &connection, const QString &path,
+                                                   const ShipmentExportOptions &options)
+{
+    const QList<Shipment> chosen =
+        shipmentsFor(options.layout, shipments(connection, options.from, options.to, options.unreportedOnly));
+    // The files and their shipments, grouped by shop when asked.
+    QList<std::pair<QString, QList<Shipment>>> files;
+    if (!options.splitByShop) {
+        files.append({path, chosen});
+    } else {
+        for (const Shipment &shipment : chosen) {
+            const QString file = shopFilePath(path, shipment.sourceFormat);
+            auto group = std::find_if(files.begin(), files.end(), [&](const auto &g) { return g.first == file; });
+            if (group == files.end())
+                files.append({file, {shipment}});
+            else
+                group->second.append(shipment);
+        }
+    }
+    return connection.transaction([&] {
+        ShipmentExportResult result;
+        QList<qint64> ids;
+        for (const Shipment &shipment : chosen)
+            ids << shipment.historyId;
+        markReported(connection, ids, QDateTime::currentDateTimeUtc());
+        // Written last, inside the transaction: a file that cannot be written marks nothing.
+        for (const auto &[file, group] : files) {
+            result.shipments += writeShipmentFile(file, options.layout, options.encoding, group);
+            result.files << file;
+        }
+        return result;
+    });
 }
 
 DuplicateTrackingNumber::DuplicateTrackingNumber(qint64 otherId, const QDateTime &otherPrintedAt,

@@ -4,6 +4,8 @@
 
 #include <csv.h>
 
+#include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <vector>
@@ -19,6 +21,9 @@ struct Column
     const char *header; // UTF-8
     Field field;
     const char *fixed = ""; // for Field::Fixed
+    // A spreadsheet must not run it as a formula. Never set where a platform matches the
+    // cell against its own data (its order numbers, the tracking number).
+    bool neutralize = false;
 };
 
 struct LayoutTable
@@ -31,8 +36,10 @@ struct LayoutTable
 };
 
 const LayoutTable kLayouts[] = {
+    // A table for a person or a spreadsheet, matched by no platform: its order number,
+    // which comes from an imported file, is neutralised.
     {ExportLayout::Generic, ',', true, "yyyy/MM/dd",
-     {{"注文番号", Field::OrderNumber},
+     {{"注文番号", Field::OrderNumber, "", true},
       {"お問い合わせ番号", Field::TrackingNumber},
       {"配送業者", Field::Carrier},
       {"配送方法", Field::Service},
@@ -61,7 +68,7 @@ QString value(const Column &column, const Shipment &shipment, const char *dateFo
 {
     switch (column.field) {
     case Field::OrderNumber:
-        return shipment.orderNumber;
+        return column.neutralize ? platform::neutralizedFormula(shipment.orderNumber) : shipment.orderNumber;
     case Field::TrackingNumber:
         return shipment.trackingNumber;
     case Field::Carrier:
@@ -140,7 +147,7 @@ QList<Shipment> shipmentsFor(ExportLayout layout, const QList<Shipment> &shipmen
     const QString source = exportLayoutInfo(layout).sourceFormat;
     QList<Shipment> result;
     for (const Shipment &shipment : shipments) {
-        if (shipment.trackingNumber.isEmpty())
+        if (shipment.trackingNumber.isEmpty() || shipment.orderNumber.isEmpty())
             continue;
         if (!source.isEmpty() && (shipment.sourceFormat != source || shipment.orderNumber.isEmpty()))
             continue;
@@ -175,8 +182,19 @@ int writeShipmentFile(const QString &path, ExportLayout layout, ExportEncoding e
                       const QList<Shipment> &shipments)
 {
     const QList<Shipment> chosen = shipmentsFor(layout, shipments);
-    platform::saveFileAtomically(path, shipmentFile(layout, encoding, chosen));
+    platform::saveFileAtomically(path, shipmentFile(layout, encoding, chosen), platform::FileAccess::OwnerOnly);
     return int(chosen.size());
+}
+
+QString shopFilePath(const QString &path, const QString &sourceFormat)
+{
+    const QFileInfo info(path);
+    QString shop = sourceFormat;
+    // A mapping of the user's ("mapped:<key>") is named without its colon.
+    shop.replace(u':', u'-');
+    const QString name = info.suffix().isEmpty() ? QStringLiteral("%1-%2").arg(info.fileName(), shop)
+                                                 : QStringLiteral("%1-%2.%3").arg(info.completeBaseName(), shop, info.suffix());
+    return info.dir().filePath(name);
 }
 
 } // namespace history

@@ -28,6 +28,7 @@ QString OrderListModel::stateText(OrderState state)
     case OrderState::Printed: return QStringLiteral("印刷済み");
     case OrderState::SetAside: return QStringLiteral("保留");
     case OrderState::Printing: return QStringLiteral("印刷中");
+    case OrderState::ClickPost: return QStringLiteral("クリックポスト");
     }
     return {};
 }

@@ -80,6 +80,7 @@ QVariantList stateColumns(OrderState state, const TransitionContext &context)
         return {kNullText, kNullTime, station, at, context.printer.isNull() ? QStringLiteral("") : context.printer};
     case OrderState::New:
     case OrderState::SetAside:
+    case OrderState::ClickPost:
         break;
     }
     return {kNullText, kNullTime, kNullText, kNullTime, kNullText};

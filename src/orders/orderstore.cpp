@@ -115,10 +115,22 @@ StoreSummary addOrders(Connection &connection, const QList<Order> &orders)
             " hold_reason, add3)"
             " VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"
             " ON CONFLICT (source_format, order_key) DO NOTHING RETURNING id"));
+        // A Click Post file this program wrote holds orders the book has already.
+        QSqlQuery exported = connection.prepare(QStringLiteral("SELECT 1 FROM orders WHERE clickpost_key = ?"));
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
         QList<qint64> toHold;
         bool changed = false;
         for (const Order &o : orders) {
+            if (o.sourceFormat == kClickPostFormat) {
+                exported.bindValue(0, o.orderKey);
+                connection.execPrepared(exported, QStringLiteral("注文の保存"));
+                const bool known = exported.next();
+                exported.finish();
+                if (known) {
+                    ++summary.alreadyKnown;
+                    continue;
+                }
+            }
             bindAll(insert, {o.sourceFormat, o.orderKey, o.orderNumber, int(OrderState::New), o.zip, o.add1, o.add2,
                              o.custo1, o.tel, o.g1, o.g2, o.g3, o.deDate1, o.deDate2, o.timeSlot,
                              repairsToText(o.repairs), o.sourceFile, now, itemsToText(o.items), o.orderDate,

@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+
+#include <algorithm>
+#include <iterator>
 #include <QStringConverter>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -274,14 +277,27 @@ QStringList readCp932Lines(const QString &path)
     return lines;
 }
 
-void saveFileAtomically(const QString &path, const QByteArray &contents)
+void saveFileAtomically(const QString &path, const QByteArray &contents, FileAccess access)
 {
     // Unbuffered, so that a short write (full disk) shows in write()'s count: a buffered
     // QSaveFile would report the flush of a truncated file as success.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
-        || file.write(contents) != contents.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw EFileError(writeErrorText(path));
+    // Set on the file aside, before a byte is in it: the name never shows other rights.
+    if (access == FileAccess::OwnerOnly
+        && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        throw EFileError(writeErrorText(path));
+    if (file.write(contents) != contents.size() || !file.commit())
         throw EFileError(writeErrorText(path)); // the half-written file is discarded
+}
+
+QString neutralizedFormula(const QString &text)
+{
+    static constexpr char16_t kStarts[] = {u'=', u'+', u'-', u'@', u'\t', u'\r'};
+    if (!text.isEmpty() && std::find(std::begin(kStarts), std::end(kStarts), text.front().unicode()) != std::end(kStarts))
+        return u'\'' + text;
+    return text;
 }
 
 void writeCp932Lines(const QString &path, const QStringList &lines)

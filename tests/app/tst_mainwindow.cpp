@@ -138,6 +138,13 @@ private Q_SLOTS:
                 QCOMPARE(b->text(), QStringLiteral("F%1").arg(i + 1));
                 QVERIFY(!b->isEnabled());
             }
+            // Every label fits its key, with the frame's room on both sides, and the keys
+            // stay apart.
+            QVERIFY2(b->fontMetrics().horizontalAdvance(b->text()) + 6 <= b->width(),
+                     qPrintable(QStringLiteral("%1: %2 in %3").arg(b->text())
+                                    .arg(b->fontMetrics().horizontalAdvance(b->text())).arg(b->width())));
+            if (i > 0)
+                QVERIFY(w.SpeedButton_F[i - 1]->geometry().right() < b->geometry().left());
         }
         QVERIFY(m_boxes->errors.isEmpty());
     }

@@ -7,11 +7,15 @@
 #include "appfixture.h"
 
 #include "app/orderlistwindow.h"
+#include "app/orderscanbar.h"
+#include "app/settingsfile.h"
 #include "database/database.h"
+#include "orders/orderfile.h"
 #include "orders/orderlistmodel.h"
 #include "orders/orderstatemachine.h"
 #include "orders/orderstore.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QPushButton>
@@ -277,7 +281,7 @@ private Q_SLOTS:
         QTRY_COMPARE(w().Edit_Custo1->text(), u"試験　一郎"_s);
         QCOMPARE(w().Edit_Zip->text(), u"060-0001"_s);
         QTest::mouseClick(w().SpeedButton_F[10], Qt::LeftButton);
-        QCOMPARE(m_boxes->questions.size(), 1);
+        QTRY_COMPARE(m_boxes->questions.size(), 1);
         QTRY_COMPARE(stored().value(u"C0F1E2D3B4"_s).state, OrderState::Printed);
         QCOMPARE(stored().value(u"C0F1E2D3B4"_s).printedPrinter, u"Printer A"_s);
         QCOMPARE(m_fixture->printers->printedPages().size(), 1);
@@ -349,6 +353,182 @@ private Q_SLOTS:
         QVERIFY2(m_boxes->questions.first().contains(u"おところ2：サンプルハイツ101 → サンプルハイツ202"_s),
                  qPrintable(m_boxes->questions.first()));
         QTRY_COMPARE(w().Edit_Add2->text(), u"サンプルハイツ202"_s);
+    }
+
+    // F11 on an opened order claims it first: what happened to the order after it was
+    // opened (printed in a batch, claimed or set aside elsewhere) decides.
+    void openedOrderF11_data()
+    {
+        QTest::addColumn<int>("meanwhile"); // an OrderAction of another station; -1: none
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<QString>("question"); // empty: none asked
+        QTest::addColumn<QString>("refusal");  // part of the error shown; empty: none
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<OrderState>("after");
+        const QString reprint = u"C0F1E2D3B4 は 2026/12/09 14:05 に（station-gone）で印刷済みです。もう一度印刷しますか?"_s;
+        QTest::newRow("new: printed once") << -1 << true << u"印刷しますか?"_s << QString() << 1 << OrderState::Printed;
+        QTest::newRow("new, No: the claim is given back") << -1 << false << u"印刷しますか?"_s << QString() << 0
+                                                          << OrderState::New;
+        QTest::newRow("printed in a batch meanwhile, No") << int(orders::OrderAction::MarkPrinted) << false << reprint
+                                                          << QString() << 0 << OrderState::Printed;
+        QTest::newRow("printed in a batch meanwhile, Yes") << int(orders::OrderAction::MarkPrinted) << true << reprint
+                                                           << QString() << 1 << OrderState::Printed;
+        QTest::newRow("claimed by another station") << int(orders::OrderAction::Claim) << true << QString()
+                                                    << u"（station-gone）で印刷中"_s << 0 << OrderState::Printing;
+        QTest::newRow("set aside") << int(orders::OrderAction::SetAside) << true << QString() << u"保留"_s << 0
+                                   << OrderState::SetAside;
+    }
+    void openedOrderF11()
+    {
+        QFETCH(int, meanwhile);
+        QFETCH(bool, answer);
+        QFETCH(QString, question);
+        QFETCH(QString, refusal);
+        QFETCH(int, pages);
+        QFETCH(OrderState, after);
+        select({u"C0F1E2D3B4"_s});
+        m_list->openSelected();
+        QTRY_COMPARE(w().Edit_Custo1->text(), u"試験　一郎"_s);
+        const qint64 id = stored().value(u"C0F1E2D3B4"_s).id;
+        if (meanwhile >= 0) {
+            const QDateTime at(QDate(2026, 12, 9), QTime(14, 5));
+            w().orderBook().call<void>([&](database::Connection &c) {
+                orders::applyTransition(c, {id}, orders::OrderAction(meanwhile),
+                                        {u"station-gone"_s, u"job-gone"_s, at, u"Printer B"_s});
+            });
+        }
+        m_boxes->answers.enqueue(answer);
+        QTest::mouseClick(w().SpeedButton_F[10], Qt::LeftButton);
+        QTRY_VERIFY(!m_boxes->questions.isEmpty() || !m_boxes->errors.isEmpty());
+        if (question.isEmpty()) {
+            QVERIFY(m_boxes->questions.isEmpty());
+            QCOMPARE(m_boxes->errors.size(), 1);
+            QVERIFY2(m_boxes->errors.first().contains(refusal), qPrintable(m_boxes->errors.first()));
+        } else {
+            QCOMPARE(m_boxes->questions.size(), 1);
+            QVERIFY2(m_boxes->questions.first().endsWith(question), qPrintable(m_boxes->questions.first()));
+            QVERIFY2(m_boxes->errors.isEmpty(), qPrintable(m_boxes->errors.join(u'\n')));
+        }
+        QTRY_COMPARE(stored().value(u"C0F1E2D3B4"_s).state, after);
+        QCOMPARE(m_fixture->printers->printedPages().size(), pages);
+        if (after == OrderState::New) // no claim left behind
+            QTRY_COMPARE(stored().value(u"C0F1E2D3B4"_s).printedStation, QString());
+    }
+
+    // 「クリックポスト用に書き出す」 on the selection: the file is written and the orders
+    // leave the unprinted ones.
+    void clickPostFromList()
+    {
+        select({u"B7D2A9C1E0"_s, u"見本 八郎"_s});
+        const QString path = m_dir->filePath(u"cp.csv"_s);
+        QVERIFY(waitForChange([&] { m_list->exportClickPost(path); }));
+        QVERIFY2(m_boxes->errors.isEmpty(), qPrintable(m_boxes->errors.join(u'\n')));
+        QCOMPARE(m_boxes->notices.size(), 1);
+        QVERIFY2(m_boxes->notices.first().startsWith(u"2 件の注文をクリックポスト用に書き出し"_s),
+                 qPrintable(m_boxes->notices.first()));
+        QCOMPARE(orders::readOrderFile(path).orders.size(), 2);
+        const QHash<QString, Order> after = stored();
+        QCOMPARE(after.value(u"B7D2A9C1E0"_s).state, OrderState::ClickPost);
+        QCOMPARE(after.value(u"見本 八郎"_s).state, OrderState::ClickPost);
+        QCOMPARE(after.value(u"C0F1E2D3B4"_s).state, OrderState::New);
+        QTRY_COMPARE(shown().size(), 2);
+    }
+
+    // The packing bench: an order number scanned into the box above the list prints that
+    // order's slip alone, as one job; what else happened is said in the help line; the
+    // box is cleared and keeps the focus for the next scan.
+    void scanToPrint_data()
+    {
+        QTest::addColumn<QStringList>("scans");
+        QTest::addColumn<QList<bool>>("answers");
+        QTest::addColumn<bool>("withoutAsking");
+        QTest::addColumn<int>("before"); // an OrderAction of another station on B7D2A9C1E0; -1: none
+        QTest::addColumn<int>("questions");
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<QString>("help");
+        QTest::addColumn<OrderState>("after");
+        const QString number = u"B7D2A9C1E0"_s;
+        const QList<bool> yes{true};
+        QTest::newRow("exact number") << QStringList{number} << yes << false << -1 << 1 << 1 << u"印刷しました"_s
+                                      << OrderState::Printed;
+        QTest::newRow("platform prefix, blanks") << QStringList{u" #"_s + number + u" "_s} << yes << false << -1 << 1
+                                                 << 1 << u"印刷しました"_s << OrderState::Printed;
+        QTest::newRow("without asking") << QStringList{number} << QList<bool>{} << true << -1 << 0 << 1
+                                        << u"印刷しました"_s << OrderState::Printed;
+        QTest::newRow("No: nothing printed, the claim given back") << QStringList{number} << QList<bool>{false} << false
+                                                                  << -1 << 1 << 0 << u"印刷しませんでした"_s
+                                                                  << OrderState::New;
+        QTest::newRow("scanned again, No") << QStringList{number, number} << QList<bool>{true, false} << false << -1
+                                           << 2 << 1 << u"印刷しませんでした"_s << OrderState::Printed;
+        QTest::newRow("scanned again without asking still asks") << QStringList{number, number} << QList<bool>{false}
+                                                                 << true << -1 << 1 << 1 << u"印刷しませんでした"_s
+                                                                 << OrderState::Printed;
+        QTest::newRow("scanned again, Yes") << QStringList{number, number} << QList<bool>{true, true} << false << -1
+                                            << 2 << 2 << u"印刷しました"_s << OrderState::Printed;
+        QTest::newRow("not found") << QStringList{u"Z-999"_s} << yes << false << -1 << 0 << 0 << u"ありません"_s
+                                   << OrderState::New;
+        QTest::newRow("set aside") << QStringList{number} << yes << false << int(orders::OrderAction::SetAside) << 0 << 0
+                                   << u"保留"_s << OrderState::SetAside;
+        QTest::newRow("claimed by another station") << QStringList{number} << yes << false
+                                                    << int(orders::OrderAction::Claim) << 0 << 0
+                                                    << u"（station-gone）で印刷中"_s << OrderState::Printing;
+        QTest::newRow("sent as Click Post") << QStringList{number} << yes << false
+                                            << int(orders::OrderAction::ToClickPost) << 0 << 0 << u"クリックポスト"_s
+                                            << OrderState::ClickPost;
+    }
+    void scanToPrint()
+    {
+        QFETCH(QStringList, scans);
+        QFETCH(QList<bool>, answers);
+        QFETCH(bool, withoutAsking);
+        QFETCH(int, before);
+        QFETCH(int, questions);
+        QFETCH(int, pages);
+        QFETCH(QString, help);
+        QFETCH(OrderState, after);
+        const qint64 id = stored().value(u"B7D2A9C1E0"_s).id;
+        if (before >= 0) {
+            w().orderBook().call<void>([&](database::Connection &c) {
+                orders::applyTransition(c, {id}, orders::OrderAction(before),
+                                        {u"station-gone"_s, u"job-gone"_s, {}, u"Printer B"_s});
+            });
+        }
+        OrderScanBar &bar = m_list->scanBar();
+        QLineEdit *box = bar.scanBox();
+        QCOMPARE(box->placeholderText(), u"注文番号をスキャン"_s);
+        // The list opened with the keyboard in the scan box.
+        QCOMPARE(m_list->focusWidget(), box);
+        auto *option = bar.findChild<QCheckBox *>();
+        QVERIFY(option);
+        option->setChecked(withoutAsking);
+        // Kept in the settings file for the next start.
+        QCOMPARE(app::SettingsFile(QDir::current().filePath(app::SettingsFile::fileName())).readScanWithoutAsking(),
+                 withoutAsking);
+        for (const bool answer : answers)
+            m_boxes->answers.enqueue(answer);
+        for (const QString &scan : scans) {
+            QSignalSpy handled(&bar, &OrderScanBar::scanHandled);
+            commitText(box, scan);
+            QTest::keyClick(box, Qt::Key_Return);
+            QCOMPARE(box->text(), QString());
+            QVERIFY2(QTest::qWaitFor([&] { return !handled.isEmpty(); }, 10000), qPrintable(bar.helpText()));
+            QCOMPARE(m_list->focusWidget(), box);
+        }
+        QCOMPARE(m_boxes->questions.size(), questions);
+        if (questions == 2)
+            QVERIFY2(m_boxes->questions.last().endsWith(u"で印刷済みです。もう一度印刷しますか?"_s),
+                     qPrintable(m_boxes->questions.last()));
+        QVERIFY2(m_boxes->errors.isEmpty(), qPrintable(m_boxes->errors.join(u'\n')));
+        QVERIFY2(bar.helpText().contains(help), qPrintable(bar.helpText()));
+        QCOMPARE(m_fixture->printers->printedPages().size(), pages);
+        QCOMPARE(m_fixture->printers->jobLog().count(u"EndDoc"_s), pages);
+        QTRY_COMPARE(stored().value(u"B7D2A9C1E0"_s).state, after);
+        // The other orders were not touched.
+        const QHash<QString, Order> all = stored();
+        for (auto it = all.begin(); it != all.end(); ++it) {
+            if (it.key() != u"B7D2A9C1E0"_s)
+                QCOMPARE(it->state, OrderState::New);
+        }
     }
 };
 

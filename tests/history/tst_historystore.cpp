@@ -4,6 +4,7 @@
 
 #include "history/historyrecorder.h"
 #include "history/historystore.h"
+#include "platform/codepage.h"
 #include "orders/orderstatemachine.h"
 
 #include <QRandomGenerator>
@@ -394,6 +395,66 @@ private Q_SLOTS:
         QCOMPARE(shipments[0].shipDate, QDate(2026, 12, 1));
         QCOMPARE(shipments[1].trackingNumber, QStringLiteral("444455556666"));
         QCOMPARE(shipments[1].shipDate, QDate(2026, 12, 5));
+    }
+
+    // Reporting back to the shops: one file per shop, only what no file reported yet,
+    // rows without an order number (a hand-typed slip) left out; the rows written are
+    // marked 「報告済み」 and the files are the owner's alone.
+    void reportToShops_data() { HISTORY_ENGINE_ROWS(); }
+    void reportToShops()
+    {
+        QFETCH(QString, engine);
+        HISTORY_REQUIRE_ENGINE(engine);
+        auto db = open(engine);
+        const QList<qint64> amazon = historytest::addOrders(*db, 2, QStringLiteral("amazon"));
+        const qint64 base = historytest::addOrders(*db, 1, QStringLiteral("base")).value(0);
+        const auto rows = db->call<QList<qint64>>([&](database::Connection &c) {
+            QList<qint64> ids{HistoryStore::record(c, slipFor(kSamples[0], amazon[0]), kSamples[0].at, "A"),
+                              HistoryStore::record(c, slipFor(kSamples[1], amazon[1]), kSamples[1].at, "A"),
+                              HistoryStore::record(c, slipFor(kSamples[2], base), kSamples[2].at, "A"),
+                              HistoryStore::record(c, slipFor(kSamples[3]), kSamples[3].at, "A")};
+            HistoryStore::setTrackingNumber(c, ids[0], QStringLiteral("111122223332"));
+            HistoryStore::setTrackingNumber(c, ids[2], QStringLiteral("444455556661"));
+            HistoryStore::setTrackingNumber(c, ids[3], QStringLiteral("555566667773"));
+            return ids;
+        });
+        const QString path = m_dir.filePath(QStringLiteral("report-%1.csv").arg(engine));
+        history::ShipmentExportOptions options;
+        options.splitByShop = true;
+        const auto exportNow = [&] {
+            return db->call<history::ShipmentExportResult>(
+                [&](database::Connection &c) { return HistoryStore::exportShipments(c, path, options); });
+        };
+        const history::ShipmentExportResult first = exportNow();
+        QCOMPARE(first.shipments, 2);
+        QCOMPARE(first.files, (QStringList{history::shopFilePath(path, QStringLiteral("amazon")),
+                                           history::shopFilePath(path, QStringLiteral("base"))}));
+        for (const QString &file : first.files) {
+            const QStringList lines = platform::readCp932Lines(file);
+            QCOMPARE(lines.size(), 2);
+            QCOMPARE(QFile(file).permissions() & ~(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser
+                                                   | QFileDevice::WriteUser),
+                     QFileDevice::Permissions());
+        }
+        QVERIFY(platform::readCp932Lines(first.files[0])[1].contains(QStringLiteral("\"111122223332\"")));
+        const auto reported = [&](qint64 id) {
+            return db->call<bool>([&](database::Connection &c) { return HistoryStore::entry(c, id)->reportedAt.isValid(); });
+        };
+        QVERIFY(reported(rows[0]));
+        QVERIFY(!reported(rows[1]));
+        QVERIFY(reported(rows[2]));
+        QVERIFY(!reported(rows[3])); // no order number: nothing a shop could match
+
+        // Nothing new to report; then the second Amazon parcel is scanned.
+        QCOMPARE(exportNow().shipments, 0);
+        db->call<void>([&](database::Connection &c) { HistoryStore::setTrackingNumber(c, rows[1], QStringLiteral("210987654323")); });
+        const history::ShipmentExportResult third = exportNow();
+        QCOMPARE(third.shipments, 1);
+        QCOMPARE(third.files, QStringList{history::shopFilePath(path, QStringLiteral("amazon"))});
+        // Everything again, reported or not, when asked.
+        options.unreportedOnly = false;
+        options.splitByShop = false;
+        QCOMPARE(exportNow().shipments, 3);
     }
 
     void twoStationsPrintEachOrderOnce_data() { HISTORY_ENGINE_ROWS(); }

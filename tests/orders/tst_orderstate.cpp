@@ -71,6 +71,9 @@ qint64 orderIn(database::Database &db, OrderState state, Holder holder, const QS
         case OrderState::SetAside:
             c.exec(QStringLiteral("UPDATE orders SET state = 2 WHERE id = ?"), {id});
             break;
+        case OrderState::ClickPost:
+            c.exec(QStringLiteral("UPDATE orders SET state = 4 WHERE id = ?"), {id});
+            break;
         case OrderState::New:
             break;
         }
@@ -196,9 +199,20 @@ private Q_SLOTS:
             {S::SetAside, A::Release, {}, {}},
             {S::SetAside, A::SetAside, {}, {}},
             {S::SetAside, A::BackToNew, S::New, S::New},
+            // Click Post: only an unprinted order goes, and only 「未印刷に戻す」 brings it back.
+            {S::New, A::ToClickPost, S::ClickPost, S::ClickPost},
+            {S::Printing, A::ToClickPost, {}, {}},
+            {S::Printed, A::ToClickPost, {}, {}},
+            {S::SetAside, A::ToClickPost, {}, {}},
+            {S::ClickPost, A::Claim, {}, {}},
+            {S::ClickPost, A::MarkPrinted, {}, {}},
+            {S::ClickPost, A::Release, {}, {}},
+            {S::ClickPost, A::SetAside, {}, {}},
+            {S::ClickPost, A::BackToNew, S::New, S::New},
+            {S::ClickPost, A::ToClickPost, {}, {}},
         };
-        const char *const states[] = {"new", "printed", "set aside", "printing"};
-        const char *const actions[] = {"claim", "mark printed", "release", "set aside", "back to new"};
+        const char *const states[] = {"new", "printed", "set aside", "printing", "click post"};
+        const char *const actions[] = {"claim", "mark printed", "release", "set aside", "back to new", "to click post"};
         for (const char *engine : {"sqlite", "postgresql"}) {
             for (const Row &row : table) {
                 for (const Holder holder : {Holder::Same, Holder::Other}) {

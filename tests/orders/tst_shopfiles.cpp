@@ -388,7 +388,7 @@ void ShopFilesTest::twoDestinationsTwoSlips()
         goods << o.g1 + u'|' + o.g2;
     }
     QCOMPARE(numbers.count(QStringLiteral("999999-20261201-0000000010")), 2);
-    QVERIFY2(goods.contains(QStringLiteral("りんごジュース×2|みかんジュース×3")), qPrintable(goods.join(u',')));
+    QVERIFY2(goods.contains(QStringLiteral("りんごジュース × 2|みかんジュース × 3")), qPrintable(goods.join(u',')));
     QVERIFY2(goods.contains(QStringLiteral("ぶどうジュース|")), qPrintable(goods.join(u',')));
 }
 
@@ -468,7 +468,7 @@ void ShopFilesTest::yahooItemsJoin()
     const Order *first = findOrder(stored, QStringLiteral("store-20000001"));
     QVERIFY(first);
     QCOMPARE(first->items, (QList<OrderItem>{{QStringLiteral("笹かま（仮）"), 3}, {QStringLiteral("牛たん（仮） 塩"), 1}}));
-    QCOMPARE(first->g1, QStringLiteral("笹かま（仮）×3"));
+    QCOMPARE(first->g1, QStringLiteral("笹かま（仮） × 3"));
     QCOMPARE(first->state, OrderState::New);
     QCOMPARE(findOrder(stored, QStringLiteral("store-20000002"))->items,
              (QList<OrderItem>{{QStringLiteral("ずんだ餅（仮）"), 2}}));

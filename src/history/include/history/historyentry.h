@@ -31,6 +31,7 @@ struct HistoryEntry
     QString orderNumber;   // of the order it came from, else empty
     QString sourceFormat;  // of the order it came from, else empty
     QString trackingNumber; // twelve digits, or empty while not entered
+    QDateTime reportedAt;   // when a shipment file reported it to its shop; invalid: not yet
 };
 
 } // namespace history

@@ -4,6 +4,7 @@
 #include "history/historystore.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QList>
 
 #include <optional>
@@ -22,7 +23,7 @@ class HistoryModel : public QAbstractTableModel
     Q_OBJECT
 public:
     enum Column { PrintedAt, Station, Name, Telephone, PostalCode, Address, Goods, OrderNumber, Tracking, Printer,
-                  ColumnCount };
+                  Reported, ColumnCount };
     static constexpr int kPageSize = 200;
 
     explicit HistoryModel(database::Database &database, QObject *parent = nullptr);
@@ -34,6 +35,8 @@ public:
     void refresh();
 
     const HistoryEntry &entryAt(int row) const { return m_rows.at(row); }
+    // Why the last number entered in the row was refused; empty once one is saved.
+    QString refusalAt(int row) const;
     // The first row after `row` (wrapping to the top) that has no tracking number, or -1.
     int nextRowWithoutTracking(int row) const;
     // True while a page is being read.
@@ -60,10 +63,12 @@ Q_SIGNALS:
 private:
     void fetchPage(bool reset);
     int rowOf(qint64 id) const;
+    void refuse(int row, qint64 id, const QString &message);
 
     database::Database &m_database;
     HistoryQuery m_query;
     QList<HistoryEntry> m_rows;
+    QHash<qint64, QString> m_refusals; // by row id: shown in the row until a number is saved
     bool m_atEnd = false;
     bool m_loading = false;
     quint64 m_generation = 0;

@@ -26,13 +26,15 @@ struct HistoryQuery
     QString text;   // empty: no condition; names, numbers and codes match from their start
     QDate from;     // first day printed, inclusive; null: no limit
     QDate to;       // last day printed, inclusive; null: no limit
+    // Oldest first (a day's stack of slips scanned in the order printed); else newest first.
+    bool oldestFirst = false;
 
     // The words of the field chooser, in the order of Field.
     static QStringList fieldNames();
 };
 
-// Where a page of search results ended; the next page starts after it. Rows come
-// newest first.
+// Where a page of search results ended; the next page starts after it, in the
+// query's order.
 struct HistoryCursor
 {
     qint64 printedAtMs = 0;
@@ -68,7 +70,7 @@ public:
     static bool recordJob(database::Connection &connection, const QList<PrintedSlip> &printed,
                           const QDateTime &printedAt, const QString &station, const QString &job = QString());
 
-    // One page of rows matching the query, newest first, after `after` when given.
+    // One page of rows matching the query in its order, after `after` when given.
     static QList<HistoryEntry> page(database::Connection &connection, const HistoryQuery &query,
                                     const std::optional<HistoryCursor> &after, int limit);
 
@@ -82,8 +84,19 @@ public:
     static std::optional<qint64> rowWithTrackingNumber(database::Connection &connection, const QString &digits);
 
     // Rows printed in the date range (inclusive; null dates: no limit) that hold a
-    // tracking number, oldest first: the shipments to report to the platforms.
-    static QList<Shipment> shipments(database::Connection &connection, const QDate &from, const QDate &to);
+    // tracking number, oldest first: the shipments to report to the platforms; with
+    // `unreportedOnly`, those no file has reported yet.
+    static QList<Shipment> shipments(database::Connection &connection, const QDate &from, const QDate &to,
+                                     bool unreportedOnly = false);
+
+    // Marks the rows 「報告済み」 at `at`.
+    static void markReported(database::Connection &connection, const QList<qint64> &ids, const QDateTime &at);
+
+    // Writes the shipments the options choose into their file (or one file per shop)
+    // and marks them reported, in one transaction: a file that cannot be written marks
+    // nothing. Raises platform::EFileError or database::DatabaseError.
+    static ShipmentExportResult exportShipments(database::Connection &connection, const QString &path,
+                                                const ShipmentExportOptions &options);
 
     // Search keys: how names, telephone numbers and postal codes are stored for search
     // and how a search text is turned into the same form.

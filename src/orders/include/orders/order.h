@@ -8,7 +8,9 @@
 namespace orders {
 
 // Printing: claimed by a station for its print job (shared order book), not yet sent.
-enum class OrderState { New = 0, Printed = 1, SetAside = 2, Printing = 3 };
+// ClickPost: written to a Click Post bulk file; it goes out with a Click Post label,
+// not a Yu-Pack slip.
+enum class OrderState { New = 0, Printed = 1, SetAside = 2, Printing = 3, ClickPost = 4 };
 
 // What the import mended in an order's data; each is shown with the order.
 enum class Repair {

@@ -22,6 +22,7 @@ enum class OrderAction {
     Release,      // the job, or some of its pages, was not sent: its claim is given back
     SetAside,     // 「保留にする」
     BackToNew,    // 「未印刷に戻す」
+    ToClickPost,  // written to a Click Post bulk file
 };
 
 // Whose claim an order being printed must be for a transition to apply to it.
@@ -57,6 +58,10 @@ inline constexpr std::array kOrderTransitions{
     OrderTransition{OrderState::Printing, OrderAction::BackToNew, Claimant::Anyone, OrderState::New},
     // A slip spoiled in the printer, to be printed again.
     OrderTransition{OrderState::Printed, OrderAction::BackToNew, Claimant::Anyone, OrderState::New},
+    // Only unprinted orders go out as Click Post; an order exported by mistake is given
+    // back with 「未印刷に戻す」.
+    OrderTransition{OrderState::New, OrderAction::ToClickPost, Claimant::Anyone, OrderState::ClickPost},
+    OrderTransition{OrderState::ClickPost, OrderAction::BackToNew, Claimant::Anyone, OrderState::New},
 };
 
 // The state an action leads to; every action has exactly one.

@@ -40,8 +40,12 @@ struct OrderQuery
 // Database::run) and raises DatabaseError.
 namespace store {
 
+// The format id of Click Post's bulk file.
+inline const QString kClickPostFormat = QStringLiteral("clickpost");
+
 // Adds the orders, new, in one transaction; an order whose format and key are already
-// stored is not added twice (re-imports and overlapping exports). A stored order whose
+// stored is not added twice (re-imports and overlapping exports), and neither is a
+// Click Post row that this program wrote for an order of the book. A stored order whose
 // destination, goods or requested date differ in the download is updated while not
 // printed (marked ContentUpdated); once printed (or being printed) it stays as printed
 // and the new values are kept in pendingChanges. Orders with a hold reason are set

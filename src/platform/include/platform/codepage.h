@@ -33,7 +33,17 @@ QStringList readCp932Lines(const QString &path);
 // Raises EFileError "%s に書き込めません" with the file's full path.
 void writeCp932Lines(const QString &path, const QStringList &lines);
 
+// A text cell of an exported table that a spreadsheet would run as a formula (it
+// starts with = + - @, a tab or a carriage return) with a leading "'", which the
+// spreadsheet shows as text; other texts unchanged. Not for cells a platform matches
+// on (order numbers, tracking numbers): those go out as they are.
+QString neutralizedFormula(const QString &text);
+
+// Who may read a file written: as the user's umask allows, or the owner alone (files
+// with customer data: exports of names, addresses, order numbers).
+enum class FileAccess { Default, OwnerOnly };
+
 // The same, for a file's whole contents.
-void saveFileAtomically(const QString &path, const QByteArray &contents);
+void saveFileAtomically(const QString &path, const QByteArray &contents, FileAccess access = FileAccess::Default);
 
 } // namespace platform
