@@ -105,7 +105,14 @@ HistoryRecorder::HistoryRecorder(database::Database &database, const UnrecordedJ
     recover(journal.path());
 }
 
-HistoryRecorder::~HistoryRecorder() = default;
+HistoryRecorder::~HistoryRecorder()
+{
+    // The program ends: what the book did not take is in the journal for the next start.
+    if (const int left = pendingCount(); left > 0 && m_journal)
+        qWarning("%s", qPrintable(QStringLiteral("発送履歴に記録していない送り状が %1 枚あります。%2 に残し、次に起動したときに記録します。")
+                                      .arg(left)
+                                      .arg(QDir::toNativeSeparators(m_journal->path()))));
+}
 
 void HistoryRecorder::recover(const QString &configured)
 {

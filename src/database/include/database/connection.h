@@ -7,6 +7,8 @@
 #include <QSqlQuery>
 #include <QVariantList>
 
+#include <atomic>
+
 namespace database {
 
 // One open connection to the order book. It belongs to the thread that opened it
@@ -72,14 +74,28 @@ public:
     static constexpr int kStatementMs = 15000;
     static constexpr int kConnectSeconds = 5;
 
+    // Ends the statement under way from another thread when the server stopped
+    // answering (paused, network gone): the connection's socket is shut, the statement
+    // fails at once with DatabaseError TimedOut, and the connection is not used again.
+    // Safe to call from any thread while the connection exists. SQLite: nothing.
+    void interrupt();
+    bool wasInterrupted() const { return m_interrupted.load(); }
+    // PostgreSQL: the server closed the connection meanwhile (it restarted); read from
+    // what already arrived, without a round trip.
+    bool isBroken();
+
 private:
     void begin();
     void commit();
     void rollback();
+    DatabaseError failure(const QSqlError &error, const QString &what) const;
 
     QString m_name;
     Engine m_engine;
     bool m_inTransaction = false;
+    int m_socket = -1;
+    void *m_pg = nullptr; // the PGconn of a PostgreSQL connection
+    std::atomic<bool> m_interrupted{false};
 };
 
 } // namespace database
