@@ -2,11 +2,15 @@
 
 #include "platform/ownerfiles.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QtGlobal>
+#include <QSaveFile>
+#include <QStandardPaths>
 #include <QSysInfo>
+#include <QUuid>
 
 #include <libpq-fe.h>
 #include <sys/socket.h>
@@ -175,10 +179,48 @@ void Connection::announceChange()
         exec(QStringLiteral("NOTIFY mekira_book"));
 }
 
+namespace {
+
+// An id made once per installation (user account on a computer) and kept in its
+// settings folder: many computers share a host name ("debian").
+QString installationId()
+{
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/mekira");
+    const QString path = folder + QStringLiteral("/station-id");
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        const QString id = QString::fromLatin1(file.readLine(64)).trimmed();
+        if (!id.isEmpty())
+            return id;
+    }
+    const QString id = QUuid::createUuid().toString(QUuid::Id128).left(8);
+    platform::ownerOnlyFolder(folder);
+    QSaveFile save(path);
+    if (save.open(QIODevice::WriteOnly)) {
+        save.write(id.toLatin1() + '\n');
+        save.commit();
+    }
+    return id;
+}
+
+} // namespace
+
 QString Connection::stationName()
 {
-    const QString host = QSysInfo::machineHostName();
-    return host.isEmpty() ? QStringLiteral("localhost") : host;
+    static const QString name = [] {
+        QString host = QSysInfo::machineHostName();
+        if (host.isEmpty())
+            host = QStringLiteral("localhost");
+        return host + stationIdSeparator() + installationId();
+    }();
+    return name;
+}
+
+QString Connection::stationHost(const QString &station)
+{
+    const qsizetype at = station.lastIndexOf(stationIdSeparator());
+    return at < 0 ? station : station.left(at);
 }
 
 QString Connection::portable(QString sql) const

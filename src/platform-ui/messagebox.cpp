@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace platform {
 
@@ -19,6 +20,18 @@ public:
         box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
+    }
+
+    bool choice(const QString &text, const QString &first, const QString &second) override
+    {
+        QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Yes | QMessageBox::No,
+                        QApplication::activeWindow());
+        box.button(QMessageBox::Yes)->setText(first);
+        box.button(QMessageBox::No)->setText(second);
+        // Neither is taken by a stray Enter: the person reads and picks one.
+        box.setDefaultButton(static_cast<QPushButton *>(nullptr));
+        box.setEscapeButton(static_cast<QAbstractButton *>(nullptr));
         return box.exec() == QMessageBox::Yes;
     }
 
@@ -51,7 +64,9 @@ QString applicationTitle()
 
 QString errorBoxText(const QString &message)
 {
-    if (!message.isEmpty() && message.back().unicode() > 46)
+    // A sentence that already ends in Japanese keeps its own stop (no "。.").
+    static const QString sentenceEnds = QStringLiteral("。！？」）");
+    if (!message.isEmpty() && message.back().unicode() > 46 && !sentenceEnds.contains(message.back()))
         return message + QLatin1Char('.');
     return message;
 }

@@ -63,8 +63,12 @@ public:
     // transaction commits (PostgreSQL; nothing for SQLite).
     void announceChange();
 
-    // The name of this packing station, recorded with what it prints.
+    // The name of this packing station, recorded with what it prints and claims: the
+    // host name and an id kept for this installation ("debian#1a2b3c4d").
     static QString stationName();
+    // The host part of a station's name (names of earlier versions are the host alone).
+    static QString stationHost(const QString &station);
+    static QChar stationIdSeparator() { return u'#'; }
 
     // Placeholders of the portable schema text: {id} an auto-numbered key, {blob}
     // bytes, {bigint} a 64-bit integer, {key} text compared by code point.
