@@ -16,6 +16,7 @@
 #include "platform-ui/messagebox.h"
 #include "orders/orderstatemachine.h"
 #include "orders/stations.h"
+#include "orderfiledialog.h"
 
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -103,9 +104,7 @@ OrderListWindow::OrderListWindow(database::Database &database, jobs::PrintServic
     connect(searchDelay, &QTimer::timeout, this, guardedSlot(applyFilter));
     connect(m_stateFilter, &QComboBox::currentIndexChanged, this, guardedSlot(applyFilter));
     connect(importButton, &QPushButton::clicked, this, guardedSlot([this] {
-        const QStringList paths = QFileDialog::getOpenFileNames(
-            this, QStringLiteral("注文ファイルを開く"), QString(),
-            QStringLiteral("注文ファイル (*.csv *.tsv *.txt);;すべてのファイル (*)"));
+        const QStringList paths = app::askForOrderFiles(this, m_database.config().sqlitePath);
         if (!paths.isEmpty())
             importFiles(paths);
     }));
