@@ -106,6 +106,8 @@ QSqlQuery Connection::prepare(const QString &sql)
 
 void Connection::execPrepared(QSqlQuery &query, const QString &what)
 {
+    if (m_statementStarted)
+        m_statementStarted();
     if (!query.exec())
         throw failure(query.lastError(), what);
 }
@@ -115,6 +117,8 @@ QSqlQuery Connection::exec(const QString &sql, const QVariantList &values, const
     QSqlQuery query(database());
     query.setForwardOnly(true);
     if (values.isEmpty()) {
+        if (m_statementStarted)
+            m_statementStarted();
         if (!query.exec(sql))
             throw failure(query.lastError(), what);
         return query;

@@ -140,6 +140,7 @@ void Database::runJob(const Job &job)
             // Watched from the first statement: the schema's check waits on the server too.
             setConnection(std::make_unique<Connection>(
                 m_config, QStringLiteral("mekira-%1").arg(connectionCounter.fetch_add(1))));
+            m_connection->setStatementStarted([this] { arm(true); });
             migrate(*m_connection);
             listenForChanges();
         } catch (...) {

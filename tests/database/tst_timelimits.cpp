@@ -111,6 +111,22 @@ private Q_SLOTS:
         QVERIFY(waiting.isFinished());
     }
 
+    // The limit is per statement: a call of many quick statements (a long import) that
+    // takes longer in all than the limit is not cut.
+    void longCallOfQuickStatements()
+    {
+        Database db(config());
+        const int done = db.call<int>([](Connection &c) {
+            int count = 0;
+            for (int i = 0; i < 25; ++i) {
+                c.exec(QStringLiteral("SELECT pg_sleep(0.1)"));
+                ++count;
+            }
+            return count;
+        });
+        QCOMPARE(done, 25);
+    }
+
     // After the server restarted, the first call works on a new connection.
     void firstCallAfterRestart()
     {

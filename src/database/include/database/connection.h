@@ -8,6 +8,7 @@
 #include <QVariantList>
 
 #include <atomic>
+#include <functional>
 
 namespace database {
 
@@ -84,6 +85,10 @@ public:
     // Safe to call from any thread while the connection exists. SQLite: nothing.
     void interrupt();
     bool wasInterrupted() const { return m_interrupted.load(); }
+    // Called as each statement starts: the watchdog's limit is per statement, so a long
+    // import of many short statements is never cut.
+    void setStatementStarted(std::function<void()> started) { m_statementStarted = std::move(started); }
+
     // PostgreSQL: the server closed the connection meanwhile (it restarted); read from
     // what already arrived, without a round trip.
     bool isBroken();
@@ -98,6 +103,7 @@ private:
     Engine m_engine;
     bool m_inTransaction = false;
     int m_socket = -1;
+    std::function<void()> m_statementStarted;
     void *m_pg = nullptr; // the PGconn of a PostgreSQL connection
     std::atomic<bool> m_interrupted{false};
 };

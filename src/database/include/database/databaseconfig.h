@@ -27,7 +27,7 @@ struct DatabaseConfig
 
     // How long a statement waits for another station's or program's lock.
     int lockWaitMs = 5000;
-    // How long this program waits for one call's answer before it cuts the connection
+    // How long this program waits for one statement's answer before it cuts the connection
     // (a server that stopped answering never says so itself): above the server's own
     // statement limit and the lock wait, so that a slow but working server still answers.
     int answerWaitMs = 20000;
