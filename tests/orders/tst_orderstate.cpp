@@ -414,6 +414,22 @@ private Q_SLOTS:
         QCOMPARE(historytest::scalar(db, "SELECT COUNT(*) FROM orders WHERE state = 0"), 2);
     }
 
+    // A selection larger than the values one statement may bind (SQLite: 32,766) is
+    // claimed and read back whole, in chunks.
+    void selectionBeyondTheBoundValues()
+    {
+        database::Database db(freshConfig(QStringLiteral("sqlite")));
+        const QList<qint64> ids = historytest::addOrders(db, 40000);
+        const QList<Order> read = db.call<QList<Order>>([&](database::Connection &c) {
+            const QList<qint64> claimed = orders::applyTransition(c, ids, OrderAction::Claim,
+                                                                  orders::TransitionContext::job(kHereToken, kHere));
+            return orders::store::ordersById(c, claimed);
+        });
+        QCOMPARE(read.size(), ids.size());
+        QCOMPARE(read.last().id, ids.last());
+        QCOMPARE(read.last().state, OrderState::Printing);
+    }
+
     // A station is shown by its host name unless another station known shares it.
     void stationLabels_data()
     {
