@@ -17,6 +17,8 @@ packages=(
   desktop-file-utils appstream
   # the shared order book: its Qt driver, and the server the tests start privately
   libqt6sql6-psql postgresql
+  # its client library: the socket of a connection is cut when the server stops answering
+  libpq-dev
   # the postal-code data: unpacked by the build
   liblzma-dev xz-utils
   # the local order book and the reader of shop exports

@@ -3,6 +3,7 @@
 #include "exportcommand.h"
 #include "mainwindow.h"
 
+#include "platform/ownerfiles.h"
 #include "platform-ui/fonts.h"
 #include "platform-ui/guard.h"
 #include "platform-ui/messagebox.h"
@@ -96,6 +97,9 @@ int runApplication(int argc, char *argv[], const StartOptions &options)
 {
     if (asksToPrintOnly(argc, argv))
         return printOnly(argc, argv);
+    // Customer data (the order book and its side files, the journal, printed PDFs) is
+    // readable by this user only.
+    platform::createFilesOwnerOnly();
     // An export runs without a window and without a display.
     if (exportcommand::isAsked(argc, argv))
         return exportcommand::run(argc, argv);
@@ -151,8 +155,14 @@ int runApplication(int argc, char *argv[], const StartOptions &options)
     OvSystemChangeWatcher printerWatcher;
     printerWatcher.start();
 
+    // Once the window is gone the process only finishes (saves, closes the order book):
+    // a new start must not hand over to it.
+    QObject::connect(&application, &QGuiApplication::lastWindowClosed, &instance, &platform::SingleInstance::release);
+
     window.show();
-    return application.exec();
+    const int code = application.exec();
+    instance.release();
+    return code;
 }
 
 } // namespace app

@@ -624,6 +624,7 @@ void TForm_Main::FormShow()
     }
     SpeedButton_readMyClick();
     recordUnrecordedSlips();
+    reviewLeftClaims();
     Edit_Zip->setFocus();
 }
 

@@ -303,6 +303,7 @@ private:
     history::UnrecordedJournal unrecordedJournal() const;
     // Writes into the history the slips an earlier run could not record.
     void recordUnrecordedSlips();
+    void reviewLeftClaims();
     void schedulePreview();
     void refreshPreview();
     void placePreviewBesideWindow();

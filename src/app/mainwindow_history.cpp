@@ -16,6 +16,7 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QLineEdit>
 
 // Made with the order book on the first slip sent, not at start; at start only when
@@ -33,6 +34,18 @@ history::HistoryRecorder &TForm_Main::historyRecorder()
         });
         connect(m_historyRecorder, &history::HistoryRecorder::failed, this,
                 [](const QString &message) { platform::showError(message); });
+        connect(m_historyRecorder, &history::HistoryRecorder::recoveryFinished, this, [](const QStringList &setAside) {
+            if (setAside.isEmpty())
+                return;
+            QStringList names;
+            for (const QString &path : setAside)
+                names << QDir::toNativeSeparators(path);
+            platform::showError(
+                QStringLiteral("前回までに印刷した送り状の記録ファイルが読めなかったため、消さずに次の名前で残しました。\n%1\n"
+                               "読めた分は発送履歴に記録します。読めなかった分は、ファイルを開いて印刷した送り状を確かめてください。"
+                               "F11 での印刷とまとめ印刷はそのまま使えます。")
+                    .arg(names.join(u'\n')));
+        });
     }
     return *m_historyRecorder;
 }

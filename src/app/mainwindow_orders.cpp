@@ -11,6 +11,7 @@
 #include "orders/order.h"
 #include "orders/orderlistmodel.h"
 #include "orders/orderslip.h"
+#include "orders/orderstatemachine.h"
 #include "orders/orderstore.h"
 #include "platform-ui/messagebox.h"
 #include "postal/addressassist.h"
@@ -20,6 +21,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 
 QString TForm_Main::workingFolder() const
@@ -33,6 +35,54 @@ database::Database &TForm_Main::orderBook()
         m_orderBook = std::make_unique<database::Database>(
             app::SettingsFile(settingsFilePath()).orderBook(workingFolder()));
     return *m_orderBook;
+}
+
+// Claims this station left 「印刷中」 when an earlier run ended mid-job: the person says
+// whether their slips came out. Only an order book that exists is opened for this.
+void TForm_Main::reviewLeftClaims()
+{
+    database::DatabaseConfig config;
+    try {
+        config = app::SettingsFile(settingsFilePath()).orderBook(workingFolder());
+    } catch (const platform::Error &) {
+        return; // an address that cannot be read is told when the order book is first used
+    }
+    if (config.engine == database::Engine::SQLite && !QFile::exists(config.sqlitePath))
+        return;
+    const QDateTime started = QDateTime::currentDateTimeUtc();
+    orderBook()
+        .run<QList<qint64>>([started](database::Connection &c) {
+            return orders::store::leftClaims(c, database::Connection::stationName(), started);
+        })
+        .then(this, [this](const QList<qint64> &ids) {
+            if (ids.isEmpty())
+                return;
+            const bool printed = platform::messageBoxes().choice(
+                QStringLiteral("前回、この台で印刷の途中だった注文が %1 件、「印刷中」のまま残っています。\n"
+                               "プリンタから送り状が出たかを確かめて選んでください。\n"
+                               "「印刷された」：印刷済みにします。\n「印刷されていない」：未印刷に戻します（もう一度印刷できます）。\n"
+                               "あとで注文一覧（F8）の「印刷中」でも確かめられます。")
+                    .arg(ids.size()),
+                QStringLiteral("印刷された"), QStringLiteral("印刷されていない"));
+            orderBook()
+                .run<int>([ids, printed](database::Connection &c) {
+                    const orders::TransitionContext context =
+                        printed ? orders::TransitionContext::printed({}, QDateTime::currentDateTimeUtc(), QString())
+                                : orders::TransitionContext::confirmedNotPrinted();
+                    return int(orders::applyTransition(c, ids,
+                                                       printed ? orders::OrderAction::MarkPrinted
+                                                               : orders::OrderAction::BackToNew,
+                                                       context).size());
+                })
+                .then(this, [this](int) {
+                    if (m_orderList)
+                        m_orderList->model().reload();
+                })
+                .onFailed(this, [](const std::exception &error) { platform::showError(QString::fromUtf8(error.what())); });
+        })
+        .onFailed(this, [](const std::exception &) {
+            // An order book that cannot be reached says so at its first use.
+        });
 }
 
 void TForm_Main::SpeedButton_F8Click()

@@ -19,6 +19,8 @@
 #include "platform-ui/guard.h"
 #include "platform-ui/messagebox.h"
 #include "orders/orderstatemachine.h"
+#include "orders/stations.h"
+#include "orderfiledialog.h"
 
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -63,8 +65,9 @@ OrderListWindow::OrderListWindow(database::Database &database, jobs::PrintServic
     m_search->setPlaceholderText(QStringLiteral("検索（注文番号・おなまえ・郵便番号・おところ・でんわ・品名）"));
     m_search->setClearButtonEnabled(true);
     m_stateFilter = new QComboBox(this);
+    // In the order of OrderState after 「すべて」: 「印刷中」 shows claims left behind.
     m_stateFilter->addItems({QStringLiteral("すべて"), QStringLiteral("未印刷"), QStringLiteral("印刷済み"),
-                             QStringLiteral("保留")});
+                             QStringLiteral("保留"), QStringLiteral("印刷中")});
     m_stateFilter->setCurrentIndex(1);
     m_dateFilter = new OrderDateFilter(this);
     m_importDelay = new QTimer(this);
@@ -137,9 +140,7 @@ OrderListWindow::OrderListWindow(database::Database &database, jobs::PrintServic
     connect(searchDelay, &QTimer::timeout, this, guardedSlot(applyFilter));
     connect(m_stateFilter, &QComboBox::currentIndexChanged, this, guardedSlot(applyFilter));
     connect(importButton, &QPushButton::clicked, this, guardedSlot([this] {
-        const QStringList paths = QFileDialog::getOpenFileNames(
-            this, QStringLiteral("注文ファイルを開く"), QString(),
-            QStringLiteral("注文ファイル (*.csv *.tsv *.txt);;すべてのファイル (*)"));
+        const QStringList paths = app::askForOrderFiles(this, m_database.config().sqlitePath);
         if (!paths.isEmpty())
             importFiles(paths);
     }));
@@ -306,8 +307,32 @@ void OrderListWindow::openSelected()
 void OrderListWindow::setSelectedState(OrderAction action)
 {
     const QList<qint64> ids = selectedIds();
+    if (action == OrderAction::BackToNew) {
+        // Orders another station may still be printing are given back only when the
+        // person says so, knowing whose claims they are and how old.
+        m_database.run<QList<Order>>([ids](database::Connection &c) { return orders::store::ordersById(c, ids); })
+            .then(this, [this, ids](const QList<Order> &selection) {
+                const orders::ClaimReview review = orders::reviewClaims(selection, QDateTime::currentDateTimeUtc());
+                orders::TransitionContext context;
+                if (!review.question.isEmpty() && !platform::ask(review.question))
+                    return;
+                if (!review.youngQuestion.isEmpty())
+                    context.noSlipCameOut = platform::ask(review.youngQuestion);
+                applyToSelection(ids, OrderAction::BackToNew, context);
+            })
+            .onFailed(this, [](const std::exception &error) { platform::showError(QString::fromUtf8(error.what())); });
+        return;
+    }
+    applyToSelection(ids, action, {});
+}
+
+void OrderListWindow::applyToSelection(const QList<qint64> &ids, OrderAction action,
+                                       const orders::TransitionContext &context)
+{
     m_database
-        .run<QList<qint64>>([ids, action](database::Connection &c) { return orders::applyTransition(c, ids, action); })
+        .run<QList<qint64>>([ids, action, context](database::Connection &c) {
+            return orders::applyTransition(c, ids, action, context);
+        })
         .then(this, [this, action, selected = ids.size()](const QList<qint64> &changed) {
             Q_EMIT ordersChanged();
             // Printed orders and those being printed stay as they are.

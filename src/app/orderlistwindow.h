@@ -29,6 +29,7 @@ struct SlipJob;
 namespace orders {
 enum class OrderAction;
 class OrderListModel;
+struct TransitionContext;
 struct ReadOptions;
 }
 
@@ -85,6 +86,8 @@ private:
     void runImport(const QStringList &paths, const orders::ReadOptions &options);
     void showChanges();
     void setSelectedState(orders::OrderAction action);
+    void applyToSelection(const QList<qint64> &ids, orders::OrderAction action,
+                          const orders::TransitionContext &context);
     QList<qint64> selectedIds() const;
     void setBusy(bool busy);
     void updateCount();

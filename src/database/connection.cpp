@@ -1,9 +1,19 @@
 #include "database/connection.h"
 
+#include "platform/ownerfiles.h"
+
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QtGlobal>
+#include <QSaveFile>
+#include <QStandardPaths>
 #include <QSysInfo>
+#include <QUuid>
+
+#include <libpq-fe.h>
+#include <sys/socket.h>
 
 namespace database {
 
@@ -14,7 +24,8 @@ DatabaseError unavailable(const QString &what, const QSqlError &error)
     DatabaseError classified = DatabaseError::fromSql(error, what);
     if (classified.kind() == DatabaseError::Kind::Other)
         return {DatabaseError::Kind::Unavailable,
-                QStringLiteral("注文データベースを開けません: %1\n(%2)").arg(what, error.text().trimmed())};
+                QStringLiteral("注文データベース %1 を開けません。指定とサーバーを確かめてください。"
+                               "F11 での印刷はそのまま使えます。").arg(what)};
     return classified;
 }
 
@@ -50,9 +61,20 @@ Connection::Connection(const DatabaseConfig &config, const QString &connectionNa
             // The first read finds a file that is not a database; WAL lets the list
             // read while an import writes.
             exec(QStringLiteral("PRAGMA journal_mode=WAL"), {}, config.displayName());
+            // A book made by an earlier version may be readable by everyone.
+            for (const char *suffix : {"", "-wal", "-shm"})
+                platform::makeOwnerOnly(config.sqlitePath + QLatin1String(suffix));
             exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
             exec(QStringLiteral("PRAGMA foreign_keys=ON"));
         } else {
+            const QVariant handle = db.driver()->handle();
+            // The driver hands its libpq connection over as "PGconn*" (its struct's name
+            // "pg_conn*" in some builds).
+            if (handle.isValid()
+                && (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0)) {
+                m_pg = *static_cast<PGconn *const *>(handle.constData());
+                m_socket = PQsocket(static_cast<PGconn *>(m_pg));
+            }
             exec(QStringLiteral("SET statement_timeout = %1").arg(kStatementMs));
             exec(QStringLiteral("SET lock_timeout = %1").arg(config.lockWaitMs));
         }
@@ -78,14 +100,16 @@ QSqlQuery Connection::prepare(const QString &sql)
     QSqlQuery query(database());
     query.setForwardOnly(true);
     if (!query.prepare(sql))
-        throw DatabaseError::fromSql(query.lastError(), QString());
+        throw failure(query.lastError(), QString());
     return query;
 }
 
 void Connection::execPrepared(QSqlQuery &query, const QString &what)
 {
+    if (m_statementStarted)
+        m_statementStarted();
     if (!query.exec())
-        throw DatabaseError::fromSql(query.lastError(), what);
+        throw failure(query.lastError(), what);
 }
 
 QSqlQuery Connection::exec(const QString &sql, const QVariantList &values, const QString &what)
@@ -93,16 +117,43 @@ QSqlQuery Connection::exec(const QString &sql, const QVariantList &values, const
     QSqlQuery query(database());
     query.setForwardOnly(true);
     if (values.isEmpty()) {
+        if (m_statementStarted)
+            m_statementStarted();
         if (!query.exec(sql))
-            throw DatabaseError::fromSql(query.lastError(), what);
+            throw failure(query.lastError(), what);
         return query;
     }
     if (!query.prepare(sql))
-        throw DatabaseError::fromSql(query.lastError(), what);
+        throw failure(query.lastError(), what);
     for (const QVariant &value : values)
         query.addBindValue(value);
     execPrepared(query, what);
     return query;
+}
+
+bool Connection::isBroken()
+{
+    if (!m_pg)
+        return false;
+    auto *pg = static_cast<PGconn *>(m_pg);
+    return PQconsumeInput(pg) == 0 || PQstatus(pg) == CONNECTION_BAD;
+}
+
+void Connection::interrupt()
+{
+    if (m_socket < 0 || m_interrupted.exchange(true))
+        return;
+    ::shutdown(m_socket, SHUT_RDWR);
+}
+
+DatabaseError Connection::failure(const QSqlError &error, const QString &what) const
+{
+    if (m_interrupted.load())
+        return {DatabaseError::Kind::TimedOut,
+                QStringLiteral("注文データベースのサーバーが応答しないため、待つのをやめました（%1）。"
+                               "サーバーとネットワークを確かめてください。F11 での印刷はそのまま使えます。")
+                    .arg(what.isEmpty() ? QStringLiteral("読み書き") : what)};
+    return DatabaseError::fromSql(error, what);
 }
 
 void Connection::begin()
@@ -132,10 +183,48 @@ void Connection::announceChange()
         exec(QStringLiteral("NOTIFY mekira_book"));
 }
 
+namespace {
+
+// An id made once per installation (user account on a computer) and kept in its
+// settings folder: many computers share a host name ("debian").
+QString installationId()
+{
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/mekira");
+    const QString path = folder + QStringLiteral("/station-id");
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        const QString id = QString::fromLatin1(file.readLine(64)).trimmed();
+        if (!id.isEmpty())
+            return id;
+    }
+    const QString id = QUuid::createUuid().toString(QUuid::Id128).left(8);
+    platform::ownerOnlyFolder(folder);
+    QSaveFile save(path);
+    if (save.open(QIODevice::WriteOnly)) {
+        save.write(id.toLatin1() + '\n');
+        save.commit();
+    }
+    return id;
+}
+
+} // namespace
+
 QString Connection::stationName()
 {
-    const QString host = QSysInfo::machineHostName();
-    return host.isEmpty() ? QStringLiteral("localhost") : host;
+    static const QString name = [] {
+        QString host = QSysInfo::machineHostName();
+        if (host.isEmpty())
+            host = QStringLiteral("localhost");
+        return host + stationIdSeparator() + installationId();
+    }();
+    return name;
+}
+
+QString Connection::stationHost(const QString &station)
+{
+    const qsizetype at = station.lastIndexOf(stationIdSeparator());
+    return at < 0 ? station : station.left(at);
 }
 
 QString Connection::portable(QString sql) const

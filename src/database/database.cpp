@@ -5,13 +5,17 @@
 #include <QSqlDriver>
 #include <QThread>
 
+#include <QtGlobal>
+
 #include <atomic>
+#include <utility>
 
 namespace database {
 
 namespace {
 std::atomic<int> connectionCounter{0};
-}
+std::atomic<bool> abandoned{false};
+} // namespace
 
 Database::Database(DatabaseConfig config, QObject *parent)
     : QObject(parent), m_config(std::move(config)), m_thread(new QThread(this)), m_worker(new QObject)
@@ -20,17 +24,81 @@ Database::Database(DatabaseConfig config, QObject *parent)
     m_worker->moveToThread(m_thread);
     connect(m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
     m_thread->start();
+    m_watchdog = std::thread([this] { watch(); });
 }
 
 Database::~Database()
 {
-    // The connection must close on its own thread; jobs not yet started see m_stopping.
+    // Jobs not yet started see m_stopping and fail at once; the connection closes on
+    // its own thread after them.
     m_stopping = true;
-    // Blocking: the calls queued before run first (and fail at once), then the
-    // connection closes on its own thread.
-    QMetaObject::invokeMethod(m_worker, [this] { m_connection.reset(); }, Qt::BlockingQueuedConnection);
-    m_thread->quit();
-    m_thread->wait();
+    QMetaObject::invokeMethod(m_worker, [this] {
+        setConnection(nullptr);
+        QThread::currentThread()->quit();
+    }, Qt::QueuedConnection);
+    if (!m_thread->wait(kCloseWaitMs)) {
+        // A call still waits for a server that does not answer: cut it.
+        interruptCall();
+        if (!m_thread->wait(kCloseWaitMs)) {
+            qWarning("The order book's worker did not stop in time; it is left behind.");
+            abandoned = true;
+            m_thread->setParent(nullptr);
+        }
+    }
+    {
+        const std::lock_guard lock(m_watchMutex);
+        m_watchStop = true;
+    }
+    m_watchWake.notify_all();
+    m_watchdog.join();
+}
+
+bool Database::anyAbandoned()
+{
+    return abandoned.load();
+}
+
+void Database::setConnection(std::unique_ptr<Connection> connection)
+{
+    std::unique_ptr<Connection> old;
+    {
+        const std::lock_guard lock(m_watchMutex);
+        old = std::exchange(m_connection, std::move(connection));
+    }
+    // Closed outside the lock: closing waits for nothing the watchdog needs.
+}
+
+void Database::interruptCall()
+{
+    const std::lock_guard lock(m_watchMutex);
+    if (m_connection)
+        m_connection->interrupt();
+}
+
+void Database::arm(bool armed)
+{
+    {
+        const std::lock_guard lock(m_watchMutex);
+        m_armed = armed;
+        m_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_config.answerWaitMs);
+    }
+    m_watchWake.notify_all();
+}
+
+void Database::watch()
+{
+    std::unique_lock lock(m_watchMutex);
+    while (!m_watchStop) {
+        if (!m_armed) {
+            m_watchWake.wait(lock);
+        } else if (std::chrono::steady_clock::now() >= m_deadline) {
+            if (m_connection)
+                m_connection->interrupt();
+            m_armed = false;
+        } else {
+            m_watchWake.wait_until(lock, m_deadline);
+        }
+    }
 }
 
 bool Database::isBusy() const
@@ -52,28 +120,39 @@ void Database::runJob(const Job &job)
     if (m_stopping) {
         failure = std::make_exception_ptr(DatabaseError(DatabaseError::Kind::Unavailable,
                                                         QStringLiteral("注文データベースは閉じられました。")));
-    } else if (m_suspect && m_connection && m_connection->engine() == Engine::PostgreSQL) {
+    }
+    arm(true);
+    // A server that restarted closed this connection: open a new one rather than fail.
+    if (!failure && m_connection && m_connection->isBroken())
+        setConnection(nullptr);
+    if (!failure && m_suspect && m_connection && m_connection->engine() == Engine::PostgreSQL) {
         // A server that restarted or a network that dropped leaves the connection dead
         // while it still looks open: test it, and open anew when it does not answer.
         try {
             m_connection->exec(QStringLiteral("SELECT 1"));
         } catch (const DatabaseError &) {
-            m_connection.reset();
+            setConnection(nullptr);
         }
     }
     m_suspect = false;
     if (!failure && !m_connection) {
         try {
-            auto connection = std::make_unique<Connection>(
-                m_config, QStringLiteral("mekira-%1").arg(connectionCounter.fetch_add(1)));
-            migrate(*connection);
-            m_connection = std::move(connection);
+            // Watched from the first statement: the schema's check waits on the server too.
+            setConnection(std::make_unique<Connection>(
+                m_config, QStringLiteral("mekira-%1").arg(connectionCounter.fetch_add(1))));
+            m_connection->setStatementStarted([this] { arm(true); });
+            migrate(*m_connection);
             listenForChanges();
         } catch (...) {
+            setConnection(nullptr);
             failure = std::current_exception();
         }
     }
     m_suspect = job(m_connection.get(), failure);
+    arm(false);
+    // A connection cut by the watchdog is dead: the next call opens a new one.
+    if (m_connection && m_connection->wasInterrupted())
+        setConnection(nullptr);
     if (m_pending.fetch_sub(1) == 1)
         QMetaObject::invokeMethod(this, [this] {
             if (m_pending.load() == 0)

@@ -3,6 +3,7 @@
 #include "platform/error.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QUrl>
 #include <QUrlQuery>
 
@@ -20,9 +21,14 @@ DatabaseConfig parsePostgres(const QString &value)
 {
     const QUrl url(value, QUrl::StrictMode);
     const QString dbName = url.path().mid(1);
-    if (!url.isValid() || url.host().isEmpty() || dbName.isEmpty() || dbName.contains(u'/'))
-        throw platform::Error(QStringLiteral("データベースの指定が読めません: %1")
-                                  .arg(url.toDisplayString(QUrl::RemovePassword)));
+    if (!url.isValid() || url.host().isEmpty() || dbName.isEmpty() || dbName.contains(u'/')) {
+        // The value as written, without a password: an invalid address has no display form.
+        QString shown = value;
+        shown.replace(QRegularExpression(QStringLiteral("(://[^/@:]*):[^/@]*@")), QStringLiteral("\\1@"));
+        throw platform::Error(QStringLiteral("データベースの指定が読めません: 「%1」\n"
+                                             "「postgresql://ユーザー@ホスト:ポート/データベース」の形で書いてください。")
+                                  .arg(shown));
+    }
     DatabaseConfig config;
     config.engine = Engine::PostgreSQL;
     config.host = url.host();

@@ -113,6 +113,14 @@ const std::vector<Migration> &migrations()
             "CREATE INDEX orders_clickpost_key ON orders (clickpost_key)",
             "ALTER TABLE history ADD COLUMN reported_at {bigint}",
         }},
+        // Each print job recorded, under a unique key: two connections recording the
+        // same job (a journal read back while the first write still runs) cannot both
+        // insert it; the second waits for the first and then finds the key taken.
+        {8, "recorded print jobs", {
+            "CREATE TABLE recorded_jobs (job TEXT PRIMARY KEY, recorded_at {bigint} NOT NULL)",
+            "INSERT INTO recorded_jobs (job, recorded_at)"
+            " SELECT job, MIN(printed_at) FROM history WHERE job IS NOT NULL GROUP BY job",
+        }},
     };
     return steps;
 }

@@ -261,9 +261,15 @@ bool HistoryStore::recordJob(Connection &connection, const QList<PrintedSlip> &p
                              const QString &station, const QString &job)
 {
     return connection.transaction([&] {
+        // The key first: a second writer of the same job waits here until the first
+        // commits, then inserts nothing and changes nothing.
         if (!job.isEmpty()
-            && connection.exec(QStringLiteral("SELECT 1 FROM history WHERE job = ?"), {job},
-                               QStringLiteral("発送履歴の記録")).next())
+            && connection
+                       .exec(QStringLiteral("INSERT INTO recorded_jobs (job, recorded_at) VALUES (?, ?)"
+                                            " ON CONFLICT (job) DO NOTHING"),
+                             {job, QDateTime::currentMSecsSinceEpoch()}, QStringLiteral("発送履歴の記録"))
+                       .numRowsAffected()
+                   == 0)
             return false;
         // The orders by the printer their slips went to (one for a whole job, as a rule).
         QList<std::pair<QString, QList<qint64>>> ordersByPrinter;

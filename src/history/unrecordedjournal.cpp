@@ -5,17 +5,30 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMutexLocker>
 #include <QSaveFile>
 
+#include "platform/ownerfiles.h"
+
+#include <unistd.h>
+
+#include <optional>
 #include <utility>
+
+#include <QHash>
+#include <QSet>
 
 namespace history {
 
 namespace {
 
-// Format 2 names the slip's fields by what they mean; format 1, written by earlier
-// versions, named them after the window's controls and is still read.
-constexpr int kFormat = 2;
+// Format 3 is one JSON object a line: a header, then each job when it is about to be
+// sent and each job's end ("done") once recorded or not sent after all. Appending a
+// line costs the same whatever the file holds, so the journal stays linear in its size.
+// Format 2 (one document, the slip's fields by their meaning) and format 1 (the fields
+// named after the window's controls) were written by earlier versions and are still read.
+constexpr int kLineFormat = 3;
+constexpr int kDocumentFormat = 2;
 constexpr int kFirstFormat = 1;
 
 QJsonObject partyToJson(const slip::Party &party)
@@ -122,9 +135,115 @@ PrintedSlip printedFromJson(const QJsonObject &object, int format)
     return printed;
 }
 
+QJsonObject jobToJson(const SentJob &job)
+{
+    QJsonArray slips;
+    for (const PrintedSlip &slip : job.slips)
+        slips.append(toJson(slip));
+    return {{QLatin1String("job"), job.id},
+            {QLatin1String("sentAtMs"), QString::number(job.sentAt.toMSecsSinceEpoch())},
+            {QLatin1String("station"), job.station},
+            {QLatin1String("slips"), slips}};
+}
+
+// A job of any format; nullopt when the object holds none.
+std::optional<SentJob> jobFromJson(const QJsonObject &object, int format)
+{
+    SentJob job;
+    bool ok = false;
+    const qint64 sentAtMs = object.value(QLatin1String("sentAtMs")).toString().toLongLong(&ok);
+    if (ok)
+        job.sentAt = QDateTime::fromMSecsSinceEpoch(sentAtMs);
+    job.id = object.value(QLatin1String("job")).toString();
+    job.station = object.value(QLatin1String("station")).toString();
+    for (const QJsonValue &slip : object.value(QLatin1String("slips")).toArray())
+        job.slips.append(printedFromJson(slip.toObject(), format));
+    if (job.slips.isEmpty() || !job.sentAt.isValid())
+        return std::nullopt;
+    return job;
+}
+
+QByteArray line(const QJsonObject &object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+}
+
+QByteArray header()
+{
+    return line(QJsonObject{{QLatin1String("format"), kLineFormat}});
+}
+
+// Reads a journal of lines. Returns false when a line could not be read.
+bool readLines(const QByteArray &bytes, QList<SentJob> &jobs)
+{
+    bool whole = true;
+    QHash<QString, qsizetype> at; // job id -> index in jobs
+    QSet<QString> done;
+    qsizetype from = 0;
+    bool first = true;
+    while (from < bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', from);
+        if (end < 0)
+            end = bytes.size();
+        const QByteArrayView text = QByteArrayView(bytes).sliced(from, end - from).trimmed();
+        from = end + 1;
+        if (text.isEmpty())
+            continue;
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(text.toByteArray(), &error);
+        if (error.error != QJsonParseError::NoError || !document.isObject()) {
+            whole = false;
+            continue;
+        }
+        const QJsonObject object = document.object();
+        if (first) {
+            first = false;
+            if (object.contains(QLatin1String("format")))
+                continue;
+        }
+        if (object.contains(QLatin1String("done"))) {
+            done.insert(object.value(QLatin1String("done")).toString());
+            continue;
+        }
+        std::optional<SentJob> job = jobFromJson(object, kDocumentFormat);
+        if (!job) {
+            whole = false;
+            continue;
+        }
+        if (!at.contains(job->id)) {
+            at.insert(job->id, jobs.size());
+            jobs.append(std::move(*job));
+        }
+    }
+    jobs.removeIf([&done](const SentJob &job) { return done.contains(job.id); });
+    return whole;
+}
+
+// Writes `bytes` at the end of the file and waits until they are on the disk.
+bool appendDurably(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    const bool created = !file.exists();
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append, platform::kOwnerOnlyFile))
+        return false;
+    QByteArray all = created || file.size() == 0 ? header() + bytes : bytes;
+    if (file.write(all) != all.size() || !file.flush())
+        return false;
+    return ::fsync(file.handle()) == 0;
+}
+
+// A name no file has yet: "<path>.damaged", then "<path>.damaged-2", ...
+QString freeAsideName(const QString &path)
+{
+    QString name = path + QStringLiteral(".damaged");
+    for (int n = 2; QFile::exists(name); ++n)
+        name = path + QStringLiteral(".damaged-%1").arg(n);
+    return name;
+}
+
 } // namespace
 
-UnrecordedJournal::UnrecordedJournal(QString path) : m_path(std::move(path)) {}
+UnrecordedJournal::UnrecordedJournal(QString path) : m_path(std::move(path)), m_mutex(std::make_shared<QMutex>()) {}
 
 QString UnrecordedJournal::defaultPath(const QString &workingFolder)
 {
@@ -136,59 +255,77 @@ bool UnrecordedJournal::exists() const
     return QFile::exists(m_path);
 }
 
-QList<SentJob> UnrecordedJournal::load() const
+QList<SentJob> UnrecordedJournal::load(QString *setAside) const
 {
+    QMutexLocker lock(m_mutex.get());
+    if (setAside)
+        setAside->clear();
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
+    const QByteArray bytes = file.readAll();
     file.close();
-    const QJsonObject root = document.object();
-    const int format = root.value(QLatin1String("format")).toInt();
-    if (parseError.error != QJsonParseError::NoError || (format != kFormat && format != kFirstFormat)) {
-        const QString aside = m_path + QStringLiteral(".damaged");
-        QFile::remove(aside);
-        QFile::rename(m_path, aside);
-        return {};
-    }
     QList<SentJob> jobs;
-    for (const QJsonValue &value : root.value(QLatin1String("jobs")).toArray()) {
-        const QJsonObject object = value.toObject();
-        SentJob job;
-        bool ok = false;
-        const qint64 sentAtMs = object.value(QLatin1String("sentAtMs")).toString().toLongLong(&ok);
-        if (ok)
-            job.sentAt = QDateTime::fromMSecsSinceEpoch(sentAtMs);
-        job.id = object.value(QLatin1String("job")).toString();
-        job.station = object.value(QLatin1String("station")).toString();
-        for (const QJsonValue &slip : object.value(QLatin1String("slips")).toArray())
-            job.slips.append(printedFromJson(slip.toObject(), format));
-        if (!job.slips.isEmpty() && job.sentAt.isValid())
-            jobs.append(job);
+    bool whole = true;
+    if (bytes.startsWith("{\"format\":3}")) {
+        whole = readLines(bytes, jobs);
+    } else {
+        QJsonParseError parseError;
+        const QJsonObject root = QJsonDocument::fromJson(bytes, &parseError).object();
+        const int format = root.value(QLatin1String("format")).toInt();
+        whole = parseError.error == QJsonParseError::NoError && (format == kDocumentFormat || format == kFirstFormat);
+        if (whole) {
+            for (const QJsonValue &value : root.value(QLatin1String("jobs")).toArray()) {
+                if (std::optional<SentJob> job = jobFromJson(value.toObject(), format))
+                    jobs.append(std::move(*job));
+            }
+        }
+    }
+    if (!whole) {
+        // Never deleted: the file goes aside under a name of its own (an earlier damaged
+        // file keeps its name), and what could be read is kept in a new journal.
+        const QString aside = freeAsideName(m_path);
+        if (!QFile::rename(m_path, aside))
+            return jobs;
+        platform::makeOwnerOnly(aside);
+        if (setAside)
+            *setAside = aside;
+        if (!jobs.isEmpty())
+            saveLocked(jobs);
     }
     return jobs;
 }
 
 bool UnrecordedJournal::save(const QList<SentJob> &jobs) const
 {
+    QMutexLocker lock(m_mutex.get());
+    return saveLocked(jobs);
+}
+
+bool UnrecordedJournal::saveLocked(const QList<SentJob> &jobs) const
+{
     if (jobs.isEmpty())
         return !QFile::exists(m_path) || QFile::remove(m_path);
-    QJsonArray array;
-    for (const SentJob &job : jobs) {
-        QJsonArray slips;
-        for (const PrintedSlip &slip : job.slips)
-            slips.append(toJson(slip));
-        array.append(QJsonObject{{QLatin1String("job"), job.id},
-                                 {QLatin1String("sentAtMs"), QString::number(job.sentAt.toMSecsSinceEpoch())},
-                                 {QLatin1String("station"), job.station},
-                                 {QLatin1String("slips"), slips}});
-    }
-    const QByteArray bytes =
-        QJsonDocument(QJsonObject{{QLatin1String("format"), kFormat}, {QLatin1String("jobs"), array}}).toJson();
+    QByteArray bytes = header();
+    for (const SentJob &job : jobs)
+        bytes += line(jobToJson(job));
     QSaveFile file(m_path);
     // Flushed and checked before the commit: a failed last write must not pass.
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() && file.commit();
+    if (!(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() && file.commit()))
+        return false;
+    return platform::makeOwnerOnly(m_path);
+}
+
+bool UnrecordedJournal::append(const SentJob &job) const
+{
+    QMutexLocker lock(m_mutex.get());
+    return appendDurably(m_path, line(jobToJson(job)));
+}
+
+bool UnrecordedJournal::appendDone(const QString &job) const
+{
+    QMutexLocker lock(m_mutex.get());
+    return appendDurably(m_path, line(QJsonObject{{QLatin1String("done"), job}}));
 }
 
 } // namespace history

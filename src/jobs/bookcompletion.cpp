@@ -13,8 +13,37 @@ BookCompletion::BookCompletion(RecorderAccess recorder, BookAccess book, QObject
 {
 }
 
+namespace {
+
+QList<history::PrintedSlip> printedSlips(const SlipJob &job, int pages)
+{
+    QList<history::PrintedSlip> printed;
+    for (int page = 0; page < pages && page < job.slips.size(); ++page) {
+        history::PrintedSlip slip;
+        slip.slip = job.slips.at(page);
+        slip.printer = job.printerName;
+        slip.feed = job.feed;
+        slip.marginTop = job.binding.topMargin;
+        slip.marginLeft = job.binding.leftMargin;
+        if (const qint64 id = job.orderIdAt(page))
+            slip.orderId = id;
+        printed.append(slip);
+    }
+    return printed;
+}
+
+} // namespace
+
+QString BookCompletion::writeAhead(const SlipJob &job, int pages)
+{
+    return m_recorder().jobWritten(printedSlips(job, pages));
+}
+
 void BookCompletion::complete(const JobReport &report, std::function<void()> done)
 {
+    // Written ahead, then not sent (the print server refused it): not a print.
+    if (report.pagesSent == 0 && !report.journalJob.isEmpty())
+        m_recorder().jobNotSent(report.journalJob);
     const QList<qint64> unsent = report.unsentOrderIds();
     const bool release = !report.job.claimToken.isEmpty() && !unsent.isEmpty();
     const bool record = report.pagesSent > 0;
@@ -25,20 +54,11 @@ void BookCompletion::complete(const JobReport &report, std::function<void()> don
         return;
     }
     if (record) {
-        QList<history::PrintedSlip> printed;
-        for (int page = 0; page < report.pagesSent; ++page) {
-            history::PrintedSlip slip;
-            slip.slip = report.job.slips.at(page);
-            slip.printer = report.job.printerName;
-            slip.feed = report.job.feed;
-            slip.marginTop = report.job.binding.topMargin;
-            slip.marginLeft = report.job.binding.leftMargin;
-            if (const qint64 id = report.job.orderIdAt(page))
-                slip.orderId = id;
-            printed.append(slip);
-        }
         history::HistoryRecorder &recorder = m_recorder();
-        const QString jobId = recorder.jobSent(printed);
+        // Normally written ahead by writeAhead(); a job sent without it is written now.
+        const QString jobId = report.journalJob.isEmpty() ? recorder.jobWritten(printedSlips(report.job, report.pagesSent))
+                                                          : report.journalJob;
+        recorder.jobSent(jobId);
         // Recorded now or kept in the journal for later: either way the job is done here.
         // The write may have ended within jobSent() already.
         if (recorder.isWaiting(jobId)) {

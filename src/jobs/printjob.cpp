@@ -91,6 +91,16 @@ void PrintJob::drawNextPage()
 
 void PrintJob::send()
 {
+    if (m_beforeSend) {
+        try {
+            m_beforeSend(m_drawn);
+        } catch (...) {
+            const QString text = platform::errorText(std::current_exception());
+            abortJob();
+            finish(Outcome::Failed, text);
+            return;
+        }
+    }
     try {
         m_open = false;
         m_printer.EndDoc();

@@ -27,19 +27,27 @@ bool PrintService::isBusy() const
 PrintJob *PrintService::printSlips(SlipJob job)
 {
     auto source = std::make_unique<SlipPages>(job.slips, job.binding);
+    auto journalJob = std::make_shared<QString>();
+    // Written ahead: the slips are in the journal before the printer gets them.
+    auto beforeSend = [this, job, journalJob](int pages) {
+        if (m_completion)
+            *journalJob = m_completion->writeAhead(job, pages);
+    };
     // Connected before the start: a one-page job ends within startJob().
-    return startJob(kSlipJobTitle, std::move(source), [this, job = std::move(job)](const PrintJob &ended) {
+    auto ended = [this, job = std::move(job), journalJob](const PrintJob &ended) {
         JobReport report;
         report.outcome = ended.outcome();
         report.job = job;
         report.pagesSent = ended.pagesSent();
         report.errorText = ended.errorText();
         report.endedAt = QDateTime::currentDateTime();
+        report.journalJob = *journalJob;
         if (m_completion)
             m_completion->complete(report, [this, report] { Q_EMIT slipJobCompleted(report); });
         else
             Q_EMIT slipJobCompleted(report);
-    });
+    };
+    return startJob(kSlipJobTitle, std::move(source), std::move(ended), std::move(beforeSend));
 }
 
 PrintJob *PrintService::printCalibrationSheet(const slip::PrinterBinding &binding)
@@ -48,12 +56,13 @@ PrintJob *PrintService::printCalibrationSheet(const slip::PrinterBinding &bindin
 }
 
 PrintJob *PrintService::startJob(const QString &title, std::unique_ptr<PageSource> pages,
-                                 std::function<void(const PrintJob &)> ended)
+                                 std::function<void(const PrintJob &)> ended, std::function<void(int)> beforeSend)
 {
     if (isBusy())
         throw platform::Error(kPrinterBusyMessage);
     auto *job = new PrintJob(m_printer, title, std::move(pages), this);
     m_current = job;
+    job->setBeforeSend(std::move(beforeSend));
     connect(job, &PrintJob::finished, this, [this, job, ended = std::move(ended)] {
         if (m_current == job)
             m_current = nullptr;

@@ -3,6 +3,7 @@
 #include <csv.h>
 
 #include <exception>
+#include <functional>
 
 namespace orders {
 
@@ -53,7 +54,10 @@ char CsvReader::guessDelimiter(const QByteArray &bytes)
     return first.count('\t') > first.count(',') ? '\t' : ',';
 }
 
-void CsvReader::read(const QByteArray &bytes, char delimiter, const RecordHandler &handler)
+namespace {
+
+// Feeds libcsv the chunks `next` gives until it gives an empty one.
+void parse(char delimiter, const CsvReader::RecordHandler &handler, const std::function<QByteArray()> &next)
 {
     csv_parser parser;
     if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0)
@@ -63,23 +67,50 @@ void CsvReader::read(const QByteArray &bytes, char delimiter, const RecordHandle
     csv_set_delim(&parser, static_cast<unsigned char>(delimiter));
     ParseState state{&handler, {}, 1, 1, false, {}};
     const auto fail = [&] {
-        const QString reason = QString::fromUtf8(csv_strerror(csv_error(&parser)));
-        csv_free(&parser);
-        return ImportError(QStringLiteral("CSV の形が正しくありません（%1 行目から）：引用符 (\") の対応が取れていません。\n(%2)")
-                               .arg(state.line).arg(reason));
+        return ImportError(QStringLiteral("CSV の形が正しくありません（%1 行目から）：引用符 (\") の対応が取れていません。"
+                                          "引用符を閉じてから、もう一度読み込んでください。")
+                               .arg(state.line));
     };
-    constexpr qsizetype kChunk = 1 << 16;
-    for (qsizetype at = 0; at < bytes.size() && !state.stopped; at += kChunk) {
-        const qsizetype length = std::min(kChunk, bytes.size() - at);
-        if (csv_parse(&parser, bytes.constData() + at, size_t(length), onField, onRecordEnd, &state)
-            != size_t(length))
+    try {
+        for (QByteArray chunk = next(); !chunk.isEmpty() && !state.stopped; chunk = next()) {
+            if (csv_parse(&parser, chunk.constData(), size_t(chunk.size()), onField, onRecordEnd, &state)
+                != size_t(chunk.size()))
+                throw fail();
+        }
+        if (!state.stopped && csv_fini(&parser, onField, onRecordEnd, &state) != 0)
             throw fail();
+    } catch (...) {
+        csv_free(&parser);
+        throw;
     }
-    if (!state.stopped && csv_fini(&parser, onField, onRecordEnd, &state) != 0)
-        throw fail();
     csv_free(&parser);
     if (state.failure)
         std::rethrow_exception(state.failure);
+}
+
+constexpr qsizetype kChunk = 1 << 16;
+
+} // namespace
+
+void CsvReader::read(const QByteArray &bytes, char delimiter, const RecordHandler &handler)
+{
+    qsizetype at = 0;
+    parse(delimiter, handler, [&] {
+        const QByteArray chunk = QByteArray::fromRawData(bytes.constData() + at, std::min(kChunk, bytes.size() - at));
+        at += chunk.size();
+        return chunk;
+    });
+}
+
+void CsvReader::read(QIODevice &device, char delimiter, const RecordHandler &handler)
+{
+    parse(delimiter, handler, [&] {
+        const QByteArray chunk = device.read(kChunk);
+        if (chunk.isEmpty() && !device.atEnd())
+            throw ImportError(QStringLiteral("ファイルを最後まで読めませんでした（%1）。ファイルを確かめて、もう一度読み込んでください。")
+                                  .arg(device.errorString()));
+        return chunk;
+    });
 }
 
 } // namespace orders

@@ -4,6 +4,8 @@
 #include "database/database.h"
 #include "orders/formats.h"
 
+#include "orders/stations.h"
+
 #include <QColor>
 
 namespace orders {
@@ -103,6 +105,10 @@ void OrderListModel::requestPage(int page) const
         .then(self, [self, page, generation](const QList<Order> &orders) {
             if (generation != self->m_generation)
                 return;
+            for (const Order &order : orders) {
+                if (!order.printedStation.isEmpty())
+                    self->m_stations.insert(order.printedStation);
+            }
             self->m_pages.insert(page, orders);
             const int first = page * kPageSize;
             const int last = std::min(first + kPageSize, int(self->m_ids.size())) - 1;
@@ -148,31 +154,50 @@ QVariant OrderListModel::data(const QModelIndex &index, int role) const
             return QColor(Qt::darkRed);
         return order->state == OrderState::Printed ? QVariant(QColor(Qt::gray)) : QVariant();
     }
-    switch (Column(index.column())) {
+    // Long values (a name of millions of characters) are cut: a cell or tooltip is
+    // laid out whole.
+    return cutForDisplay(text(*order, Column(index.column()), role));
+}
+
+QString OrderListModel::text(const Order &order, Column column, int role) const
+{
+    const Order *const o = &order;
+    switch (column) {
     case StateColumn:
-        if (role == Qt::ToolTipRole && changedAfterPrint)
-            return changesText(*order);
-        if (role == Qt::ToolTipRole && order->state == OrderState::Printed)
-            return QStringLiteral("%1 %2 (%3)").arg(order->printedAt.toLocalTime().toString(u"yyyy/MM/dd HH:mm"),
-                                                    order->printedPrinter, order->printedStation);
-        // Which station printed it, or is printing it: shown on a shared order book.
-        if ((order->state == OrderState::Printed || order->state == OrderState::Printing)
-            && !order->printedStation.isEmpty() && order->printedStation != thisStation())
-            return QStringLiteral("%1（%2）").arg(stateText(*order), order->printedStation);
-        return stateText(*order);
-    case ShopColumn: return platformName(order->sourceFormat);
-    case OrderDateColumn: return order->orderDate;
-    case NumberColumn: return order->orderNumber;
-    case NameColumn: return order->custo1;
-    case ZipColumn: return order->zip;
-    case AddressColumn: return QStringList{order->add1, order->add2}.join(u' ').trimmed();
-    case TelColumn: return order->tel;
-    case GoodsColumn: return QStringList{order->g1, order->g2, order->g3}.join(u' ').trimmed();
-    case PostalCheckColumn: return m_postalCheck ? m_postalCheck(*order) : QString();
-    case RepairsColumn: return repairTexts(order->repairs).join(QStringLiteral("、"));
+        return stateText(*o, role);
+    case ShopColumn: return platformName(o->sourceFormat);
+    case OrderDateColumn: return o->orderDate;
+    case NumberColumn: return o->orderNumber;
+    case NameColumn: return o->custo1;
+    case ZipColumn: return o->zip;
+    case AddressColumn: return QStringList{o->add1, o->add2}.join(u' ').trimmed();
+    case TelColumn: return o->tel;
+    case GoodsColumn: return QStringList{o->g1, o->g2, o->g3}.join(u' ').trimmed();
+    case PostalCheckColumn: return m_postalCheck ? m_postalCheck(*o) : QString();
+    case RepairsColumn: return repairTexts(o->repairs).join(QStringLiteral("、"));
     case ColumnCount: break;
     }
     return {};
+}
+
+QString OrderListModel::stateText(const Order &order, int role) const
+{
+    if (role == Qt::ToolTipRole && !order.pendingChanges.isEmpty())
+        return changesText(order);
+    const QString station = stationLabel(order.printedStation, m_stations);
+    if (order.state == OrderState::Printed && role == Qt::ToolTipRole)
+        return QStringLiteral("%1 %2 (%3)").arg(order.printedAt.toLocalTime().toString(u"yyyy/MM/dd HH:mm"),
+                                                order.printedPrinter, station);
+    // A claim shows its station and age: a claim left by a stopped station is told from
+    // one still printing.
+    if (order.state == OrderState::Printing && order.claimedAt.isValid())
+        return QStringLiteral("%1（%2・%3）")
+            .arg(stateText(order), station, ageText(order.claimedAt, QDateTime::currentDateTimeUtc()));
+    // Which station printed it: shown on a shared order book.
+    if (order.state == OrderState::Printed && !order.printedStation.isEmpty()
+        && order.printedStation != thisStation())
+        return QStringLiteral("%1（%2）").arg(stateText(order), station);
+    return stateText(order);
 }
 
 QVariant OrderListModel::headerData(int section, Qt::Orientation orientation, int role) const

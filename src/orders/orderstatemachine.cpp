@@ -26,7 +26,7 @@ static_assert(oneTargetPerAction(), "each action leads to one state, which decid
 constexpr bool onlyClaimsHaveClaimants()
 {
     for (const OrderTransition &t : kOrderTransitions) {
-        if (t.claimant == Claimant::ThisJob && t.from != OrderState::Printing)
+        if (t.claimant != Claimant::Anyone && t.from != OrderState::Printing)
             return false;
     }
     return true;
@@ -49,7 +49,7 @@ QString placeholders(qsizetype count)
 }
 
 // The condition on the present state that lets `action` change an order, from the table.
-QString fromCondition(OrderAction action, const QString &token, QVariantList &values)
+QString fromCondition(OrderAction action, const TransitionContext &context, QVariantList &values)
 {
     QStringList alternatives;
     for (const OrderTransition &t : kOrderTransitions) {
@@ -57,7 +57,12 @@ QString fromCondition(OrderAction action, const QString &token, QVariantList &va
             continue;
         if (t.claimant == Claimant::ThisJob) {
             alternatives << QStringLiteral("(state = ? AND claim_token = ?)");
-            values << int(t.from) << token;
+            values << int(t.from) << context.token;
+        } else if (t.claimant == Claimant::OldClaim && !context.noSlipCameOut) {
+            // Checked in the statement, so that a claim made meanwhile is left alone.
+            const QDateTime at = context.at.isValid() ? context.at : QDateTime::currentDateTimeUtc();
+            alternatives << QStringLiteral("(state = ? AND (claimed_at IS NULL OR claimed_at <= ?))");
+            values << int(t.from) << at.toMSecsSinceEpoch() - kClaimAgeLimitMs;
         } else {
             alternatives << QStringLiteral("state = ?");
             values << int(t.from);
@@ -98,7 +103,7 @@ QList<qint64> applyTransition(database::Connection &connection, const QList<qint
     const OrderState to = targetState(action);
     const QVariantList set = QVariantList{int(to)} + stateColumns(to, context);
     QVariantList conditionValues;
-    const QString condition = fromCondition(action, context.token, conditionValues);
+    const QString condition = fromCondition(action, context, conditionValues);
     const QSet<qint64> changed = connection.transaction([&] {
         QSet<qint64> taken;
         for (qsizetype first = 0; first < ids.size(); first += kChunk) {

@@ -16,7 +16,7 @@ namespace {
 const QString kColumns = QStringLiteral(
     "id, source_format, order_key, order_number, state, zip, add1, add2, custo1, tel, g1, g2, g3,"
     " de_date1, de_date2, time_slot, repairs, source_file, imported_at, printed_at, printed_printer,"
-    " printed_station, items, order_date, hold_reason, pending_changes, add3");
+    " printed_station, items, order_date, hold_reason, pending_changes, add3, claimed_at");
 
 Order orderFrom(const QSqlQuery &q)
 {
@@ -49,6 +49,8 @@ Order orderFrom(const QSqlQuery &q)
     o.holdReason = q.value(24).toString();
     o.pendingChanges = q.value(25).toString();
     o.add3 = q.value(26).toString();
+    if (!q.value(27).isNull())
+        o.claimedAt = QDateTime::fromMSecsSinceEpoch(q.value(27).toLongLong(), QTimeZone::utc());
     return o;
 }
 
@@ -273,22 +275,39 @@ QList<Order> ordersById(Connection &connection, const QList<qint64> &ids)
 {
     if (ids.isEmpty())
         return {};
-    QVariantList values;
-    for (qint64 id : ids)
-        values << id;
-    QSqlQuery q = connection.exec(
-        QStringLiteral("SELECT %1 FROM orders WHERE id IN (%2)").arg(kColumns, placeholders(ids.size())), values,
-        QStringLiteral("注文の読み込み"));
+    // In chunks: a large selection stays below the bound values either engine takes.
+    constexpr qsizetype kChunk = 500;
     QHash<qint64, Order> found;
-    while (q.next()) {
-        Order o = orderFrom(q);
-        found.insert(o.id, std::move(o));
+    for (qsizetype first = 0; first < ids.size(); first += kChunk) {
+        const QList<qint64> chunk = ids.mid(first, kChunk);
+        QVariantList values;
+        for (qint64 id : chunk)
+            values << id;
+        QSqlQuery q = connection.exec(
+            QStringLiteral("SELECT %1 FROM orders WHERE id IN (%2)").arg(kColumns, placeholders(chunk.size())), values,
+            QStringLiteral("注文の読み込み"));
+        while (q.next()) {
+            Order o = orderFrom(q);
+            found.insert(o.id, std::move(o));
+        }
     }
     QList<Order> result;
     for (qint64 id : ids)
         if (found.contains(id))
             result << found.value(id);
     return result;
+}
+
+QList<qint64> leftClaims(Connection &connection, const QString &station, const QDateTime &before)
+{
+    QSqlQuery q = connection.exec(
+        QStringLiteral("SELECT id FROM orders WHERE state = ? AND printed_station = ?"
+                       " AND (claimed_at IS NULL OR claimed_at < ?) ORDER BY id"),
+        {int(OrderState::Printing), station, before.toMSecsSinceEpoch()}, QStringLiteral("印刷中の注文の確認"));
+    QList<qint64> ids;
+    while (q.next())
+        ids << q.value(0).toLongLong();
+    return ids;
 }
 
 std::optional<ColumnMapping> rememberedMapping(Connection &connection, const QString &headerKey)

@@ -3,8 +3,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
-#include <QPushButton>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace platform {
 
@@ -52,6 +52,18 @@ public:
         return chosen == buttons.size() - 1 ? -1 : chosen;
     }
 
+    bool choice(const QString &text, const QString &first, const QString &second) override
+    {
+        QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Yes | QMessageBox::No,
+                        QApplication::activeWindow());
+        box.button(QMessageBox::Yes)->setText(first);
+        box.button(QMessageBox::No)->setText(second);
+        // Neither is taken by a stray Enter: the person reads and picks one.
+        box.setDefaultButton(static_cast<QPushButton *>(nullptr));
+        box.setEscapeButton(static_cast<QAbstractButton *>(nullptr));
+        return box.exec() == QMessageBox::Yes;
+    }
+
     void notice(const QString &text) override { show(text); }
     void error(const QString &text) override { show(text); }
 
@@ -81,7 +93,9 @@ QString applicationTitle()
 
 QString errorBoxText(const QString &message)
 {
-    if (!message.isEmpty() && message.back().unicode() > 46)
+    // A sentence that already ends in Japanese keeps its own stop (no "。.").
+    static const QString sentenceEnds = QStringLiteral("。！？」）");
+    if (!message.isEmpty() && message.back().unicode() > 46 && !sentenceEnds.contains(message.back()))
         return message + QLatin1Char('.');
     return message;
 }

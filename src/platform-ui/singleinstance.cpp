@@ -61,6 +61,15 @@ bool SingleInstance::becomePrimary(const QStringList &files)
     return true;
 }
 
+void SingleInstance::release()
+{
+    if (!m_server)
+        return;
+    m_server->close();
+    delete m_server;
+    m_server = nullptr;
+}
+
 void SingleInstance::acceptConnections()
 {
     while (QLocalSocket *socket = m_server->nextPendingConnection()) {

@@ -1,5 +1,6 @@
 #include "printer-cups/systemprinterbackend.h"
 
+#include "platform/ownerfiles.h"
 #include "printer-cups/cupscall.h"
 #include "printer/ovprinters.h"
 
@@ -362,7 +363,8 @@ QueueCapabilities pdfPrinterCapabilities()
 QString createPdfJobFile(const QString &folder)
 {
     QDir dir(folder);
-    if (!dir.mkpath(QStringLiteral(".")))
+    // Slips carry names and addresses: the folder and its files are the user's only.
+    if (!platform::ownerOnlyFolder(dir.absolutePath()))
         return {};
     const QString stem = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     for (int n = 1; n < 10000; ++n) {
@@ -370,7 +372,7 @@ QString createPdfJobFile(const QString &folder)
                                     : QStringLiteral("%1-%2.pdf").arg(stem).arg(n);
         QFile file(dir.absoluteFilePath(name));
         // NewOnly fails when the file exists: an older job is never overwritten.
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly, platform::kOwnerOnlyFile))
             return QFileInfo(file).absoluteFilePath();
         if (!file.exists())
             return {}; // not a name clash: the folder is not writable

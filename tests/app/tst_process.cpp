@@ -4,11 +4,15 @@
 
 #include "filebytes.h"
 #include "instanceprobe.h"
+#include "privatepostgres.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
@@ -40,6 +44,20 @@ private:
     }
 
     static bool exists(const QString &path) { return QFile::exists(path); }
+
+    // Two orders in the program's own format, beside a sender profile (so that the
+    // start asks nothing).
+    static void writeOrderFile(const QString &path)
+    {
+        QFile profile(QFileInfo(path).dir().filePath(u"my0.txt"_qs));
+        QVERIFY(profile.open(QIODevice::WriteOnly));
+        profile.write("100-0001\r\n\r\n\r\n\r\n\r\n");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("注文番号,郵便番号,おところ1,おところ2,おなまえ,でんわ,品名1,品名2,品名3\r\n"
+                   "A-1,151-0053,東京都渋谷区代々木1-1,,山田 太郎,090-1111-2222,お菓子,,\r\n"
+                   "A-2,100-0001,東京都千代田区千代田1-1,,佐藤 花子,03-0000-0000,お茶,,\r\n");
+    }
 
     static bool waitUntilRunning(const QString &display)
     {
@@ -111,6 +129,87 @@ private Q_SLOTS:
         first.terminate();
         QVERIFY(first.waitForFinished(5000));
         QCOMPARE(first.exitCode(), 0);
+    }
+
+    // The order book on a PostgreSQL server that stopped answering (every process
+    // paused) while the program imports: a termination still ends it within seconds, and
+    // a start meanwhile or after gets a window of its own.
+    void terminationWithAPausedServer()
+    {
+        testsupport::PrivatePostgres pg;
+        MEKIRA_START_POSTGRES(pg);
+        QTemporaryDir dir;
+        const QString display = u":test-"_qs + QUuid::createUuid().toString(QUuid::Id128);
+        writeOrderFile(dir.filePath(u"orders.csv"_qs));
+        QProcess program;
+        QProcessEnvironment env = environment(display);
+        env.insert(u"MEKIRA_DATABASE"_qs, pg.createDatabase(u"paused"_qs));
+        program.setProcessEnvironment(env);
+        program.setWorkingDirectory(dir.path());
+        program.start(QString::fromUtf8(MEKIRA_BINARY), {dir.filePath(u"orders.csv"_qs)});
+        QVERIFY(program.waitForStarted(5000));
+        QVERIFY(waitUntilRunning(display));
+        // Connected and imported; then the server stops answering and a second file is
+        // handed over, whose import waits on it.
+        {
+            QSqlDatabase check = QSqlDatabase::addDatabase(u"QPSQL"_qs, u"check"_qs);
+            check.setHostName(u"127.0.0.1"_qs);
+            check.setPort(pg.port());
+            check.setUserName(pg.user());
+            check.setDatabaseName(u"paused"_qs);
+            QVERIFY(check.open());
+            const auto orders = [&check] {
+                QSqlQuery q(check);
+                return q.exec(u"SELECT COUNT(*) FROM orders"_qs) && q.next() ? q.value(0).toInt() : 0;
+            };
+            QTRY_COMPARE_WITH_TIMEOUT(orders(), 2, 15000);
+            check.close();
+        }
+        QSqlDatabase::removeDatabase(u"check"_qs);
+        pg.pause();
+        QFile::copy(dir.filePath(u"orders.csv"_qs), dir.filePath(u"more.csv"_qs));
+        QProcess handOver;
+        handOver.setProcessEnvironment(env);
+        handOver.start(QString::fromUtf8(MEKIRA_BINARY), {dir.filePath(u"more.csv"_qs)});
+        QVERIFY(handOver.waitForFinished(5000));
+        QTest::qWait(1000); // the import waits on the server
+        QElapsedTimer timer;
+        timer.start();
+        ::kill(pid_t(program.processId()), SIGTERM);
+        const bool ended = program.waitForFinished(15000);
+        pg.resume();
+        QVERIFY2(ended, "still running 15 s after SIGTERM");
+        QVERIFY2(timer.elapsed() < 15000, qPrintable(QString::number(timer.elapsed())));
+
+        QProcess next;
+        startIn(next, dir.path(), display);
+        QVERIFY(waitUntilRunning(display));
+        QCOMPARE(next.state(), QProcess::Running);
+        next.terminate();
+        QVERIFY(next.waitForFinished(15000));
+    }
+
+    // The order book the program made, its side files and the folder of printed PDFs
+    // are readable by their owner only.
+    void orderBookIsOwnerOnly()
+    {
+        QTemporaryDir dir;
+        const QString display = u":test-"_qs + QUuid::createUuid().toString(QUuid::Id128);
+        writeOrderFile(dir.filePath(u"orders.csv"_qs));
+        QProcess program;
+        program.setProcessEnvironment(environment(display));
+        program.setWorkingDirectory(dir.path());
+        program.start(QString::fromUtf8(MEKIRA_BINARY), {dir.filePath(u"orders.csv"_qs)});
+        QVERIFY(program.waitForStarted(5000));
+        QVERIFY(waitUntilRunning(display));
+        const QString book = dir.filePath(u"mekira.db"_qs);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(book), 15000);
+        ::kill(pid_t(program.processId()), SIGTERM);
+        QVERIFY(program.waitForFinished(15000));
+        const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
+                                          | QFile::WriteOther | QFile::ExeOther;
+        for (const QString &name : QDir(dir.path()).entryList({u"mekira.db*"_qs}, QDir::Files))
+            QVERIFY2((QFile::permissions(dir.filePath(name)) & others) == QFile::Permissions(), qPrintable(name));
     }
 
     void terminationSavesTheSettings()

@@ -4,6 +4,8 @@
 #include "filepermissions.h"
 
 #include <QFile>
+#include <QRegularExpression>
+#include <QSqlError>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -15,6 +17,7 @@ using database::Database;
 using database::DatabaseConfig;
 using database::DatabaseError;
 using Kind = database::DatabaseError::Kind;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -65,6 +68,9 @@ private Q_SLOTS:
     void failures();
     void lockedFileWaitsThenSaysSo();
     void slowCallTimesOut();
+
+    void messages_data();
+    void messages();
 };
 
 void DatabaseTest::configFromValue_data()
@@ -104,6 +110,14 @@ void DatabaseTest::configRefusesBadAddress()
 {
     QVERIFY_THROWS_EXCEPTION(platform::Error, DatabaseConfig::fromValue(QStringLiteral("postgresql://host"), {}));
     QVERIFY_THROWS_EXCEPTION(platform::Error, DatabaseConfig::fromValue(QStringLiteral("postgresql:///db"), {}));
+    // An address that is no address is shown as written, without its password.
+    try {
+        DatabaseConfig::fromValue(u"postgresql://mekira:s3cret@ho st/db"_s, {});
+        QFAIL("accepted");
+    } catch (const platform::Error &error) {
+        QVERIFY2(error.message().contains(u"postgresql://mekira@ho st/db"_s), qPrintable(error.message()));
+        QVERIFY(!error.message().contains(u"s3cret"_s));
+    }
 }
 
 void DatabaseTest::createdOnFirstCallWithSchemaAndWal()
@@ -291,6 +305,54 @@ void DatabaseTest::slowCallTimesOut()
              }),
              Kind::TimedOut);
     QCOMPARE(countOrders(db), 0);  // the queue goes on after the late answer
+}
+
+void DatabaseTest::messages_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("kind");
+    const int statement = int(QSqlError::StatementError);
+    QTest::newRow("sqlite locked") << u"5"_s << u"database is locked"_s << statement << int(Kind::Locked);
+    QTest::newRow("sqlite disk full") << u"13"_s << u"database or disk is full"_s << statement << int(Kind::DiskFull);
+    QTest::newRow("postgresql disk full") << u"53100"_s << u"ERROR: could not extend file"_s << statement
+                                          << int(Kind::DiskFull);
+    QTest::newRow("sqlite read-only") << u"8"_s << u"attempt to write a readonly database"_s << statement
+                                      << int(Kind::ReadOnly);
+    QTest::newRow("sqlite damaged") << u"26"_s << u"file is not a database"_s << statement << int(Kind::Damaged);
+    QTest::newRow("postgresql unique, with the values")
+        << u"23505"_s
+        << u"ERROR: duplicate key value violates unique constraint DETAIL: Key (custo1)=(山田 太郎) already exists."_s
+        << statement << int(Kind::Conflict);
+    QTest::newRow("postgresql statement limit") << u"57014"_s << u"ERROR: canceling statement due to statement timeout"_s
+                                                << statement << int(Kind::TimedOut);
+    QTest::newRow("postgresql restarted") << u"57P01"_s << u"FATAL: terminating connection due to administrator command"_s
+                                          << statement << int(Kind::Unavailable);
+    QTest::newRow("connection lost, no words") << QString() << QString() << int(QSqlError::ConnectionError)
+                                               << int(Kind::Unavailable);
+    QTest::newRow("unknown, no words") << QString() << QString() << statement << int(Kind::Other);
+    QTest::newRow("unknown, raw statement")
+        << u"XX000"_s << u"ERROR: INSERT INTO orders (custo1) VALUES ('山田 太郎')"_s << statement << int(Kind::Other);
+}
+
+// Every failure is told in Japanese with what to do next: never an empty detail, the
+// driver's English or the statement's values.
+void DatabaseTest::messages()
+{
+    QFETCH(QString, code);
+    QFETCH(QString, text);
+    QFETCH(int, type);
+    QFETCH(int, kind);
+    const DatabaseError error = DatabaseError::fromSql(QSqlError(text, QString(), QSqlError::ErrorType(type), code),
+                                                       u"注文の保存"_s);
+    QCOMPARE(int(error.kind()), kind);
+    const QString message = error.message();
+    QVERIFY(message.endsWith(u'。'));
+    QVERIFY2(!message.contains(u"()"_s) && !message.contains(u"。."_s) && !message.contains(u"山田"_s),
+             qPrintable(message));
+    static const QRegularExpression english(u"[A-Za-z]{3,}"_s);
+    QVERIFY2(!english.match(message).hasMatch(), qPrintable(message));
 }
 
 QTEST_GUILESS_MAIN(DatabaseTest)

@@ -389,7 +389,44 @@ private Q_SLOTS:
 
     void bothEnginesHoldTheSameRows_data();
     void bothEnginesHoldTheSameRows();
+
+    void upgradedBookKnowsItsPrintJobs_data();
+    void upgradedBookKnowsItsPrintJobs();
 };
+
+void MigrationTest::upgradedBookKnowsItsPrintJobs_data()
+{
+    QTest::addColumn<QString>("engine");
+    QTest::addColumn<int>("version");
+    for (const char *engine : {"sqlite", "postgresql"})
+        QTest::addRow("%s v4", engine) << QString::fromLatin1(engine) << 4;
+}
+
+// A filled book of the version that recorded jobs without a unique key: after the
+// upgrade every job of its history is a key, and recording one again adds nothing.
+void MigrationTest::upgradedBookKnowsItsPrintJobs()
+{
+    QFETCH(QString, engine);
+    QFETCH(int, version);
+    REQUIRE_ENGINE(engine);
+    FixtureBook book(engine, version, QStringLiteral("jobs_v%1").arg(version));
+    PREPARE(book);
+    VERIFY_UP_TO_DATE(book.config());
+    const auto connection = book.open();
+    const auto count = [&](const char *sql) {
+        QSqlQuery q = connection->exec(QLatin1String(sql));
+        return q.next() ? q.value(0).toLongLong() : -1;
+    };
+    const qint64 jobs = count("SELECT COUNT(DISTINCT job) FROM history WHERE job IS NOT NULL");
+    QVERIFY(jobs > 0);
+    QCOMPARE(count("SELECT COUNT(*) FROM recorded_jobs"), jobs);
+    QCOMPARE(count("SELECT COUNT(*) FROM recorded_jobs r JOIN history h ON h.job = r.job"),
+             count("SELECT COUNT(*) FROM history WHERE job IS NOT NULL"));
+    QSqlQuery again = connection->exec(
+        QStringLiteral("INSERT INTO recorded_jobs (job, recorded_at) SELECT job, 0 FROM history"
+                       " WHERE job IS NOT NULL ON CONFLICT (job) DO NOTHING"));
+    QCOMPARE(again.numRowsAffected(), 0);
+}
 
 void MigrationTest::everyEarlierVersionHasAFixture_data()
 {

@@ -115,7 +115,7 @@ private Q_SLOTS:
             return found;
         });
         const QList<qint64> givenBack = db->call<QList<qint64>>([&](database::Connection &c) {
-            return orders::applyTransition(c, left, OrderAction::BackToNew);
+            return orders::applyTransition(c, left, OrderAction::BackToNew, orders::TransitionContext::confirmedNotPrinted());
         });
         QCOMPARE(givenBack, left);
         const auto rest = db->call<QList<qint64>>([&](database::Connection &c) {

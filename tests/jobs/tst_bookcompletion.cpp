@@ -16,6 +16,7 @@
 
 #include "fakeprinterbackend.h"
 
+#include <QDir>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -157,6 +158,53 @@ private Q_SLOTS:
         job.binding.leftMargin = u"12a"_s;
         const jobs::JobReport report = station.print(job);
         QCOMPARE(report.outcome, jobs::PrintJob::Outcome::Failed);
+        QVERIFY(station.fake->printedPages().isEmpty());
+        QCOMPARE(station.states(ids), (QList<int>{kNew, kNew, kNew}));
+        QCOMPARE(historytest::scalar(station.book, u"SELECT COUNT(*) FROM history"_s), 0);
+    }
+
+    // The slips are in the journal, on the disk, when the printer gets them: a program
+    // killed right after sending records them at its next start. Once recorded, the
+    // journal is gone.
+    void journalWrittenBeforeSend_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<int>("slips");
+        QTest::newRow("sqlite, F11") << u"sqlite"_s << 1;
+        QTest::newRow("sqlite, batch") << u"sqlite"_s << 5;
+        QTest::newRow("postgresql, batch") << u"postgresql"_s << 5;
+    }
+    void journalWrittenBeforeSend()
+    {
+        QFETCH(QString, engine);
+        QFETCH(int, slips);
+        HISTORY_REQUIRE_ENGINE(engine);
+        Station station(engine, m_dir, u"ahead%1"_s.arg(++m_books));
+        QTRY_VERIFY(station.recorder.isRecovered());
+        const QList<qint64> ids = historytest::addOrders(station.book, slips);
+        QList<history::SentJob> atSend;
+        station.fake->setOnEndDoc([&] { atSend = history::UnrecordedJournal(station.recorder.journalPath()).load(); });
+        QCOMPARE(station.print(station.job(ids, slips > 1)).pagesSent, slips);
+        QCOMPARE(atSend.size(), 1);
+        QCOMPARE(atSend.first().slips.size(), slips);
+        QCOMPARE(atSend.first().slips.last().orderId, std::optional<qint64>(ids.last()));
+        QTRY_VERIFY(!QFile::exists(station.recorder.journalPath()));
+        QCOMPARE(historytest::scalar(station.book, u"SELECT COUNT(*) FROM history"_s), slips);
+    }
+
+    // A journal that cannot be written stops the job before anything is sent: no slip
+    // comes out that nothing would remember.
+    void unwritableJournalSendsNothing()
+    {
+        Station station(u"sqlite"_s, m_dir, u"unwritable%1"_s.arg(++m_books));
+        QTRY_VERIFY(station.recorder.isRecovered());
+        const QList<qint64> ids = historytest::addOrders(station.book, 3);
+        // A folder in the journal's place: appending to it fails.
+        QVERIFY(QDir().mkpath(station.recorder.journalPath()));
+        const jobs::JobReport report = station.print(station.job(ids, true));
+        QVERIFY(QDir().rmdir(station.recorder.journalPath()));
+        QCOMPARE(report.outcome, jobs::PrintJob::Outcome::Failed);
+        QVERIFY(report.errorText.contains(u"印刷していません"_s));
         QVERIFY(station.fake->printedPages().isEmpty());
         QCOMPARE(station.states(ids), (QList<int>{kNew, kNew, kNew}));
         QCOMPARE(historytest::scalar(station.book, u"SELECT COUNT(*) FROM history"_s), 0);

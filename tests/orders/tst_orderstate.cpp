@@ -7,15 +7,19 @@
 
 #include "orders/orderstatemachine.h"
 #include "orders/orderstore.h"
+#include "orders/stations.h"
 
 #include <QSignalSpy>
 #include <QSqlDriver>
 #include <QTimeZone>
 
 #include <algorithm>
+
+using namespace Qt::StringLiterals;
 #include <map>
 #include <optional>
 
+using orders::Order;
 using orders::OrderAction;
 using orders::OrderState;
 
@@ -367,6 +371,120 @@ private Q_SLOTS:
             QCOMPARE(shown.first().id, id);
         QVERIFY(shown.first().printedStation.isEmpty());
         QCOMPARE(historytest::scalar(watching, "SELECT COUNT(*) FROM orders WHERE claim_token IS NOT NULL"), 0);
+    }
+
+    // 「未印刷に戻す」 on another station's claim: a claim younger than the age limit is
+    // freed only with the person's word that no slip came out; the claiming station's
+    // job then finds its claim gone, and a slip it did send still marks the order printed.
+    void claimFreedByAnotherStation_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<int>("ageMinutes");
+        QTest::addColumn<bool>("confirmed");
+        QTest::addColumn<bool>("freed");
+        for (const char *engine : {"sqlite", "postgresql"}) {
+            QTest::addRow("%s: 2 minutes, asked only", engine) << QString::fromLatin1(engine) << 2 << false << false;
+            QTest::addRow("%s: 2 minutes, confirmed", engine) << QString::fromLatin1(engine) << 2 << true << true;
+            QTest::addRow("%s: 15 minutes, asked only", engine) << QString::fromLatin1(engine) << 15 << false << true;
+        }
+    }
+    void claimFreedByAnotherStation()
+    {
+        QFETCH(QString, engine);
+        QFETCH(int, ageMinutes);
+        QFETCH(bool, confirmed);
+        QFETCH(bool, freed);
+        HISTORY_REQUIRE_ENGINE(engine);
+        database::Database db(freshConfig(engine));
+        const QList<qint64> ids = historytest::addOrders(db, 3);
+        const QDateTime claimedAt = QDateTime::currentDateTimeUtc().addSecs(-60 * ageMinutes);
+        db.call<QList<qint64>>([&](database::Connection &c) {
+            return orders::applyTransition(c, ids, OrderAction::Claim, {kThere, kThereToken, claimedAt, {}});
+        });
+        const QList<Order> claimed = db.call<QList<Order>>([&](database::Connection &c) {
+            return orders::store::ordersById(c, ids);
+        });
+        const orders::ClaimReview review = orders::reviewClaims(claimed, QDateTime::currentDateTimeUtc());
+        QCOMPARE(review.claimed, 3);
+        QVERIFY(review.question.contains(QStringLiteral("station-B・%1 分前 から 3 件").arg(ageMinutes)));
+        QCOMPARE(review.young, ageMinutes < 10 ? 3 : 0);
+        QCOMPARE(review.youngQuestion.isEmpty(), ageMinutes >= 10);
+
+        orders::TransitionContext context;
+        context.station = kHere;
+        context.noSlipCameOut = confirmed;
+        const QList<qint64> changed = db.call<QList<qint64>>([&](database::Connection &c) {
+            return orders::applyTransition(c, ids, OrderAction::BackToNew, context);
+        });
+        QCOMPARE(changed, freed ? ids : QList<qint64>{});
+        // The claiming station's job ends: it gives back what it did not send (nothing
+        // of a freed claim is its own any more) and its one sent slip is printed.
+        db.call<void>([&](database::Connection &c) {
+            orders::applyTransition(c, ids.mid(1), OrderAction::Release, orders::TransitionContext::job(kThereToken, kThere));
+            orders::applyTransition(c, {ids[0]}, OrderAction::MarkPrinted,
+                                    orders::TransitionContext::printed(kThere, QDateTime::currentDateTimeUtc(), {}));
+        });
+        QCOMPARE(historytest::scalar(db, "SELECT COUNT(*) FROM orders WHERE state = 1"), 1);
+        QCOMPARE(historytest::scalar(db, "SELECT COUNT(*) FROM orders WHERE state = 0"), 2);
+    }
+
+    // A selection larger than the values one statement may bind (SQLite: 32,766) is
+    // claimed and read back whole, in chunks.
+    void selectionBeyondTheBoundValues()
+    {
+        database::Database db(freshConfig(QStringLiteral("sqlite")));
+        const QList<qint64> ids = historytest::addOrders(db, 40000);
+        const QList<Order> read = db.call<QList<Order>>([&](database::Connection &c) {
+            const QList<qint64> claimed = orders::applyTransition(c, ids, OrderAction::Claim,
+                                                                  orders::TransitionContext::job(kHereToken, kHere));
+            return orders::store::ordersById(c, claimed);
+        });
+        QCOMPARE(read.size(), ids.size());
+        QCOMPARE(read.last().id, ids.last());
+        QCOMPARE(read.last().state, OrderState::Printing);
+    }
+
+    // A station is shown by its host name unless another station known shares it.
+    void stationLabels_data()
+    {
+        QTest::addColumn<QString>("station");
+        QTest::addColumn<QStringList>("known");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("unique host") << u"debian#1a2b3c4d"_s << QStringList{u"pc2#99999999"_s} << u"debian"_s;
+        QTest::newRow("shared host") << u"debian#1a2b3c4d"_s << QStringList{u"debian#99999999"_s}
+                                     << u"debian#1a2b3c4d"_s;
+        QTest::newRow("earlier version's name") << u"debian"_s << QStringList{} << u"debian"_s;
+        QTest::newRow("this station") << database::Connection::stationName() << QStringList{} << u"この台"_s;
+    }
+    void stationLabels()
+    {
+        QFETCH(QString, station);
+        QFETCH(QStringList, known);
+        QFETCH(QString, shown);
+        QSet<QString> stations(known.cbegin(), known.cend());
+        stations.insert(station);
+        QCOMPARE(orders::stationLabel(station, stations), shown);
+    }
+
+    // Claims this station left behind at an earlier run are found; younger ones (a run
+    // going on now) and other stations' are not.
+    void leftClaimsOfThisStation_data() { HISTORY_ENGINE_ROWS(); }
+    void leftClaimsOfThisStation()
+    {
+        QFETCH(QString, engine);
+        HISTORY_REQUIRE_ENGINE(engine);
+        database::Database db(freshConfig(engine));
+        const QList<qint64> ids = historytest::addOrders(db, 3);
+        const QDateTime start = QDateTime::currentDateTimeUtc();
+        db.call<void>([&](database::Connection &c) {
+            orders::applyTransition(c, {ids[0]}, OrderAction::Claim, {kHere, kHereToken, start.addSecs(-3600), {}});
+            orders::applyTransition(c, {ids[1]}, OrderAction::Claim, {kThere, kThereToken, start.addSecs(-3600), {}});
+            orders::applyTransition(c, {ids[2]}, OrderAction::Claim, {kHere, kHereToken, start.addSecs(5), {}});
+        });
+        const QList<qint64> left = db.call<QList<qint64>>([&](database::Connection &c) {
+            return orders::store::leftClaims(c, kHere, start);
+        });
+        QCOMPARE(left, QList<qint64>{ids[0]});
     }
 };
 

@@ -192,6 +192,8 @@ private Q_SLOTS:
         QTest::newRow("ends with minus (45)") << u"abc-"_qs << u"abc-"_qs;
         QTest::newRow("ends with slash (47)") << u"abc/"_qs << u"abc/."_qs;
         QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("Japanese full stop") << u"書き込めません。"_qs << u"書き込めません。"_qs;
+        QTest::newRow("Japanese question") << u"印刷しますか？"_qs << u"印刷しますか？"_qs;
     }
     void errorBoxAppendsFullStop()
     {

@@ -248,6 +248,8 @@ void FakePrinterBackend::endDoc()
     m_jobLog.append(QStringLiteral("EndDoc"));
     if (!m_painter)
         return;
+    if (m_onEndDoc)
+        m_onEndDoc();
     finishPage();
     m_printedPages += m_jobPages;
     m_printedTitles.append(m_jobTitle);

@@ -76,6 +76,9 @@ public:
     const QList<QPicture> &printedPages() const { return m_printedPages; }
     QStringList printedTitles() const { return m_printedTitles; }
     void clearJobLog();
+    // Called as a job is sent, before its pages count as printed (a check of what must
+    // be on the disk by then).
+    void setOnEndDoc(std::function<void()> onEndDoc) { m_onEndDoc = std::move(onEndDoc); }
 
     // --- OvPrinterBackend
     QList<OvPrinterRecord> enumPrinters() override;
@@ -109,6 +112,7 @@ private:
     int m_default = 0;
     int m_position = -1;
     bool m_enumFails = false;
+    std::function<void()> m_onEndDoc;
     int m_probeDelayMs = 0;
     int m_capabilityQueries = 0;
     OvDeviceRecord m_current;

@@ -252,6 +252,8 @@ void PrivatePostgres::stop()
         return;
     if (m_server->state() == QProcess::Running) {
         // SIGINT is the fast shutdown; SIGTERM would wait for every client to leave.
+        if (m_paused)
+            resume();
         ::kill(pid_t(m_server->processId()), SIGINT);
         if (!m_server->waitForFinished(15000)) {
             m_server->kill();
@@ -259,6 +261,50 @@ void PrivatePostgres::stop()
         }
     }
     m_server.reset();
+}
+
+QList<qint64> PrivatePostgres::serverProcesses() const
+{
+    QList<qint64> pids;
+    if (!m_dir)
+        return pids;
+    QFile pidFile(m_dir->filePath(QStringLiteral("data/postmaster.pid")));
+    if (!pidFile.open(QIODevice::ReadOnly))
+        return pids;
+    const qint64 postmaster = pidFile.readLine().trimmed().toLongLong();
+    if (postmaster <= 0)
+        return pids;
+    pids << postmaster;
+    // Its children: the sessions, the writer, the checkpointer, ...
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool numeric = false;
+        const qint64 pid = entry.toLongLong(&numeric);
+        if (!numeric)
+            continue;
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        // "pid (name) state ppid ...": the name may hold blanks, so read after its ')'.
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields.at(1).toLongLong() == postmaster)
+            pids << pid;
+    }
+    return pids;
+}
+
+void PrivatePostgres::pause()
+{
+    for (const qint64 pid : serverProcesses())
+        ::kill(pid_t(pid), SIGSTOP);
+    m_paused = true;
+}
+
+void PrivatePostgres::resume()
+{
+    for (const qint64 pid : serverProcesses())
+        ::kill(pid_t(pid), SIGCONT);
+    m_paused = false;
 }
 
 void PrivatePostgres::kill()

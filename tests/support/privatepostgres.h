@@ -14,6 +14,7 @@
 // The server is stopped (fast shutdown) and the folder removed at destruction.
 
 #include <QProcess>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -42,6 +43,10 @@ public:
     // The server's process dies at once (a crash or power cut for its clients).
     void kill();
     bool running() const;
+    // Every process of the server stops (SIGSTOP) and goes on (SIGCONT): a server that
+    // stops answering without closing a connection, as when paused or cut off.
+    void pause();
+    void resume();
     // Durable: fsync on, as an installed server runs (for benchmarks); the tests run
     // without it, since the machine itself never crashes under them.
     void setDurable(bool durable) { m_durable = durable; }
@@ -62,12 +67,14 @@ private:
     bool fail(const QString &message);
     // Runs one server program as the server's user with a bounded time.
     bool run(const QString &program, const QStringList &arguments, int timeoutMs, QString *output = nullptr);
+    QList<qint64> serverProcesses() const;
     QStringList asServerUser(const QString &program, const QStringList &arguments) const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<QProcess> m_server;
     int m_port = 0;
     bool m_durable = false;
+    bool m_paused = false;
     QString m_error;
 };
 

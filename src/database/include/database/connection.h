@@ -7,6 +7,9 @@
 #include <QSqlQuery>
 #include <QVariantList>
 
+#include <atomic>
+#include <functional>
+
 namespace database {
 
 // One open connection to the order book. It belongs to the thread that opened it
@@ -61,8 +64,12 @@ public:
     // transaction commits (PostgreSQL; nothing for SQLite).
     void announceChange();
 
-    // The name of this packing station, recorded with what it prints.
+    // The name of this packing station, recorded with what it prints and claims: the
+    // host name and an id kept for this installation ("debian#1a2b3c4d").
     static QString stationName();
+    // The host part of a station's name (names of earlier versions are the host alone).
+    static QString stationHost(const QString &station);
+    static QChar stationIdSeparator() { return u'#'; }
 
     // Placeholders of the portable schema text: {id} an auto-numbered key, {blob}
     // bytes, {bigint} a 64-bit integer, {key} text compared by code point.
@@ -72,14 +79,33 @@ public:
     static constexpr int kStatementMs = 15000;
     static constexpr int kConnectSeconds = 5;
 
+    // Ends the statement under way from another thread when the server stopped
+    // answering (paused, network gone): the connection's socket is shut, the statement
+    // fails at once with DatabaseError TimedOut, and the connection is not used again.
+    // Safe to call from any thread while the connection exists. SQLite: nothing.
+    void interrupt();
+    bool wasInterrupted() const { return m_interrupted.load(); }
+    // Called as each statement starts: the watchdog's limit is per statement, so a long
+    // import of many short statements is never cut.
+    void setStatementStarted(std::function<void()> started) { m_statementStarted = std::move(started); }
+
+    // PostgreSQL: the server closed the connection meanwhile (it restarted); read from
+    // what already arrived, without a round trip.
+    bool isBroken();
+
 private:
     void begin();
     void commit();
     void rollback();
+    DatabaseError failure(const QSqlError &error, const QString &what) const;
 
     QString m_name;
     Engine m_engine;
     bool m_inTransaction = false;
+    int m_socket = -1;
+    std::function<void()> m_statementStarted;
+    void *m_pg = nullptr; // the PGconn of a PostgreSQL connection
+    std::atomic<bool> m_interrupted{false};
 };
 
 } // namespace database

@@ -9,6 +9,9 @@
 #include <QSemaphore>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -26,9 +29,15 @@ class Database : public QObject
     Q_OBJECT
 public:
     explicit Database(DatabaseConfig config, QObject *parent = nullptr);
-    // Waits for the call in progress (each is bounded by the connection's time
-    // limits), drops the ones not started, and closes the connection.
+    // Drops the calls not started, waits a little for the one in progress, then cuts
+    // its connection, and closes: returns within about kCloseWaitMs twice, whatever the
+    // server does.
     ~Database() override;
+
+    // True when a Database could not stop its worker in time (it is left running): the
+    // program should then end without running the remaining destructors.
+    static bool anyAbandoned();
+    static constexpr int kCloseWaitMs = 2000;
 
     const DatabaseConfig &config() const { return m_config; }
 
@@ -109,6 +118,10 @@ private:
 
     void post(Job job);
     void runJob(const Job &job);
+    void setConnection(std::unique_ptr<Connection> connection);
+    void watch();
+    void arm(bool armed);
+    void interruptCall();
     void listenForChanges();
     void waitFor(QSemaphore &done, std::chrono::milliseconds timeout) const;
 
@@ -119,6 +132,14 @@ private:
     bool m_suspect = false;                    // the last call failed; used only in m_thread
     std::atomic<int> m_pending{0};
     std::atomic<bool> m_stopping{false};
+
+    // The watchdog: cuts the connection of a call that runs past the answer wait.
+    std::mutex m_watchMutex;  // guards the fields below and m_connection's pointer
+    std::condition_variable m_watchWake;
+    std::chrono::steady_clock::time_point m_deadline;
+    bool m_armed = false;
+    bool m_watchStop = false;
+    std::thread m_watchdog;
 };
 
 } // namespace database

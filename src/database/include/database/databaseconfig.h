@@ -27,6 +27,10 @@ struct DatabaseConfig
 
     // How long a statement waits for another station's or program's lock.
     int lockWaitMs = 5000;
+    // How long this program waits for one statement's answer before it cuts the connection
+    // (a server that stopped answering never says so itself): above the server's own
+    // statement limit and the lock wait, so that a slow but working server still answers.
+    int answerWaitMs = 20000;
 
     static QString settingsKey() { return QStringLiteral("Database"); }
     static QString environmentVariable() { return QStringLiteral("MEKIRA_DATABASE"); }

@@ -16,6 +16,7 @@ public:
         Locked,        // another program holds the file
         ReadOnly,      // the file or folder cannot be written
         Damaged,       // not a database, or its contents are broken
+        DiskFull,      // no room left on the disk
         NewerSchema,   // written by a newer version of the program
         TimedOut,      // no answer in time
         Conflict,      // a unique key or constraint refused the change

@@ -29,6 +29,7 @@ public:
 
     BookCompletion(RecorderAccess recorder, BookAccess book, QObject *parent = nullptr);
 
+    QString writeAhead(const SlipJob &job, int pages) override;
     void complete(const JobReport &report, std::function<void()> done) override;
 
 Q_SIGNALS:

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QPainter;
@@ -50,6 +51,11 @@ public:
     // A job still open (the program ends mid-job) is aborted: nothing half-drawn is sent.
     ~PrintJob() override;
 
+    // Called with the number of pages drawn just before they are sent: what must be on
+    // the disk before a slip can come out of the printer (the journal) is written here.
+    // When it raises, the job is aborted and nothing is sent.
+    void setBeforeSend(std::function<void(int pages)> beforeSend) { m_beforeSend = std::move(beforeSend); }
+
     void start();
     // Ends the job after the page being drawn; the pages drawn are sent.
     void cancel();
@@ -77,6 +83,7 @@ private:
     TOvPrinter &m_printer;
     const QString m_title;
     const std::unique_ptr<PageSource> m_pages;
+    std::function<void(int)> m_beforeSend;
     EffectiveResolution m_resolution;
     Outcome m_outcome = Outcome::Running;
     QString m_errorText;

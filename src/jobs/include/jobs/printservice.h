@@ -43,6 +43,8 @@ struct JobReport
     int pagesSent = 0;
     QString errorText;
     QDateTime endedAt;
+    // The name under which the completion step wrote the job ahead (empty: not written).
+    QString journalJob;
 
     QList<slip::SlipRecord> sentSlips() const { return job.slips.mid(0, pagesSent); }
     // Orders of the pages that were not sent (a cancel, a failure).
@@ -55,6 +57,10 @@ class JobCompletion
 {
 public:
     virtual ~JobCompletion() = default;
+    // Just before the first `pages` pages of `job` are sent: writes them where they
+    // outlive the program and returns the name they were written under. Raises
+    // platform::Error when it cannot: the job is then not sent.
+    virtual QString writeAhead(const SlipJob &job, int pages) = 0;
     // Writes the job's end and calls `done` once it is written (at once or later).
     virtual void complete(const JobReport &report, std::function<void()> done) = 0;
 };
@@ -95,7 +101,7 @@ Q_SIGNALS:
 
 private:
     PrintJob *startJob(const QString &title, std::unique_ptr<PageSource> pages,
-                       std::function<void(const PrintJob &)> ended);
+                       std::function<void(const PrintJob &)> ended, std::function<void(int)> beforeSend = {});
 
     TOvPrinter &m_printer;
     JobCompletion *m_completion = nullptr;

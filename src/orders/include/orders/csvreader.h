@@ -3,6 +3,7 @@
 #include "platform/error.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QList>
 
 #include <functional>
@@ -29,6 +30,10 @@ public:
     using RecordHandler = std::function<bool(const Record &record, int line)>;
 
     static void read(const QByteArray &bytes, char delimiter, const RecordHandler &handler);
+    // The same from a device, a chunk at a time: only the record being read is held, so
+    // a file of any size is read in bounded memory. Raises ImportError when the device
+    // cannot be read.
+    static void read(QIODevice &device, char delimiter, const RecordHandler &handler);
 
     // Tab when the first line holds more tabs than commas, else comma.
     static char guessDelimiter(const QByteArray &bytes);

@@ -93,6 +93,7 @@ struct Order
     QString sourceFile;
     QDateTime importedAt;
     QDateTime printedAt;
+    QDateTime claimedAt;  // while printing: when its station claimed it
     QString printedPrinter;
     QString printedStation;
 };

@@ -63,6 +63,8 @@ Q_SIGNALS:
 
 private:
     void startReload();
+    QString text(const Order &order, Column column, int role) const;
+    QString stateText(const Order &order, int role) const;
     void requestPage(int page) const;
 
     database::Database &m_database;
@@ -70,6 +72,7 @@ private:
     QList<qint64> m_ids;
     mutable QHash<int, QList<Order>> m_pages;
     mutable QSet<int> m_requested;
+    QSet<QString> m_stations;  // of the orders loaded: a host name two stations share is told apart
     int m_generation = 0;
     bool m_reloadPending = false;
     PostalCheck m_postalCheck;

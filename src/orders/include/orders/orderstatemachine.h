@@ -27,9 +27,14 @@ enum class OrderAction {
 
 // Whose claim an order being printed must be for a transition to apply to it.
 enum class Claimant {
-    Anyone,   // any station's (and any order that is not claimed)
-    ThisJob,  // only the print job that holds the claim, by its token
+    Anyone,    // any station's (and any order that is not claimed)
+    ThisJob,   // only the print job that holds the claim, by its token
+    OldClaim,  // any station's claim older than kClaimAgeLimit, or younger ones once a
+               // person confirmed that no slip came out (TransitionContext::noSlipCameOut)
 };
+
+// A claim younger than this may belong to a job still printing on its station.
+inline constexpr qint64 kClaimAgeLimitMs = 10 * 60 * 1000;
 
 struct OrderTransition
 {
@@ -55,7 +60,7 @@ inline constexpr std::array kOrderTransitions{
     OrderTransition{OrderState::SetAside, OrderAction::BackToNew, Claimant::Anyone, OrderState::New},
     // A claim left behind by a station that stopped half-way: a person saw that its
     // slip did not come out.
-    OrderTransition{OrderState::Printing, OrderAction::BackToNew, Claimant::Anyone, OrderState::New},
+    OrderTransition{OrderState::Printing, OrderAction::BackToNew, Claimant::OldClaim, OrderState::New},
     // A slip spoiled in the printer, to be printed again.
     OrderTransition{OrderState::Printed, OrderAction::BackToNew, Claimant::Anyone, OrderState::New},
     // Only unprinted orders go out as Click Post; an order exported by mistake is given
@@ -75,11 +80,12 @@ constexpr OrderState targetState(OrderAction action)
 }
 
 // Whether `action` changes an order in `from`; `ownClaim` tells whether the order's
-// claim is held by the acting print job.
+// claim is held by the acting print job. A young claim (OldClaim) also needs the
+// person's word, which the statement checks against the claim's time.
 constexpr bool isAllowed(OrderState from, OrderAction action, bool ownClaim)
 {
     return std::any_of(kOrderTransitions.begin(), kOrderTransitions.end(), [&](const OrderTransition &t) {
-        return t.from == from && t.action == action && (t.claimant == Claimant::Anyone || ownClaim);
+        return t.from == from && t.action == action && (t.claimant != Claimant::ThisJob || ownClaim);
     });
 }
 
@@ -90,6 +96,9 @@ struct TransitionContext
     QString token;     // the print job's claim: written by Claim, required by Release
     QDateTime at;      // when claimed or printed; invalid: now
     QString printer;   // MarkPrinted: the printer the slips went to
+    // BackToNew: a person confirmed that no slip of these orders came out, so claims
+    // younger than kClaimAgeLimitMs are given back too.
+    bool noSlipCameOut = false;
 
     // The print job `token` of `station` (this one when empty): Claim and Release.
     static TransitionContext job(const QString &token, const QString &station = {})
@@ -100,6 +109,13 @@ struct TransitionContext
     static TransitionContext printed(const QString &station, const QDateTime &at, const QString &printer)
     {
         return {station, {}, at, printer};
+    }
+    // 「未印刷に戻す」 after the person confirmed that no slip came out.
+    static TransitionContext confirmedNotPrinted()
+    {
+        TransitionContext context;
+        context.noSlipCameOut = true;
+        return context;
     }
 };
 

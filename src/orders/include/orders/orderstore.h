@@ -69,6 +69,10 @@ QList<qint64> orderIds(database::Connection &connection, const OrderQuery &query
 // The orders with these ids, in the same order (missing ones left out).
 QList<Order> ordersById(database::Connection &connection, const QList<qint64> &ids);
 
+// Orders `station` claimed before `before` and still holds: claims a run of this
+// station left behind when it ended mid-job.
+QList<qint64> leftClaims(database::Connection &connection, const QString &station, const QDateTime &before);
+
 // Column mappings of the user's, by header key.
 std::optional<ColumnMapping> rememberedMapping(database::Connection &connection, const QString &headerKey);
 void rememberMapping(database::Connection &connection, const QStringList &header, const ColumnMapping &mapping);

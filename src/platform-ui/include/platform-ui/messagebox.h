@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
 
 class QWidget;
 
@@ -28,6 +29,14 @@ public:
 
     // Yes/No question; Yes is the default button. True only for Yes.
     virtual bool question(const QString &text) = 0;
+    // A choice between two answers named by their buttons; true for `first`. Boxes
+    // that know no named buttons ask it as a Yes/No question.
+    virtual bool choice(const QString &text, const QString &first, const QString &second)
+    {
+        Q_UNUSED(second);
+        Q_UNUSED(first);
+        return question(text);
+    }
     // Notice with one OK button.
     virtual void notice(const QString &text) = 0;
     // Error box (the text as given; see errorBoxText).
@@ -44,7 +53,7 @@ public:
 QString applicationTitle();
 
 // The text an error box shows for a failure message: "." is appended when the code of
-// the last character is above 46 (the code of ".").
+// the last character is above 46 (the code of ".") and is no Japanese sentence end.
 QString errorBoxText(const QString &message);
 
 // The boxes in use. Never null: a QMessageBox-backed implementation until one is set.

@@ -24,6 +24,10 @@ public:
     // False when another instance was found and asked to come to the front (and to
     // open `files`, given as absolute paths).
     bool becomePrimary(const QStringList &files = {});
+    // Stops answering later starts: called when the window is gone, so that a start
+    // meanwhile never hands over to a process that is only finishing (it becomes the
+    // primary itself).
+    void release();
 
 Q_SIGNALS:
     // Another start asked this instance to show its window.
