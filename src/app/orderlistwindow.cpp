@@ -215,39 +215,16 @@ void OrderListWindow::importFiles(const QStringList &paths)
 // window to print the slip again.
 void OrderListWindow::showChanges()
 {
-    const QList<qint64> ids = selectedIds();
-    if (ids.isEmpty())
-        return;
-    m_database.run<QList<Order>>([id = ids.first()](database::Connection &c) {
-        return orders::store::ordersById(c, {id});
-    }).then(this, [this](const QList<Order> &found) {
-        platform::guarded([&] {
-            if (found.isEmpty())
-                return;
-            const Order &order = found.first();
-            const QString text = orders::OrderListModel::changesText(order);
-            if (text.isEmpty()) {
-                platform::notify(QStringLiteral("この注文は印刷後に変わっていません。"));
-                return;
-            }
-            if (!platform::ask(text + QStringLiteral("\n\n変更後の内容をメイン画面に入れますか?")) || !m_hooks.openInMainWindow)
-                return;
-            Order changed = order;
-            const orders::OrderChanges changes = orders::OrderChanges::fromText(order.pendingChanges);
-            changed.zip = changes.zip;
-            changed.add1 = changes.add1;
-            changed.add2 = changes.add2;
-            changed.custo1 = changes.custo1;
-            changed.tel = changes.tel;
-            changed.g1 = changes.g1;
-            changed.g2 = changes.g2;
-            changed.g3 = changes.g3;
-            changed.deDate1 = changes.deDate1;
-            changed.deDate2 = changes.deDate2;
-            changed.timeSlot = changes.timeSlot;
-            m_hooks.openInMainWindow(changed);
-        });
-    }).onFailed(this, [](const std::exception &error) { platform::showError(QString::fromUtf8(error.what())); });
+    withFirstSelected([this](const Order &order) {
+        const QString text = orders::OrderListModel::changesText(order);
+        if (text.isEmpty()) {
+            platform::notify(QStringLiteral("この注文は印刷後に変わっていません。"));
+            return;
+        }
+        if (!platform::ask(text + QStringLiteral("\n\n変更後の内容をメイン画面に入れますか?")) || !m_hooks.openInMainWindow)
+            return;
+        m_hooks.openInMainWindow(orders::OrderChanges::fromText(order.pendingChanges).appliedTo(order));
+    });
 }
 
 void OrderListWindow::runImport(const QStringList &paths, const orders::ReadOptions &options)
@@ -293,14 +270,23 @@ QList<qint64> OrderListWindow::selectedIds() const
 
 void OrderListWindow::openSelected()
 {
+    withFirstSelected([this](const Order &order) {
+        if (m_hooks.openInMainWindow)
+            m_hooks.openInMainWindow(order);
+    });
+}
+
+// The first selected order as the book holds it now, read off the window's thread.
+void OrderListWindow::withFirstSelected(std::function<void(const Order &)> use)
+{
     const QList<qint64> ids = selectedIds();
     if (ids.isEmpty())
         return;
     m_database.run<QList<Order>>([id = ids.first()](database::Connection &c) {
         return orders::store::ordersById(c, {id});
-    }).then(this, [this](const QList<Order> &found) {
-        if (!found.isEmpty() && m_hooks.openInMainWindow)
-            platform::guarded([&] { m_hooks.openInMainWindow(found.first()); });
+    }).then(this, [use = std::move(use)](const QList<Order> &found) {
+        if (!found.isEmpty())
+            platform::guarded([&] { use(found.first()); });
     }).onFailed(this, [](const std::exception &error) { platform::showError(QString::fromUtf8(error.what())); });
 }
 

@@ -65,6 +65,7 @@ public:
     void importFiles(const QStringList &paths);
     void printSelected();
     void openSelected();
+    void withFirstSelected(std::function<void(const orders::Order &)> use);
     // 「クリックポスト用に書き出す」: the selected orders, or every unprinted one, into
     // Click Post bulk files at `path` (…-1.csv, …-2.csv beyond 40 orders).
     void exportClickPost(const QString &path);

@@ -106,6 +106,14 @@ OrderChanges OrderChanges::fromText(const QString &text)
     return changes;
 }
 
+Order OrderChanges::appliedTo(Order order) const
+{
+    for (const ChangeField &field : kChangeFields)
+        order.*field.stored = this->*field.changed;
+    order.timeSlot = timeSlot;
+    return order;
+}
+
 QStringList OrderChanges::describe(const Order &order) const
 {
     QStringList lines;

@@ -1,4 +1,5 @@
 #include "platform/codepage.h"
+#include "platform/ownerfiles.h"
 
 #include "platform/error.h"
 
@@ -286,7 +287,7 @@ void saveFileAtomically(const QString &path, const QByteArray &contents, FileAcc
         throw EFileError(writeErrorText(path));
     // Set on the file aside, before a byte is in it: the name never shows other rights.
     if (access == FileAccess::OwnerOnly
-        && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        && !file.setPermissions(kOwnerOnlyFile))
         throw EFileError(writeErrorText(path));
     if (file.write(contents) != contents.size() || !file.commit())
         throw EFileError(writeErrorText(path)); // the half-written file is discarded

@@ -63,6 +63,8 @@ struct OrderChanges
     static OrderChanges fromText(const QString &text);
     // 「おところ：… → …」 lines for the fields that differ from `order`.
     QStringList describe(const Order &order) const;
+    // The order with these values in place of its own.
+    Order appliedTo(Order order) const;
 };
 
 // One order as the order book keeps it: where it came from and the destination and
