@@ -4,10 +4,16 @@
 #include "orders/orderstatus.h"
 #include "orders/repairs.h"
 
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
+#include <QStringDecoder>
+
+#include <deque>
+#include <utility>
 
 namespace orders {
 
@@ -35,6 +41,7 @@ struct PendingOrder
     QList<OrderItem> items;
     QStringList status;  // the status cells of every row
     int line = 0;
+    int rowsLeft = 0;    // rows of this order not yet read
 };
 
 QString cell(const QStringList &row, int column)
@@ -182,153 +189,332 @@ void setItems(Order &order, const QList<OrderItem> &items)
     order.g3 = goods.g3;
 }
 
-OrderFile readOrderFile(const QString &path, const ReadOptions &options)
+namespace {
+
+constexpr qsizetype kChunk = 1 << 16;
+constexpr qsizetype kBatch = 1000;
+const QByteArray kBom("\xEF\xBB\xBF");
+
+// What the first reading learns of one order's rows, for the second.
+struct KeyInfo
+{
+    int rows = 0;              // rows that start or repeat the order (not continuation rows)
+    int line = 0;              // its first row's line, for the message
+    size_t destination = 0;    // hash of its first row's destination
+    bool handedOn = false;
+};
+
+// Reads one export twice from its device: first to check it whole (encoding, fields,
+// format, one destination per order) and count each order's rows, then to build the
+// orders, handing each on once its last row is read.
+class OrderFileReader
+{
+public:
+    OrderFileReader(QIODevice &device, const QString &path, const ReadOptions &options)
+        : m_device(device), m_name(QFileInfo(path).fileName()), m_options(options)
+    {
+        m_file.path = path;
+    }
+
+    OrderFile check()
+    {
+        sniff();
+        bool started = false;
+        QList<QStringList> sample;
+        bool lossy = false;
+        int lossyLine = 0;
+        readRecords([&](const QStringList &row, bool bad, int line) {
+            if (bad && !lossy) {
+                lossy = true;
+                lossyLine = line;
+            }
+            if (m_file.header.isEmpty()) {
+                takeHeader(row);
+                return;
+            }
+            if (row.size() != m_file.header.size())
+                throw fail(QStringLiteral("%1 行目の項目数 (%2) が見出し行の項目数 (%3) と違います。"
+                                          "区切りや引用符が崩れていないか確かめてください。")
+                               .arg(line).arg(row.size()).arg(m_file.header.size()));
+            ++m_file.rowCount;
+            if (m_file.formatId.isEmpty()) {
+                if (sample.size() < 5)
+                    sample << row;
+                return;
+            }
+            const QString number = joined(row, m_mapping, Field::OrderNumber);
+            if (started && continues(number))
+                return;
+            started = true;
+            if (number.isEmpty())
+                return;
+            const QString destinationId = joined(row, m_mapping, Field::DestinationId);
+            const QString key = destinationId.isEmpty() ? number : number + u'/' + destinationId;
+            const QString destination = destinationOf(row, m_mapping);
+            const size_t destinationHash = qHash(destination, size_t(0x6d656b69));
+            const auto seen = m_keys.find(key);
+            if (seen == m_keys.end()) {
+                m_keys.insert(key, {1, line, destinationHash, false});
+                return;
+            }
+            // Item rows repeat the number and leave the destination empty, or repeat it.
+            if (!m_file.itemsOnly && destination.count(u'\x1f') != destination.size()
+                && seen->destination != destinationHash)
+                throw fail((destinationId.isEmpty()
+                                ? QStringLiteral("注文番号 %1 が %2 行目と %3 行目で別のお届け先になっています。").arg(number)
+                                : QStringLiteral("注文番号 %1 の送付先ID %2 が %3 行目と %4 行目で別のお届け先になっています。")
+                                      .arg(number, destinationId))
+                               .arg(seen->line).arg(line));
+            ++seen->rows;
+        });
+
+        if (m_file.header.isEmpty())
+            throw fail(QStringLiteral("ファイルが空です。"));
+        if (lossy && !m_options.encoding)
+            throw fail(QStringLiteral("%1 行目に %2 として読めない文字があります。文字コードを選んで読み込み直してください。")
+                           .arg(lossyLine).arg(encodingName(m_file.encoding)));
+        if (m_file.rowCount == 0)
+            throw fail(QStringLiteral("見出し行だけで、注文の行がありません。"));
+        if (m_file.formatId.isEmpty())
+            throw UnknownLayoutError(m_name + QStringLiteral("：この形式の見出しは知られていません。列を割り当ててください。"),
+                                     m_name, m_file.header, sample);
+        return m_file;
+    }
+
+    // The file's description from its header alone.
+    OrderFile header()
+    {
+        sniff();
+        readRecords([&](const QStringList &row, bool, int) { takeHeader(row); }, true);
+        return m_file;
+    }
+
+    // After check(): builds the orders and hands them on.
+    void readOrders(const OrderBatchHandler &handler)
+    {
+        // The orders begun and not yet handed on, in the order of their first rows; the
+        // last one stays until another begins, as continuation rows may follow it.
+        std::deque<PendingOrder> begun;
+        QHash<QString, PendingOrder *> open;  // by key: orders with rows still to come
+        QList<Order> batch;
+        const auto handOnComplete = [&](qsizetype keep) {
+            while (qsizetype(begun.size()) > keep && begun.front().rowsLeft == 0) {
+                handOn(begun.front(), batch);
+                begun.pop_front();
+                if (batch.size() >= kBatch)
+                    handler(std::exchange(batch, {}));
+            }
+        };
+        bool header = true;
+        readRecords([&](const QStringList &row, bool, int line) {
+            if (std::exchange(header, false))
+                return;
+            const QString number = joined(row, m_mapping, Field::OrderNumber);
+            if (!begun.empty() && continues(number)) {
+                begun.back().items << itemOf(row, m_mapping);
+                begun.back().status << statusCells(row, m_mapping, m_format);
+                return;
+            }
+            QString key;
+            if (!number.isEmpty()) {
+                const QString destinationId = joined(row, m_mapping, Field::DestinationId);
+                key = destinationId.isEmpty() ? number : number + u'/' + destinationId;
+                if (PendingOrder *known = open.value(key)) {
+                    known->items << itemOf(row, m_mapping);  // another item of the same order
+                    known->status << statusCells(row, m_mapping, m_format);
+                    if (--known->rowsLeft == 0)
+                        open.remove(key);
+                    return;
+                }
+            }
+            const int rowsLeft = key.isEmpty() ? 0 : m_keys.value(key).rows - 1;
+            begun.push_back({row, {itemOf(row, m_mapping)}, statusCells(row, m_mapping, m_format), line, rowsLeft});
+            if (rowsLeft > 0)
+                open.insert(key, &begun.back());
+            handOnComplete(1);
+        });
+        handOnComplete(0);
+        if (!batch.isEmpty())
+            handler(std::move(batch));
+    }
+
+private:
+    ImportError fail(const QString &why) const { return ImportError(m_name + QStringLiteral("：") + why); }
+
+    // Size, emptiness, binary content, encoding and delimiter, in one pass over the
+    // device a chunk at a time.
+    void sniff()
+    {
+        m_device.seek(0);
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        qint64 size = 0;
+        bool blank = true;
+        QByteArray first;
+        while (!m_device.atEnd()) {
+            const QByteArray chunk = m_device.read(kChunk);
+            if (chunk.isEmpty())
+                throw fail(QStringLiteral("ファイルを最後まで読めませんでした（%1）。").arg(m_device.errorString()));
+            if (size < kChunk && chunk.left(kChunk - size).contains('\0'))
+                throw fail(QStringLiteral("CSV や TSV のテキストファイルではありません。"));
+            if (size == 0)
+                first = chunk;
+            size += chunk.size();
+            if (size > kMaxFileSize)
+                throw fail(QStringLiteral("ファイルが大きすぎます。"));
+            blank = blank && chunk.trimmed().isEmpty();
+            if (!m_options.encoding && !utf8.hasError())
+                [[maybe_unused]] const QString decoded = utf8(chunk);  // decodes only when taken as text
+        }
+        if (blank)
+            throw fail(QStringLiteral("ファイルが空です。"));
+        m_bomSize = first.startsWith(kBom) ? kBom.size() : 0;
+        m_file.encoding = m_options.encoding ? *m_options.encoding
+                        : m_bomSize > 0      ? TextEncoding::Utf8Bom
+                        : utf8.hasError()    ? TextEncoding::Cp932
+                                             : TextEncoding::Utf8;
+        m_file.delimiter = CsvReader::guessDelimiter(first.mid(m_bomSize));
+    }
+
+    // Every record from the start, decoded; `bad` when a field was not in the encoding.
+    void readRecords(const std::function<void(const QStringList &row, bool bad, int line)> &take, bool headerOnly = false)
+    {
+        m_device.seek(m_bomSize);
+        CsvReader::read(m_device, m_file.delimiter, [&](const CsvReader::Record &record, int line) {
+            QStringList row;
+            row.reserve(record.size());
+            bool bad = false;
+            for (const QByteArray &field : record)
+                row << decodeField(field, m_file.encoding, &bad);
+            take(row, bad, line);
+            return !headerOnly;
+        });
+    }
+
+    void takeHeader(const QStringList &row)
+    {
+        m_file.header = row;
+        m_format = recogniseFormat(row);
+        if (m_format) {
+            m_mapping = mappingFor(*m_format, row);
+            m_file.itemsOnly = m_format->itemsOnly;
+            m_file.formatId = m_format->id;
+            m_file.formatName = m_format->name;
+            m_continuation = m_format->continuationMarker;
+            return;
+        }
+        std::optional<ColumnMapping> chosen = m_options.mapping;
+        if (!chosen && m_options.rememberedMapping)
+            chosen = m_options.rememberedMapping(headerKey(row));
+        if (chosen && chosen->isValid()) {
+            m_mapping = *chosen;
+            m_file.formatId = QStringLiteral("mapped:") + headerKey(row).left(12);
+            m_file.formatName = QStringLiteral("列の割り当て");
+        }
+    }
+
+    // A row that carries on the order of the row before (formats that mark them).
+    bool continues(const QString &number) const
+    {
+        return !m_continuation.isEmpty() && (number == m_continuation || number.isEmpty());
+    }
+
+    void handOn(const PendingOrder &pending, QList<Order> &batch)
+    {
+        Order order = buildOrder(pending, m_mapping, m_format, m_file.formatId);
+        // The first destination of an order keeps the plain number as its key, as in
+        // books filled before destinations were told apart; the others add their id.
+        if (!order.orderNumber.isEmpty() && order.orderKey.startsWith(order.orderNumber + u'/')
+            && !m_numbersWithDestination.contains(order.orderNumber)) {
+            m_numbersWithDestination.insert(order.orderNumber);
+            order.orderKey = order.orderNumber;
+        }
+        if (m_file.itemsOnly)
+            order.holdReason.clear();
+        order.sourceFile = m_name;
+        // Two rows without a number but with the same content are one order.
+        if (!firstOfItsKey(order.orderKey))
+            return;
+        batch << std::move(order);
+    }
+
+    bool firstOfItsKey(const QString &key)
+    {
+        const auto known = m_keys.find(key);
+        if (known != m_keys.end())
+            return !std::exchange(known->handedOn, true);
+        if (m_otherKeys.contains(key))
+            return false;
+        m_otherKeys.insert(key);
+        return true;
+    }
+
+    QIODevice &m_device;
+    const QString m_name;
+    const ReadOptions &m_options;
+    OrderFile m_file;
+    qint64 m_bomSize = 0;
+    ColumnMapping m_mapping;
+    const OrderFormat *m_format = nullptr;
+    QString m_continuation;
+    QHash<QString, KeyInfo> m_keys;  // by order number (and destination id)
+    QSet<QString> m_otherKeys;       // keys handed on that are not in m_keys
+    QSet<QString> m_numbersWithDestination;
+};
+
+void checkSize(const QFile &file, const QString &name)
+{
+    if (file.size() > kMaxFileSize)
+        throw ImportError(QStringLiteral("%1 は大きすぎます（%2 MB）。%3 MB までのファイルを読み込めます。")
+                              .arg(name).arg(file.size() / (1024 * 1024)).arg(kMaxFileSize / (1024 * 1024)));
+}
+
+} // namespace
+
+OrderFile readOrderFile(QIODevice &device, const QString &path, const ReadOptions &options,
+                        const OrderBatchHandler &handler)
+{
+    OrderFileReader reader(device, path, options);
+    OrderFile result = reader.check();
+    reader.readOrders(handler);
+    return result;
+}
+
+OrderFile readOrderFile(const QString &path, const ReadOptions &options, const OrderBatchHandler &handler)
 {
     const QString name = QFileInfo(path).fileName();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw ImportError(QStringLiteral("%1 を開けません。\n(%2)").arg(name, file.errorString()));
-    if (file.size() > kMaxFileSize)
-        throw ImportError(QStringLiteral("%1 は大きすぎます（%2 MB）。%3 MB までのファイルを読み込めます。")
-                              .arg(name).arg(file.size() / (1024 * 1024)).arg(kMaxFileSize / (1024 * 1024)));
-    return readOrderFile(file.readAll(), path, options);
+    checkSize(file, name);
+    return readOrderFile(file, path, options, handler);
 }
 
-OrderFile readOrderFile(const QByteArray &raw, const QString &path, const ReadOptions &options)
+OrderFile readOrderFileHeader(const QString &path, const ReadOptions &options)
 {
     const QString name = QFileInfo(path).fileName();
-    const auto fail = [&](const QString &why) { return ImportError(name + QStringLiteral("：") + why); };
-    if (raw.size() > kMaxFileSize)
-        throw fail(QStringLiteral("ファイルが大きすぎます。"));
-    if (raw.trimmed().isEmpty())
-        throw fail(QStringLiteral("ファイルが空です。"));
-    if (raw.left(1 << 16).contains('\0'))
-        throw fail(QStringLiteral("CSV や TSV のテキストファイルではありません。"));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw ImportError(QStringLiteral("%1 を開けません。\n(%2)").arg(name, file.errorString()));
+    checkSize(file, name);
+    return OrderFileReader(file, path, options).header();
+}
 
-    OrderFile result;
-    result.path = path;
-    result.encoding = options.encoding.value_or(detectEncoding(raw));
-    const QByteArray bytes = withoutBom(raw);
-    result.delimiter = CsvReader::guessDelimiter(bytes);
+OrderFile readOrderFile(const QString &path, const ReadOptions &options)
+{
+    QList<Order> orders;
+    OrderFile result = readOrderFile(path, options, [&](QList<Order> &&batch) { orders += std::move(batch); });
+    result.orders = std::move(orders);
+    return result;
+}
 
-    ColumnMapping mapping;
-    const OrderFormat *format = nullptr;
-    QString continuation;
-    bool lossy = false;
-    int lossyLine = 0;
-    QList<PendingOrder> pending;
-    QHash<QString, qsizetype> byNumber;   // order number -> index in pending
-    QHash<QString, QString> destinations; // order number -> destination of its first row
-    QList<QStringList> sample;
-
-    CsvReader::read(bytes, result.delimiter, [&](const CsvReader::Record &record, int line) {
-        QStringList row;
-        row.reserve(record.size());
-        for (const QByteArray &field : record) {
-            bool bad = false;
-            row << decodeField(field, result.encoding, &bad);
-            if (bad && !lossy) {
-                lossy = true;
-                lossyLine = line;
-            }
-        }
-        if (result.header.isEmpty()) {
-            result.header = row;
-            format = recogniseFormat(row);
-            if (format) {
-                mapping = mappingFor(*format, row);
-                result.itemsOnly = format->itemsOnly;
-                result.formatId = format->id;
-                result.formatName = format->name;
-                continuation = format->continuationMarker;
-            } else {
-                std::optional<ColumnMapping> chosen = options.mapping;
-                if (!chosen && options.rememberedMapping)
-                    chosen = options.rememberedMapping(headerKey(row));
-                if (chosen && chosen->isValid()) {
-                    mapping = *chosen;
-                    result.formatId = QStringLiteral("mapped:") + headerKey(row).left(12);
-                    result.formatName = QStringLiteral("列の割り当て");
-                }
-            }
-            return true;
-        }
-        if (row.size() != result.header.size())
-            throw fail(QStringLiteral("%1 行目の項目数 (%2) が見出し行の項目数 (%3) と違います。"
-                                      "区切りや引用符が崩れていないか確かめてください。")
-                           .arg(line).arg(row.size()).arg(result.header.size()));
-        ++result.rowCount;
-        if (result.formatId.isEmpty()) {
-            if (sample.size() < 5)
-                sample << row;
-            return true;
-        }
-        const QString number = joined(row, mapping, Field::OrderNumber);
-        const bool continues = !pending.isEmpty()
-            && ((!continuation.isEmpty() && (number == continuation || number.isEmpty())));
-        if (continues) {
-            pending.last().items << itemOf(row, mapping);
-            pending.last().status << statusCells(row, mapping, format);
-            return true;
-        }
-        if (!number.isEmpty()) {
-            // One order may go to several destinations, each with its own id: one slip each.
-            const QString destinationId = joined(row, mapping, Field::DestinationId);
-            const QString key = destinationId.isEmpty() ? number : number + u'/' + destinationId;
-            const auto seen = byNumber.constFind(key);
-            if (seen != byNumber.cend()) {
-                // Item rows repeat the number and leave the destination empty, or repeat it.
-                const QString destination = destinationOf(row, mapping);
-                if (!result.itemsOnly && destination.count(u'\x1f') != destination.size()
-                    && destinations.value(key) != destination)
-                    throw fail((destinationId.isEmpty()
-                                    ? QStringLiteral("注文番号 %1 が %2 行目と %3 行目で別のお届け先になっています。")
-                                          .arg(number)
-                                    : QStringLiteral("注文番号 %1 の送付先ID %2 が %3 行目と %4 行目で別のお届け先になっています。")
-                                          .arg(number, destinationId))
-                                   .arg(pending.at(*seen).line).arg(line));
-                pending[*seen].items << itemOf(row, mapping);  // another item of the same order
-                pending[*seen].status << statusCells(row, mapping, format);
-                return true;
-            }
-            byNumber.insert(key, pending.size());
-            destinations.insert(key, destinationOf(row, mapping));
-        }
-        pending.append({row, {itemOf(row, mapping)}, statusCells(row, mapping, format), line});
-        return true;
-    });
-
-    if (result.header.isEmpty())
-        throw fail(QStringLiteral("ファイルが空です。"));
-    if (lossy && !options.encoding)
-        throw fail(QStringLiteral("%1 行目に %2 として読めない文字があります。文字コードを選んで読み込み直してください。")
-                       .arg(lossyLine).arg(encodingName(result.encoding)));
-    if (result.rowCount == 0)
-        throw fail(QStringLiteral("見出し行だけで、注文の行がありません。"));
-    if (result.formatId.isEmpty())
-        throw UnknownLayoutError(name + QStringLiteral("：この形式の見出しは知られていません。列を割り当ててください。"),
-                                 name, result.header, sample);
-    result.orders.reserve(pending.size());
-    QSet<QString> keys;
-    QSet<QString> numbersWithDestination;
-    for (const PendingOrder &p : pending) {
-        Order order = buildOrder(p, mapping, format, result.formatId);
-        // The first destination of an order keeps the plain number as its key, as in
-        // books filled before destinations were told apart; the others add their id.
-        if (!order.orderNumber.isEmpty() && order.orderKey.startsWith(order.orderNumber + u'/')
-            && !numbersWithDestination.contains(order.orderNumber)) {
-            numbersWithDestination.insert(order.orderNumber);
-            order.orderKey = order.orderNumber;
-        }
-        if (result.itemsOnly)
-            order.holdReason.clear();
-        order.sourceFile = name;
-        // Two rows without a number but with the same content are one order.
-        if (!keys.contains(order.orderKey)) {
-            keys.insert(order.orderKey);
-            result.orders << order;
-        }
-    }
+OrderFile readOrderFile(const QByteArray &bytes, const QString &path, const ReadOptions &options)
+{
+    QByteArray data = bytes;  // shared, not copied
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QList<Order> orders;
+    OrderFile result = readOrderFile(buffer, path, options, [&](QList<Order> &&batch) { orders += std::move(batch); });
+    result.orders = std::move(orders);
     return result;
 }
 

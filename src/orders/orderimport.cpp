@@ -40,65 +40,112 @@ QString ImportReport::text() const
     return lines.join(u'\n');
 }
 
+namespace {
+
+void add(StoreSummary &total, const StoreSummary &part)
+{
+    total.added += part.added;
+    total.alreadyKnown += part.alreadyKnown;
+    total.updated += part.updated;
+    total.changedAfterPrint += part.changedAfterPrint;
+    total.setAside += part.setAside;
+}
+
+using ItemKey = std::pair<QString, QString>;  // format, order number
+
+} // namespace
+
 ImportReport importFiles(database::Connection &connection, const QStringList &paths, const ReadOptions &options)
 {
     ReadOptions withMemory = options;
     if (!withMemory.rememberedMapping)
         withMemory.rememberedMapping = [&](const QString &key) { return store::rememberedMapping(connection, key); };
     ImportReport report;
-    QList<Order> all;
-    // (format, order number) -> items, of the item files among these
-    QHash<std::pair<QString, QString>, QList<OrderItem>> itemFiles;
-    for (const QString &path : paths) {
-        OrderFile file = readOrderFile(path, withMemory);
-        ImportReport::File entry{QFileInfo(path).fileName(), file.formatName, file.encoding, int(file.orders.size()), 0};
-        for (const Order &order : file.orders)
-            entry.repaired += order.repairs ? 1 : 0;
-        report.files << entry;
-        if (file.itemsOnly) {
-            for (const Order &order : file.orders)
-                itemFiles[{order.sourceFormat, order.orderNumber}] += order.items;
-        } else {
-            all += std::move(file.orders);
-        }
-    }
+    report.files.resize(paths.size());
+    const auto describe = [&](qsizetype index, const OrderFile &file) {
+        ImportReport::File &entry = report.files[index];
+        entry.name = QFileInfo(paths.at(index)).fileName();
+        entry.formatName = file.formatName;
+        entry.encoding = file.encoding;
+    };
+    const auto count = [&](qsizetype index, const QList<Order> &batch) {
+        report.files[index].orders += int(batch.size());
+        for (const Order &order : batch)
+            report.files[index].repaired += order.repairs ? 1 : 0;
+    };
+    // Each file is read a batch of orders at a time and the batch stored at once, so
+    // that an import holds only a few orders whatever the size of its files.
     return connection.transaction([&] {
-        QSet<std::pair<QString, QString>> joined;
-        for (Order &order : all) {
-            if (!order.items.isEmpty() || order.orderNumber.isEmpty())
+        // Item files first: their items are kept in the book, where the orders read
+        // after them (of these files or of later imports) find them.
+        QList<qsizetype> orderFiles;
+        QSet<ItemKey> itemKeys;
+        for (qsizetype index = 0; index < paths.size(); ++index) {
+            const OrderFile header = readOrderFileHeader(paths.at(index), withMemory);
+            describe(index, header);
+            if (!header.itemsOnly) {
+                orderFiles << index;
                 continue;
-            const std::pair<QString, QString> key{order.sourceFormat, order.orderNumber};
-            std::optional<QList<OrderItem>> items = itemFiles.contains(key)
-                ? std::optional(itemFiles.value(key))
-                : store::rememberedItems(connection, order.sourceFormat, order.orderNumber);
-            if (items) {
-                setItems(order, *items);
-                joined.insert(key);
-                ++report.itemsJoined;
             }
+            readOrderFile(paths.at(index), withMemory, [&](QList<Order> &&batch) {
+                count(index, batch);
+                for (const Order &order : std::as_const(batch)) {
+                    const ItemKey key{order.sourceFormat, order.orderNumber};
+                    QList<OrderItem> items = order.items;
+                    // The same order in two item files: its items of both.
+                    if (itemKeys.contains(key))
+                        items = store::rememberedItems(connection, key.first, key.second).value_or(QList<OrderItem>())
+                              + items;
+                    store::rememberItems(connection, key.first, key.second, items);
+                    itemKeys.insert(key);
+                }
+            });
         }
-        report.summary = store::addOrders(connection, all);
+        QSet<ItemKey> joined;
+        for (const qsizetype index : std::as_const(orderFiles)) {
+            const OrderFile read = readOrderFile(paths.at(index), withMemory, [&](QList<Order> &&batch) {
+                count(index, batch);
+                for (Order &order : batch) {
+                    if (!order.items.isEmpty() || order.orderNumber.isEmpty())
+                        continue;
+                    const ItemKey key{order.sourceFormat, order.orderNumber};
+                    if (const auto items = store::rememberedItems(connection, key.first, key.second)) {
+                        setItems(order, *items);
+                        joined.insert(key);
+                        ++report.itemsJoined;
+                    }
+                }
+                add(report.summary, store::addOrders(connection, batch));
+            });
+            describe(index, read);  // the encoding chosen in the mapping dialog, the mapping's name
+        }
         // Items whose orders came before: those orders again with their items, which
         // updates them like a changed download (a printed one keeps them as its change);
         // counted as joined, not as changed downloads.
         QList<Order> withItems;
-        for (auto it = itemFiles.cbegin(); it != itemFiles.cend(); ++it) {
-            store::rememberItems(connection, it.key().first, it.key().second, it.value());
-            if (joined.contains(it.key()))
+        const auto storeWithItems = [&] {
+            report.summary.changedAfterPrint += store::addOrders(connection, std::exchange(withItems, {})).changedAfterPrint;
+        };
+        for (const ItemKey &key : std::as_const(itemKeys)) {
+            if (joined.contains(key))
                 continue;
-            const QList<Order> storedOrders = store::ordersByNumber(connection, it.key().first, it.key().second);
-            if (storedOrders.isEmpty())
+            const QList<Order> storedOrders = store::ordersByNumber(connection, key.first, key.second);
+            if (storedOrders.isEmpty()) {
                 ++report.itemsWaiting;
+                continue;
+            }
+            const QList<OrderItem> items = store::rememberedItems(connection, key.first, key.second).value_or(QList<OrderItem>());
             for (Order stored : storedOrders) {
-                if (stored.items == it.value())
+                if (stored.items == items)
                     continue;
-                setItems(stored, it.value());
+                setItems(stored, items);
                 withItems << stored;
                 ++report.itemsJoined;
             }
+            if (withItems.size() >= 1000)
+                storeWithItems();
         }
-        const StoreSummary items = store::addOrders(connection, withItems);
-        report.summary.changedAfterPrint += items.changedAfterPrint;
+        storeWithItems();
         return report;
     });
 }

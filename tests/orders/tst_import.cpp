@@ -1,5 +1,6 @@
 #include "database/database.h"
 #include "orders/formats.h"
+#include "platform/codepage.h"
 #include "orders/orderimport.h"
 #include "orders/repairs.h"
 
@@ -30,6 +31,20 @@ QString fail(const QByteArray &bytes)
     return QStringLiteral("(read without complaint)");
 }
 
+// A file of the program's own format: `rows` orders numbered 1.., each row as `row`
+// gives it (the default one when it gives nothing), in UTF-8 unless a row is encoded.
+QByteArray ownFormatFile(int rows, const std::function<QByteArray(int row)> &row)
+{
+    QByteArray bytes = "注文番号,郵便番号,おところ1,おところ2,おなまえ,でんわ,品名1,品名2,品名3\r\n";
+    for (int i = 1; i <= rows; ++i) {
+        const QByteArray special = row(i);
+        bytes += special.isEmpty() ? QStringLiteral("%1,151-0053,東京都渋谷区代々木1-%2,,見本 花子,03-1111-2222,本,,\r\n")
+                                         .arg(i).arg(i % 50).toUtf8()
+                                   : special;
+    }
+    return bytes;
+}
+
 int storedCount(Database &db)
 {
     return db.call<int>([](Connection &c) { return int(store::orderIds(c, {}).size()); });
@@ -53,6 +68,9 @@ private Q_SLOTS:
     void addressAndGoodsLines();
     void badInput_data();
     void badInput();
+
+    void longFiles_data();
+    void longFiles();
 
     void reimportAddsNothing();
     void oneBadFileStoresNothing();
@@ -259,6 +277,85 @@ void ImportTest::badInput()
     QFETCH(QString, message);
     const QString seen = fail(bytes);
     QVERIFY2(seen.contains(message), qPrintable(seen));
+}
+
+// Files far longer than what the import holds at once: what belongs together is still
+// found together, and a fault far down refuses the file before anything is stored.
+void ImportTest::longFiles_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("orders");
+    QTest::addColumn<QString>("checkedKey");   // an order to look at
+    QTest::addColumn<int>("checkedItems");     // its items
+    QTest::addColumn<QString>("checkedName");  // its name
+    QTest::addColumn<QString>("error");        // part of the refusal; empty when read
+
+    const QByteArray first = "A1,151-0053,東京都渋谷区代々木1-1,,見本 一郎,03-1111-2222,花,,\r\n";
+    QTest::newRow("the rows of one order far apart")
+        << ownFormatFile(5000, [&](int row) {
+               return row == 1 ? first : row == 5000 ? QByteArray("A1,,,,,,茶,,\r\n") : QByteArray();
+           })
+        << 4999 << "A1" << 2 << "見本 一郎" << QString();
+    QTest::newRow("the same destination repeated far down")
+        << ownFormatFile(5000, [&](int row) { return row == 1 || row == 5000 ? first : QByteArray(); })
+        << 4999 << "A1" << 2 << "見本 一郎" << QString();
+    // A header in ASCII and thousands of rows before the first Japanese character.
+    QByteArray late = "Name,Financial Status,Lineitem quantity,Lineitem name,Shipping Name,Shipping Address1,"
+                      "Shipping City,Shipping Zip,Shipping Province Name,Shipping Phone\r\n";
+    for (int row = 1; row <= 5000; ++row)
+        late += row == 4000 ? platform::encodeCp932(QStringLiteral("#Z9,paid,1,本,髙子 高橋,代々木1-1,渋谷区,151-0053,東京都,03-1111-2222\r\n"))
+                            : QByteArray("#") + QByteArray::number(row) + ",paid,1,book,Hanako Mihon,Yoyogi 1-1,Shibuya,151-0053,Tokyo,03-1111-2222\r\n";
+    QTest::newRow("Shift-JIS first seen far down") << late << 5000 << "#Z9" << 1 << "高橋　髙子" << QString();
+    QTest::newRow("another destination far down")
+        << ownFormatFile(5000, [&](int row) {
+               return row == 1 ? first : row == 5000 ? QByteArray("A1,151-0053,大阪府大阪市北区1-1,,見本 一郎,03-1111-2222,茶,,\r\n")
+                                                    : QByteArray();
+           })
+        << 0 << QString() << 0 << QString() << "2 行目と 5001 行目";
+    QTest::newRow("a broken row far down")
+        << ownFormatFile(5000, [](int row) { return row == 4999 ? QByteArray("4999,151-0053\r\n") : QByteArray(); })
+        << 0 << QString() << 0 << QString() << "5000 行目";
+}
+
+void ImportTest::longFiles()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, orders);
+    QFETCH(QString, checkedKey);
+    QFETCH(int, checkedItems);
+    QFETCH(QString, checkedName);
+    QFETCH(QString, error);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("long.csv"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    Database db(DatabaseConfig::sqlite(dir.filePath(QStringLiteral("mekira.db"))));
+    const auto import = [&] { return db.call<ImportReport>([&](Connection &c) { return importFiles(c, {path}); }); };
+    if (!error.isEmpty()) {
+        try {
+            import();
+            QFAIL("the file was imported");
+        } catch (const ImportError &refused) {
+            QVERIFY2(refused.message().contains(error), qPrintable(refused.message()));
+        }
+        QCOMPARE(storedCount(db), 0);
+        return;
+    }
+    const ImportReport report = import();
+    QCOMPARE(report.summary.added, orders);
+    QCOMPARE(report.files.value(0).orders, orders);
+    QCOMPARE(storedCount(db), orders);
+    const QList<Order> stored = db.call<QList<Order>>([](Connection &c) { return store::ordersById(c, store::orderIds(c, {})); });
+    const auto checked = std::find_if(stored.cbegin(), stored.cend(), [&](const Order &o) { return o.orderKey == checkedKey; });
+    QVERIFY(checked != stored.cend());
+    QCOMPARE(checked->items.size(), checkedItems);
+    QCOMPARE(checked->custo1, checkedName);
+    // Stored in the order of the file's first rows.
+    QVERIFY(std::is_sorted(stored.cbegin(), stored.cend(), [](const Order &a, const Order &b) { return a.id < b.id; }));
+    QCOMPARE(stored.first().orderKey, checkedKey == u"A1" ? checkedKey : QStringLiteral("#1"));
 }
 
 void ImportTest::reimportAddsNothing()

@@ -5,6 +5,7 @@
 #include "orders/order.h"
 #include "orders/textencoding.h"
 
+#include <QIODevice>
 #include <QList>
 #include <QStringList>
 
@@ -59,6 +60,24 @@ OrderFile readOrderFile(const QByteArray &bytes, const QString &path, const Read
 
 // The same from the file on disk.
 OrderFile readOrderFile(const QString &path, const ReadOptions &options = {});
+
+// Takes the orders of a file a batch at a time.
+using OrderBatchHandler = std::function<void(QList<Order> &&batch)>;
+
+// Reads one export in bounded memory: the whole file is checked first (nothing is
+// handed on from a file that is refused), then its orders are built a few at a time
+// and handed to `handler` in batches, in the order of their first rows; only the
+// orders whose rows are not all read yet are held. The result describes the file;
+// its `orders` stay empty. The device must be open and seekable (a file, a buffer).
+OrderFile readOrderFile(QIODevice &device, const QString &path, const ReadOptions &options,
+                        const OrderBatchHandler &handler);
+// The same from the file on disk.
+OrderFile readOrderFile(const QString &path, const ReadOptions &options, const OrderBatchHandler &handler);
+
+// What the header of a file tells (format, whether it is an item file, encoding,
+// delimiter) without reading its rows. Raises ImportError for a file that cannot be
+// read, is empty, binary or too large.
+OrderFile readOrderFileHeader(const QString &path, const ReadOptions &options = {});
 
 // Gives the order these items and the goods lines made of them (an item file's items
 // joined to their order).
