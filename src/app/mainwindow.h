@@ -304,6 +304,8 @@ private:
     // Writes into the history the slips an earlier run could not record.
     void recordUnrecordedSlips();
     void reviewLeftClaims();
+    void recordLeftClaims(const QList<qint64> &ids);
+    void giveBackLeftClaims(const QList<qint64> &ids);
     void schedulePreview();
     void refreshPreview();
     void placePreviewBesideWindow();

@@ -5,6 +5,8 @@
 #include "orderlistwindow.h"
 #include "settingsfile.h"
 
+#include "history/historyrecorder.h"
+#include "jobs/bookcompletion.h"
 #include "jobs/printservice.h"
 
 #include "database/database.h"
@@ -13,6 +15,7 @@
 #include "orders/orderslip.h"
 #include "orders/orderstatemachine.h"
 #include "orders/orderstore.h"
+#include "platform-ui/guard.h"
 #include "platform-ui/messagebox.h"
 #include "postal/addressassist.h"
 #include "postal/postaldirectory.h"
@@ -49,40 +52,67 @@ void TForm_Main::reviewLeftClaims()
     }
     if (config.engine == database::Engine::SQLite && !QFile::exists(config.sqlitePath))
         return;
+    // Slips of an earlier run still in the journal mark their orders printed as they
+    // are recorded: those orders are no question, so the journal is read first.
+    if (m_historyRecorder && !m_historyRecorder->isRecovered()) {
+        connect(m_historyRecorder, &history::HistoryRecorder::recoveryFinished, this, &TForm_Main::reviewLeftClaims,
+                Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+        return;
+    }
     const QDateTime started = QDateTime::currentDateTimeUtc();
     orderBook()
         .run<QList<qint64>>([started](database::Connection &c) {
             return orders::store::leftClaims(c, database::Connection::stationName(), started);
         })
-        .then(this, [this](const QList<qint64> &ids) {
+        .then(this, [this](QList<qint64> ids) {
+            if (m_historyRecorder) {
+                const QSet<qint64> recording = m_historyRecorder->pendingOrderIds();
+                ids.removeIf([&](qint64 id) { return recording.contains(id); });
+            }
             if (ids.isEmpty())
                 return;
             const bool printed = platform::messageBoxes().choice(
                 QStringLiteral("前回、この台で印刷の途中だった注文が %1 件、「印刷中」のまま残っています。\n"
                                "プリンタから送り状が出たかを確かめて選んでください。\n"
-                               "「印刷された」：印刷済みにします。\n「印刷されていない」：未印刷に戻します（もう一度印刷できます）。\n"
+                               "「印刷された」：印刷済みにして、発送履歴に記録します。\n"
+                               "「印刷されていない」：未印刷に戻します（もう一度印刷できます）。\n"
                                "あとで注文一覧（F8）の「印刷中」でも確かめられます。")
                     .arg(ids.size()),
                 QStringLiteral("印刷された"), QStringLiteral("印刷されていない"));
-            orderBook()
-                .run<int>([ids, printed](database::Connection &c) {
-                    const orders::TransitionContext context =
-                        printed ? orders::TransitionContext::printed({}, QDateTime::currentDateTimeUtc(), QString())
-                                : orders::TransitionContext::confirmedNotPrinted();
-                    return int(orders::applyTransition(c, ids,
-                                                       printed ? orders::OrderAction::MarkPrinted
-                                                               : orders::OrderAction::BackToNew,
-                                                       context).size());
-                })
-                .then(this, [this](int) {
-                    if (m_orderList)
-                        m_orderList->model().reload();
-                })
-                .onFailed(this, [](const std::exception &error) { platform::showError(QString::fromUtf8(error.what())); });
+            if (printed)
+                recordLeftClaims(ids);
+            else
+                giveBackLeftClaims(ids);
         })
         .onFailed(this, [](const std::exception &) {
             // An order book that cannot be reached says so at its first use.
         });
+}
+
+// The slips came out: they are recorded like a job's, which marks their orders printed.
+void TForm_Main::recordLeftClaims(const QList<qint64> &ids)
+{
+    orderBook()
+        .run<QList<orders::Order>>([ids](database::Connection &c) { return orders::store::ordersById(c, ids); })
+        .then(this, [this](const QList<orders::Order> &left) {
+            platform::guarded([&] { historyRecorder().jobSent(jobs::printedSlipsOf(left, slipRecord())); });
+        })
+        .onFailed(this, [](const std::exception &error) { platform::showError(QString::fromUtf8(error.what())); });
+}
+
+void TForm_Main::giveBackLeftClaims(const QList<qint64> &ids)
+{
+    orderBook()
+        .run<int>([ids](database::Connection &c) {
+            return int(orders::applyTransition(c, ids, orders::OrderAction::BackToNew,
+                                               orders::TransitionContext::confirmedNotPrinted())
+                           .size());
+        })
+        .then(this, [this](int) {
+            if (m_orderList)
+                m_orderList->model().reload();
+        })
+        .onFailed(this, [](const std::exception &error) { platform::showError(QString::fromUtf8(error.what())); });
 }
 
 void TForm_Main::SpeedButton_F8Click()

@@ -198,6 +198,16 @@ bool HistoryRecorder::isWaiting(const QString &job) const
     return std::any_of(m_pending.cbegin(), m_pending.cend(), [&job](const SentJob &sent) { return sent.id == job; });
 }
 
+QSet<qint64> HistoryRecorder::pendingOrderIds() const
+{
+    QSet<qint64> ids;
+    for (const SentJob &job : m_pending)
+        for (const PrintedSlip &slip : job.slips)
+            if (slip.orderId)
+                ids.insert(*slip.orderId);
+    return ids;
+}
+
 int HistoryRecorder::pendingCount() const
 {
     int count = 0;

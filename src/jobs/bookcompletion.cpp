@@ -2,6 +2,7 @@
 
 #include "database/database.h"
 #include "history/historyrecorder.h"
+#include "orders/orderslip.h"
 #include "orders/orderstatemachine.h"
 
 #include <QUuid>
@@ -100,6 +101,18 @@ void BookCompletion::partDone(const QString &key)
     m_open.erase(it);
     if (done)
         done();
+}
+
+QList<history::PrintedSlip> printedSlipsOf(const QList<orders::Order> &orders, const slip::SlipRecord &slipTemplate)
+{
+    QList<history::PrintedSlip> printed;
+    for (const orders::Order &order : orders) {
+        history::PrintedSlip slip;
+        slip.slip = orders::slipFor(order, slipTemplate);
+        slip.orderId = order.id;
+        printed.append(slip);
+    }
+    return printed;
 }
 
 } // namespace jobs

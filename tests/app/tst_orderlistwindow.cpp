@@ -10,6 +10,7 @@
 #include "app/orderscanbar.h"
 #include "app/settingsfile.h"
 #include "database/database.h"
+#include "history/unrecordedjournal.h"
 #include "orders/orderfile.h"
 #include "orders/orderlistmodel.h"
 #include "jobs/printservice.h"
@@ -272,6 +273,73 @@ private Q_SLOTS:
         QTRY_COMPARE(stored().value(u"C0F1E2D3B4"_s).state, OrderState::Printed);
         QCOMPARE(m_fixture->printers->printedPages().size(), 4 - listed.size());
         QCOMPARE(stored().value(u"B7D2A9C1E0"_s).state, OrderState::New);
+    }
+
+    // Orders this station left 「印刷中」 when it stopped: at the next start the person
+    // says whether their slips came out; those a journal still holds are recorded
+    // without a question.
+    void leftClaimsAtNextStart_data()
+    {
+        QTest::addColumn<bool>("inJournal");
+        QTest::addColumn<bool>("cameOut");       // the answer, when asked
+        QTest::addColumn<OrderState>("after");
+        QTest::addColumn<int>("historyRows");
+        QTest::newRow("printed: marked printed and recorded") << false << true << OrderState::Printed << 2;
+        QTest::newRow("not printed: given back to new") << false << false << OrderState::New << 0;
+        QTest::newRow("written ahead in the journal: recorded, not asked") << true << false << OrderState::Printed << 2;
+    }
+    void leftClaimsAtNextStart()
+    {
+        QFETCH(bool, inJournal);
+        QFETCH(bool, cameOut);
+        QFETCH(OrderState, after);
+        QFETCH(int, historyRows);
+        const QHash<QString, Order> before = stored();
+        const QList<qint64> ids{before.value(u"B7D2A9C1E0"_s).id, before.value(u"見本 八郎"_s).id};
+        w().orderBook().call<void>([&](database::Connection &c) {
+            orders::applyTransition(c, ids, orders::OrderAction::Claim,
+                                    orders::TransitionContext::job(u"job-of-a-crashed-run"_s));
+        });
+        if (inJournal) {
+            history::SentJob job{u"job-of-a-crashed-run"_s, {}, QDateTime::currentDateTime(),
+                                 database::Connection::stationName()};
+            for (const qint64 id : ids) {
+                history::PrintedSlip printed;
+                printed.slip = w().slipRecord();
+                printed.orderId = id;
+                job.slips << printed;
+            }
+            QVERIFY(history::UnrecordedJournal(history::UnrecordedJournal::defaultPath(m_dir->path())).append(job));
+        }
+        m_list = nullptr;
+        m_fixture->close();
+        m_boxes->clear();
+        m_boxes->answers.enqueue(cameOut);
+        m_fixture->start();
+
+        const auto states = [&] {
+            QList<OrderState> result;
+            for (const Order &o : w().orderBook().call<QList<Order>>(
+                     [&](database::Connection &c) { return orders::store::ordersById(c, ids); }))
+                result << o.state;
+            return result;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(states(), (QList<OrderState>{after, after}), 10000);
+        const auto recorded = [&] {
+            return w().orderBook().call<qint64>([](database::Connection &c) {
+                QSqlQuery q = c.exec(u"SELECT COUNT(*) FROM history WHERE order_id IS NOT NULL"_s);
+                return q.next() ? q.value(0).toLongLong() : -1;
+            });
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(recorded(), qint64(historyRows), 10000);
+        QCOMPARE(m_boxes->questions.size(), inJournal ? 0 : 1);
+        QVERIFY2(m_boxes->errors.isEmpty(), qPrintable(m_boxes->errors.join(u'\n')));
+        // Nothing left claimed, so nothing is asked at the next start.
+        const qint64 claims = w().orderBook().call<qint64>([](database::Connection &c) {
+            QSqlQuery q = c.exec(u"SELECT COUNT(*) FROM orders WHERE claim_token IS NOT NULL"_s);
+            return q.next() ? q.value(0).toLongLong() : -1;
+        });
+        QCOMPARE(claims, 0);
     }
 
     // An order opened into the slip fields, printed there with F11, is printed.

@@ -53,6 +53,9 @@ public:
     QString jobSent(const QList<PrintedSlip> &slips);
 
     int pendingCount() const;
+    // The orders of the slips that wait to be recorded (their orders are marked printed
+    // when they are).
+    QSet<qint64> pendingOrderIds() const;
     // The journal this recorder writes (empty without one).
     QString journalPath() const;
     // True while the job named `job` waits for its first write. A write that ends before

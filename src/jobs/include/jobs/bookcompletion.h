@@ -1,6 +1,8 @@
 #pragma once
 
+#include "history/historyentry.h"
 #include "jobs/printservice.h"
+#include "orders/order.h"
 
 #include <QObject>
 #include <QHash>
@@ -45,5 +47,10 @@ private:
     // when none is.
     QHash<QString, std::pair<int, std::function<void()>>> m_open;
 };
+
+// The slips of orders that a station left 「印刷中」 when it stopped and that a person
+// says did come out: each order's slip on `slipTemplate`, with its order, for the
+// history (whose record marks the orders printed). The printer is not known.
+QList<history::PrintedSlip> printedSlipsOf(const QList<orders::Order> &orders, const slip::SlipRecord &slipTemplate);
 
 } // namespace jobs
