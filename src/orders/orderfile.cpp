@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
-#include <QStringDecoder>
 
 #include <deque>
 #include <utility>
@@ -193,7 +192,6 @@ namespace {
 
 constexpr qsizetype kChunk = 1 << 16;
 constexpr qsizetype kBatch = 1000;
-const QByteArray kBom("\xEF\xBB\xBF");
 
 // What the first reading learns of one order's rows, for the second.
 struct KeyInfo
@@ -346,7 +344,7 @@ private:
     void sniff()
     {
         m_device.seek(0);
-        QStringDecoder utf8(QStringDecoder::Utf8);
+        EncodingDetector detector;
         qint64 size = 0;
         bool blank = true;
         QByteArray first;
@@ -362,16 +360,12 @@ private:
             if (size > kMaxFileSize)
                 throw fail(QStringLiteral("ファイルが大きすぎます。"));
             blank = blank && chunk.trimmed().isEmpty();
-            if (!m_options.encoding && !utf8.hasError())
-                [[maybe_unused]] const QString decoded = utf8(chunk);  // decodes only when taken as text
+            detector.add(chunk);
         }
         if (blank)
             throw fail(QStringLiteral("ファイルが空です。"));
-        m_bomSize = first.startsWith(kBom) ? kBom.size() : 0;
-        m_file.encoding = m_options.encoding ? *m_options.encoding
-                        : m_bomSize > 0      ? TextEncoding::Utf8Bom
-                        : utf8.hasError()    ? TextEncoding::Cp932
-                                             : TextEncoding::Utf8;
+        m_bomSize = detector.bomSize();
+        m_file.encoding = m_options.encoding.value_or(detector.encoding());
         m_file.delimiter = CsvReader::guessDelimiter(first.mid(m_bomSize));
     }
 

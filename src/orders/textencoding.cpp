@@ -2,7 +2,7 @@
 
 #include "platform/codepage.h"
 
-#include <QStringDecoder>
+#include <utility>
 
 namespace orders {
 
@@ -10,13 +10,42 @@ namespace {
 const QByteArray kBom("\xEF\xBB\xBF");
 }
 
-TextEncoding detectEncoding(const QByteArray &bytes)
+void EncodingDetector::add(QByteArrayView chunk)
 {
-    if (bytes.startsWith(kBom))
-        return TextEncoding::Utf8Bom;
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder(bytes);
-    return decoder.hasError() ? TextEncoding::Cp932 : TextEncoding::Utf8;
+    if (!m_headTaken) {
+        m_head += chunk;
+        if (m_head.size() >= kBom.size())
+            takeHead();
+        return;
+    }
+    if (!m_bom && !m_utf8.hasError())
+        [[maybe_unused]] const QString text = m_utf8(chunk);  // decodes only when taken as text
+}
+
+void EncodingDetector::takeHead()
+{
+    m_headTaken = true;
+    m_bom = m_head.startsWith(kBom);
+    const QByteArray head = std::exchange(m_head, {});
+    if (!m_bom)
+        add(head);
+}
+
+TextEncoding EncodingDetector::encoding()
+{
+    if (!m_headTaken)
+        takeHead();
+    // A character cut short by the end is no UTF-8: a line end after it shows it.
+    if (!std::exchange(m_finished, true) && !m_bom)
+        add("\n");
+    return m_bom ? TextEncoding::Utf8Bom : m_utf8.hasError() ? TextEncoding::Cp932 : TextEncoding::Utf8;
+}
+
+qsizetype EncodingDetector::bomSize()
+{
+    if (!m_headTaken)
+        takeHead();
+    return m_bom ? kBom.size() : 0;
 }
 
 QString encodingName(TextEncoding encoding)
@@ -27,11 +56,6 @@ QString encodingName(TextEncoding encoding)
     case TextEncoding::Cp932: return QStringLiteral("Shift-JIS (CP932)");
     }
     return {};
-}
-
-QByteArray withoutBom(const QByteArray &bytes)
-{
-    return bytes.startsWith(kBom) ? bytes.mid(kBom.size()) : bytes;
 }
 
 QString decodeField(const QByteArray &bytes, TextEncoding encoding, bool *lossy)

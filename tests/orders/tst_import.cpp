@@ -69,6 +69,8 @@ private Q_SLOTS:
     void badInput_data();
     void badInput();
 
+    void encodingInChunks_data();
+    void encodingInChunks();
     void longFiles_data();
     void longFiles();
 
@@ -277,6 +279,33 @@ void ImportTest::badInput()
     QFETCH(QString, message);
     const QString seen = fail(bytes);
     QVERIFY2(seen.contains(message), qPrintable(seen));
+}
+
+// The encoding of a file given in chunks cut anywhere, a character's bytes included.
+void ImportTest::encodingInChunks_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("encoding");
+    const QByteArray utf8 = QStringLiteral("注文番号,おなまえ\r\n1,見本 花子\r\n").toUtf8();
+    QTest::newRow("UTF-8") << utf8 << int(TextEncoding::Utf8);
+    QTest::newRow("UTF-8 with a byte-order mark") << QByteArray("\xEF\xBB\xBF") + utf8 << int(TextEncoding::Utf8Bom);
+    QTest::newRow("CP932") << platform::encodeCp932(QStringLiteral("注文番号,おなまえ\r\n1,見本 花子\r\n"))
+                           << int(TextEncoding::Cp932);
+    QTest::newRow("ASCII") << QByteArray("Name,Zip\r\n1,1510053\r\n") << int(TextEncoding::Utf8);
+    QTest::newRow("UTF-8 cut short at the end") << utf8 + QByteArray("\xE8") << int(TextEncoding::Cp932);
+}
+
+void ImportTest::encodingInChunks()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, encoding);
+    for (qsizetype size = 1; size <= bytes.size(); ++size) {
+        EncodingDetector detector;
+        for (qsizetype at = 0; at < bytes.size(); at += size)
+            detector.add(QByteArrayView(bytes).sliced(at, std::min(size, bytes.size() - at)));
+        QCOMPARE(int(detector.encoding()), encoding);
+        QCOMPARE(detector.bomSize(), encoding == int(TextEncoding::Utf8Bom) ? 3 : 0);
+    }
 }
 
 // Files far longer than what the import holds at once: what belongs together is still
