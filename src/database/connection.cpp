@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLibrary>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QtGlobal>
@@ -28,6 +29,31 @@ DatabaseError unavailable(const QString &what, const QSqlError &error)
                                "F11 での印刷はそのまま使えます。").arg(what)};
     return classified;
 }
+
+// The few libpq calls made on the driver's own connection, looked up in the libpq the
+// PostgreSQL driver loaded. The program does not link libpq, so that a start with an
+// SQLite book loads neither it nor the TLS and Kerberos libraries it uses.
+struct LibPq
+{
+    decltype(&PQsocket) socket = nullptr;
+    decltype(&PQconsumeInput) consumeInput = nullptr;
+    decltype(&PQstatus) status = nullptr;
+
+    bool isComplete() const { return socket && consumeInput && status; }
+
+    static const LibPq &loaded()
+    {
+        static const LibPq calls = [] {
+            QLibrary library(QStringLiteral("pq"), 5);  // never unloaded: the driver uses it
+            LibPq found;
+            found.socket = reinterpret_cast<decltype(&PQsocket)>(library.resolve("PQsocket"));
+            found.consumeInput = reinterpret_cast<decltype(&PQconsumeInput)>(library.resolve("PQconsumeInput"));
+            found.status = reinterpret_cast<decltype(&PQstatus)>(library.resolve("PQstatus"));
+            return found;
+        }();
+        return calls;
+    }
+};
 
 } // namespace
 
@@ -70,10 +96,10 @@ Connection::Connection(const DatabaseConfig &config, const QString &connectionNa
             const QVariant handle = db.driver()->handle();
             // The driver hands its libpq connection over as "PGconn*" (its struct's name
             // "pg_conn*" in some builds).
-            if (handle.isValid()
+            if (handle.isValid() && LibPq::loaded().isComplete()
                 && (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0)) {
                 m_pg = *static_cast<PGconn *const *>(handle.constData());
-                m_socket = PQsocket(static_cast<PGconn *>(m_pg));
+                m_socket = LibPq::loaded().socket(static_cast<PGconn *>(m_pg));
             }
             exec(QStringLiteral("SET statement_timeout = %1").arg(kStatementMs));
             exec(QStringLiteral("SET lock_timeout = %1").arg(config.lockWaitMs));
@@ -136,7 +162,7 @@ bool Connection::isBroken()
     if (!m_pg)
         return false;
     auto *pg = static_cast<PGconn *>(m_pg);
-    return PQconsumeInput(pg) == 0 || PQstatus(pg) == CONNECTION_BAD;
+    return LibPq::loaded().consumeInput(pg) == 0 || LibPq::loaded().status(pg) == CONNECTION_BAD;
 }
 
 void Connection::interrupt()
