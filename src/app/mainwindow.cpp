@@ -332,17 +332,11 @@ void TForm_Main::buildGoodsBand()
     GroupBox1->setGeometry(12, 4, 285, 130);
     GroupBox1->setFont(pixelFont(12));
 
-    // The printer display: read-only boxes without a drop-down button.
+    // The printer display: printing::PrinterDisplay makes these read-only display lines.
     auto makeDisplayBox = [this](const QString &name, const QRect &geometry) {
         auto *box = new QComboBox(GroupBox1);
         box->setObjectName(name);
         box->setGeometry(geometry);
-        box->setEditable(true);
-        box->lineEdit()->setReadOnly(true);
-        box->setFocusPolicy(Qt::NoFocus);
-        box->lineEdit()->setFocusPolicy(Qt::NoFocus);
-        box->setStyleSheet(QStringLiteral("QComboBox { background: #c0c0c0; }"
-                                          "QComboBox::drop-down { width: 0px; border: 0px; }"));
         return box;
     };
     ComboBox1 = makeDisplayBox(QStringLiteral("ComboBox1"), QRect(8, 16, 268, 20));
