@@ -103,6 +103,9 @@ int runApplication(int argc, char *argv[], const StartOptions &options)
     // An export runs without a window and without a display.
     if (exportcommand::isAsked(argc, argv))
         return exportcommand::run(argc, argv);
+    // The font configuration is read while the application and the display connection
+    // are set up; the window's first text waits for it.
+    platform::FontConfigPreload fontConfig;
     QApplication application(argc, argv);
     setUpApplication(application);
 
@@ -125,6 +128,7 @@ int runApplication(int argc, char *argv[], const StartOptions &options)
     // The printers are reachable before any window exists and until the last is gone.
     OvPrinterScope printers(createSystemPrinterBackend());
 
+    fontConfig.wait();
     TForm_Main window;
     QObject::connect(&instance, &platform::SingleInstance::activationRequested, &window, [&window] {
         if (window.isMinimized())
