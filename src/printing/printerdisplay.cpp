@@ -3,6 +3,7 @@
 #include "platform/convert.h"
 #include "printer/ovprinters.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QLabel>
@@ -50,6 +51,8 @@ void makeDisplayBox(QComboBox *box)
         "QComboBox { background: palette(window); }"
         "QComboBox::drop-down { width: 0px; border: none; }"
         "QComboBox::down-arrow { image: none; }"));
+    // The lines show the application's font, not the window's, as they always have.
+    box->setFont(QApplication::font());
     auto *filter = new DisplayOnly(box);
     box->installEventFilter(filter);
     box->lineEdit()->installEventFilter(filter);
