@@ -18,6 +18,8 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
 #include <QLocale>
 
 #include <algorithm>
@@ -84,9 +86,11 @@ void setUpApplication(QApplication &application)
     // captions as given. The name still reaches the desktop by the window class and
     // the desktop entry.
     application.setApplicationDisplayName(QString());
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/mekira/mekira-48.png"));
-    application.setWindowIcon(icon);
+    // Read as PNG outright: a reader left to detect the format first loads every image
+    // format plugin installed (GIF, JPEG, ...) to ask each whether it reads PNG.
+    QImageReader iconReader(QStringLiteral(":/mekira/mekira-48.png"), "png");
+    iconReader.setAutoDetectImageFormat(false);
+    application.setWindowIcon(QIcon(QPixmap::fromImage(iconReader.read())));
     // Desktop shells match the window to its launcher by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("mekira"));
     // Qt's own dialogs and context menus in the user's language.
