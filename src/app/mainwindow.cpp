@@ -283,10 +283,11 @@ void TForm_Main::buildSenderBand()
     PageControl_My->setDrawBase(false);
     PageControl_My->setUsesScrollButtons(true);
     PageControl_My->setFocusPolicy(Qt::StrongFocus);
-    PageControl_My->setStyleSheet(
-        QStringLiteral("QTabBar::tab { height: 17px; padding: 0px 2px; color: gray; }"));
     for (int i = 1; i <= 10; ++i)
         PageControl_My->addTab(QStringLiteral("依頼主%1").arg(i));
+    // Styled once all tabs are in, so that the tabs are measured once, not after each one.
+    PageControl_My->setStyleSheet(
+        QStringLiteral("QTabBar::tab { height: 17px; padding: 0px 2px; color: gray; }"));
     // The scroll arrows of the tab strip are for the mouse; Tab skips them.
     for (QToolButton *arrow : PageControl_My->findChildren<QToolButton *>())
         arrow->setFocusPolicy(Qt::NoFocus);
