@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-gtk-platformtheme
-  libqt6printsupport6 libqt6network6 libqt6test6 libgl-dev libxkbcommon-dev
+  libqt6printsupport6 libqt6network6 libqt6test6 libgl-dev libxkbcommon-dev libfontconfig-dev
   libcups2-dev cups-daemon cups-client cups-filters
   fonts-ipafont fonts-ipafont-gothic fonts-ipafont-mincho fonts-ipamj-mincho fonts-dejavu-core
   qt6-translations-l10n

@@ -18,6 +18,8 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
 #include <QLocale>
 
 #include <algorithm>
@@ -84,9 +86,11 @@ void setUpApplication(QApplication &application)
     // captions as given. The name still reaches the desktop by the window class and
     // the desktop entry.
     application.setApplicationDisplayName(QString());
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/mekira/mekira-48.png"));
-    application.setWindowIcon(icon);
+    // Read as PNG outright: a reader left to detect the format first loads every image
+    // format plugin installed (GIF, JPEG, ...) to ask each whether it reads PNG.
+    QImageReader iconReader(QStringLiteral(":/mekira/mekira-48.png"), "png");
+    iconReader.setAutoDetectImageFormat(false);
+    application.setWindowIcon(QIcon(QPixmap::fromImage(iconReader.read())));
     // Desktop shells match the window to its launcher by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("mekira"));
     // Qt's own dialogs and context menus in the user's language.
@@ -103,6 +107,9 @@ int runApplication(int argc, char *argv[], const StartOptions &options)
     // An export runs without a window and without a display.
     if (exportcommand::isAsked(argc, argv))
         return exportcommand::run(argc, argv);
+    // The font configuration is read while the application and the display connection
+    // are set up; the window's first text waits for it.
+    platform::FontConfigPreload fontConfig;
     QApplication application(argc, argv);
     setUpApplication(application);
 
@@ -125,6 +132,7 @@ int runApplication(int argc, char *argv[], const StartOptions &options)
     // The printers are reachable before any window exists and until the last is gone.
     OvPrinterScope printers(createSystemPrinterBackend());
 
+    fontConfig.wait();
     TForm_Main window;
     QObject::connect(&instance, &platform::SingleInstance::activationRequested, &window, [&window] {
         if (window.isMinimized())

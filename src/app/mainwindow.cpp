@@ -283,10 +283,11 @@ void TForm_Main::buildSenderBand()
     PageControl_My->setDrawBase(false);
     PageControl_My->setUsesScrollButtons(true);
     PageControl_My->setFocusPolicy(Qt::StrongFocus);
-    PageControl_My->setStyleSheet(
-        QStringLiteral("QTabBar::tab { height: 17px; padding: 0px 2px; color: gray; }"));
     for (int i = 1; i <= 10; ++i)
         PageControl_My->addTab(QStringLiteral("依頼主%1").arg(i));
+    // Styled once all tabs are in, so that the tabs are measured once, not after each one.
+    PageControl_My->setStyleSheet(
+        QStringLiteral("QTabBar::tab { height: 17px; padding: 0px 2px; color: gray; }"));
     // The scroll arrows of the tab strip are for the mouse; Tab skips them.
     for (QToolButton *arrow : PageControl_My->findChildren<QToolButton *>())
         arrow->setFocusPolicy(Qt::NoFocus);
@@ -332,17 +333,11 @@ void TForm_Main::buildGoodsBand()
     GroupBox1->setGeometry(12, 4, 285, 130);
     GroupBox1->setFont(pixelFont(12));
 
-    // The printer display: read-only boxes without a drop-down button.
+    // The printer display: printing::PrinterDisplay makes these read-only display lines.
     auto makeDisplayBox = [this](const QString &name, const QRect &geometry) {
         auto *box = new QComboBox(GroupBox1);
         box->setObjectName(name);
         box->setGeometry(geometry);
-        box->setEditable(true);
-        box->lineEdit()->setReadOnly(true);
-        box->setFocusPolicy(Qt::NoFocus);
-        box->lineEdit()->setFocusPolicy(Qt::NoFocus);
-        box->setStyleSheet(QStringLiteral("QComboBox { background: #c0c0c0; }"
-                                          "QComboBox::drop-down { width: 0px; border: 0px; }"));
         return box;
     };
     ComboBox1 = makeDisplayBox(QStringLiteral("ComboBox1"), QRect(8, 16, 268, 20));

@@ -4,6 +4,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <fontconfig/fontconfig.h>
+
+#include <system_error>
+
 namespace platform {
 
 void installFontSubstitutions()
@@ -18,6 +22,27 @@ QString installedFamily(const QString &formFamily)
 {
     const QStringList substitutes = QFont::substitutes(formFamily);
     return substitutes.isEmpty() ? formFamily : substitutes.constFirst();
+}
+
+FontConfigPreload::FontConfigPreload()
+{
+    try {
+        // FcInit is safe on any thread: a caller racing it gets the same configuration.
+        m_thread = std::thread([] { FcInit(); });
+    } catch (const std::system_error &) {
+        // No thread to spare: Qt reads the configuration itself when first needed.
+    }
+}
+
+FontConfigPreload::~FontConfigPreload()
+{
+    wait();
+}
+
+void FontConfigPreload::wait()
+{
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 } // namespace platform

@@ -88,6 +88,11 @@ static QString decodeCarefully(const QByteArray &bytes)
 
 QString decodeCp932(const QByteArray &bytes)
 {
+    // Every ASCII byte reads as itself: text without a byte above 0x7F (INI key names,
+    // numbers, most settings) needs no converter, whose opening costs more than the
+    // decoding of a short line.
+    if (std::all_of(bytes.cbegin(), bytes.cend(), [](char b) { return static_cast<unsigned char>(b) < 0x80; }))
+        return QString::fromLatin1(bytes);
     QStringDecoder decoder(kCodec, QStringConverter::Flag::Stateless);
     const QString text = decoder.decode(bytes);
     if (!decoder.hasError() && !holdsSwappedControl(text))

@@ -3,7 +3,9 @@
 #include "platform/convert.h"
 #include "printer/ovprinters.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QCompleter>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -42,7 +44,13 @@ protected:
 // A combo box as a plain display line: no arrow, no editing, no focus, grey.
 void makeDisplayBox(QComboBox *box)
 {
-    box->setEditable(true);
+    // The line of an editable box, without the list popup that setEditable() makes
+    // ready at once and with an empty completer in place of one over the items: these
+    // boxes never open a list and take no typing.
+    auto *line = new QLineEdit(box);
+    line->setPalette(box->palette());
+    line->setCompleter(new QCompleter(line));
+    box->setLineEdit(line);
     box->lineEdit()->setReadOnly(true);
     box->setFocusPolicy(Qt::NoFocus);
     box->lineEdit()->setFocusPolicy(Qt::NoFocus);
@@ -50,6 +58,8 @@ void makeDisplayBox(QComboBox *box)
         "QComboBox { background: palette(window); }"
         "QComboBox::drop-down { width: 0px; border: none; }"
         "QComboBox::down-arrow { image: none; }"));
+    // The lines show the application's font, not the window's, as they always have.
+    box->setFont(QApplication::font());
     auto *filter = new DisplayOnly(box);
     box->installEventFilter(filter);
     box->lineEdit()->installEventFilter(filter);

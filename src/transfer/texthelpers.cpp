@@ -5,6 +5,7 @@
 
 #include <array>
 #include <memory>
+#include <vector>
 
 namespace transfer {
 
@@ -46,7 +47,7 @@ public:
 
     HalfWidthTable()
     {
-        for (char32_t u = 0; u <= 0xFFFF; ++u) {
+        for (const char16_t u : sourceCodes()) {
             const QChar::Decomposition tag = QChar::decompositionTag(u);
             if (tag != QChar::Wide && tag != QChar::Narrow)
                 continue;
@@ -64,7 +65,7 @@ public:
         }
         // A voiced or semi-voiced katakana is its base kana plus a combining sound
         // mark; both halves have half-width forms when the kana has one.
-        for (char32_t u = 0; u <= 0xFFFF; ++u) {
+        for (const char16_t u : sourceCodes()) {
             if (QChar::decompositionTag(u) != QChar::Canonical)
                 continue;
             const QString parts = QChar::decomposition(u);
@@ -88,6 +89,21 @@ public:
 
 private:
     using Page = std::array<Entry, 256>;
+
+    // The blocks that hold every character with a width pair kept here: the CJK marks
+    // and the kana (U+3000 to U+30FF) and the half- and full-width forms (U+FF00 to
+    // U+FFEF). Scanning these alone, not the whole plane, keeps the table's first use
+    // (the first postal code shown at start) cheap.
+    static std::vector<char16_t> sourceCodes()
+    {
+        std::vector<char16_t> codes;
+        codes.reserve(0x100 + 0xF0);
+        for (char16_t u = 0x3000; u <= 0x30FF; ++u)
+            codes.push_back(u);
+        for (char16_t u = 0xFF00; u <= 0xFFEF; ++u)
+            codes.push_back(u);
+        return codes;
+    }
 
     void set(char16_t c, Entry e)
     {

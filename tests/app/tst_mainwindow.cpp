@@ -90,6 +90,8 @@ private Q_SLOTS:
         // The desktop appends a non-empty display name to every window title.
         QVERIFY(QGuiApplication::applicationDisplayName().isEmpty());
         QCOMPARE(QGuiApplication::desktopFileName(), u"mekira"_qs);
+        // The window icon is read from the resources (as PNG, without format detection).
+        QCOMPARE(QGuiApplication::windowIcon().availableSizes(), QList<QSize>{QSize(48, 48)});
         saveProfile0();
         m_fixture->start();
         TForm_Main &w = m_fixture->w();

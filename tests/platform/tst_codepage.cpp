@@ -11,12 +11,24 @@ class CodePageTest : public QObject
 {
     Q_OBJECT
 
+    // Every byte below 0x80, in order: each reads as the same character.
+    static QByteArray asciiBytes()
+    {
+        QByteArray bytes;
+        for (int b = 0; b < 0x80; ++b)
+            bytes.append(char(b));
+        return bytes;
+    }
+
 private Q_SLOTS:
     void decodingNeverFails_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text");
         QTest::newRow("plain") << QByteArray("abc") << u"abc"_qs;
+        QTest::newRow("backslash and tilde") << QByteArray("C:\\a~b") << u"C:\\a~b"_qs;
+        QTest::newRow("every ASCII byte") << asciiBytes() << QString::fromLatin1(asciiBytes());
+        QTest::newRow("empty") << QByteArray() << QString();
         QTest::newRow("kanji") << QByteArray::fromHex("8ca9967b") << u"見本"_qs;
         QTest::newRow("half-width kana") << QByteArray::fromHex("b6de") << u"ｶﾞ"_qs;
         QTest::newRow("undefined single bytes") << QByteArray::fromHex("41ff42") << u"A\uFFFDB"_qs;

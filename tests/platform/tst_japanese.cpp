@@ -2,6 +2,7 @@
 #include "platform-ui/translations.h"
 
 #include <QCoreApplication>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QPainter>
@@ -29,7 +30,32 @@ class JapaneseTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { platform::installFontSubstitutions(); }
+    void initTestCase()
+    {
+        // As at start: the font configuration is read on a thread of its own before the
+        // first text, and the form's font names are mapped.
+        platform::FontConfigPreload preload;
+        preload.wait();
+        platform::installFontSubstitutions();
+    }
+
+    // The window asks for the installed family of each form font and is given that font.
+    void windowFontsAreTheInstalledOnes_data()
+    {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<QString>("installed");
+        QTest::newRow("gothic") << u"ＭＳ Ｐゴシック"_qs << u"IPAPGothic"_qs;
+        QTest::newRow("mincho") << u"ＭＳ Ｐ明朝"_qs << u"IPAPMincho"_qs;
+        QTest::newRow("latin") << u"Lucida Sans Unicode"_qs << u"DejaVu Sans"_qs;
+    }
+    void windowFontsAreTheInstalledOnes()
+    {
+        QFETCH(QString, family);
+        QFETCH(QString, installed);
+        // Qt keeps substitutions in lower case; font names match regardless of case.
+        QCOMPARE(platform::installedFamily(family).compare(installed, Qt::CaseInsensitive), 0);
+        QCOMPARE(QFontInfo(QFont(platform::installedFamily(family))).family(), installed);
+    }
 
     // Each of the form's fonts prints in the font it is mapped to, and a kanji beyond
     // CP932 and the IPA fonts (𠮷) in IPAmj Mincho, embedded. (Qt's PDF writer leaves

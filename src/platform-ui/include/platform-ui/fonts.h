@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <thread>
+
 namespace platform {
 
 // The window and the printed slip ask for fonts by the names the slip form's layout
@@ -17,5 +19,25 @@ void installFontSubstitutions();
 // a fallback list per size, a large part of the window's start. Characters the
 // family lacks still come from the system's fallback fonts (IPAmj Mincho among them).
 QString installedFamily(const QString &formFamily);
+
+// Reads the system's font configuration (its files and font cache, the larger part of
+// Qt's first font lookup) on a thread of its own from construction on, while the
+// application object and the connection to the window system are made on the main
+// thread. wait() returns once it is read; call it before the first text is laid out,
+// so that Qt finds the configuration ready instead of reading it a second time
+// alongside. The destructor waits as well.
+class FontConfigPreload
+{
+public:
+    FontConfigPreload();
+    ~FontConfigPreload();
+    FontConfigPreload(const FontConfigPreload &) = delete;
+    FontConfigPreload &operator=(const FontConfigPreload &) = delete;
+
+    void wait();
+
+private:
+    std::thread m_thread;
+};
 
 } // namespace platform
