@@ -279,10 +279,11 @@ public:
         return m_file;
     }
 
-    // The file's description from its header alone.
+    // The file's description from its header alone: its first chunk tells the
+    // encoding of the header line, so the rest of the file is not read.
     OrderFile header()
     {
-        sniff();
+        sniff(kChunk);
         readRecords([&](const QStringList &row, bool, int) { takeHeader(row); }, true);
         return m_file;
     }
@@ -340,15 +341,15 @@ private:
     ImportError fail(const QString &why) const { return ImportError(m_name + QStringLiteral("：") + why); }
 
     // Size, emptiness, binary content, encoding and delimiter, in one pass over the
-    // device a chunk at a time.
-    void sniff()
+    // device (or its first `limit` bytes) a chunk at a time.
+    void sniff(qint64 limit = kMaxFileSize + 1)
     {
         m_device.seek(0);
         EncodingDetector detector;
         qint64 size = 0;
         bool blank = true;
         QByteArray first;
-        while (!m_device.atEnd()) {
+        while (!m_device.atEnd() && size < limit) {
             const QByteArray chunk = m_device.read(kChunk);
             if (chunk.isEmpty())
                 throw fail(QStringLiteral("ファイルを最後まで読めませんでした（%1）。").arg(m_device.errorString()));
@@ -360,9 +361,12 @@ private:
             if (size > kMaxFileSize)
                 throw fail(QStringLiteral("ファイルが大きすぎます。"));
             blank = blank && chunk.trimmed().isEmpty();
-            detector.add(chunk);
+            // Stopped short of the end: up to the last whole line, so that no character
+            // is cut there.
+            const bool stopsHere = size >= limit && !m_device.atEnd();
+            detector.add(stopsHere ? QByteArrayView(chunk).first(chunk.lastIndexOf('\n') + 1) : QByteArrayView(chunk));
         }
-        if (blank)
+        if (blank && m_device.atEnd())
             throw fail(QStringLiteral("ファイルが空です。"));
         m_bomSize = detector.bomSize();
         m_file.encoding = m_options.encoding.value_or(detector.encoding());
