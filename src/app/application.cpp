@@ -20,6 +20,7 @@
 #include <QIcon>
 #include <QImageReader>
 #include <QPixmap>
+#include <QScopeGuard>
 #include <QLocale>
 
 #include <algorithm>
@@ -111,6 +112,10 @@ int runApplication(int argc, char *argv[], const StartOptions &options)
     // are set up; the window's first text waits for it.
     platform::FontConfigPreload fontConfig;
     QApplication application(argc, argv);
+    // Qt's font database gives the configuration back when the application object goes;
+    // the reading thread must be done by then, on every way out (a second start ends
+    // right here), or the two race over fontconfig's current configuration.
+    const auto fontConfigReadFirst = qScopeGuard([&fontConfig] { fontConfig.wait(); });
     setUpApplication(application);
 
     // A logout or kill closes the window as its close box does, so the entries are

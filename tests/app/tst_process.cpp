@@ -122,8 +122,8 @@ private Q_SLOTS:
         QProcess second;
         startIn(second, dir.path(), display);
         QVERIFY(second.waitForFinished(5000));
-        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(second.exitCode(), 0);
+        QVERIFY2(second.exitStatus() == QProcess::NormalExit && second.exitCode() == 0,
+                 second.readAllStandardError().constData());
         QCOMPARE(first.state(), QProcess::Running);
 
         first.terminate();
