@@ -113,8 +113,8 @@ int runApplication(int argc, char *argv[], const StartOptions &options)
     platform::FontConfigPreload fontConfig;
     QApplication application(argc, argv);
     // Qt's font database gives the configuration back when the application object goes;
-    // the reading thread must be done by then, on every way out (a second start ends
-    // right here), or the two race over fontconfig's current configuration.
+    // the reading thread must be done by then on every way out (a second start ends
+    // before any window is made), or the two race over fontconfig's configuration.
     const auto fontConfigReadFirst = qScopeGuard([&fontConfig] { fontConfig.wait(); });
     setUpApplication(application);
 

@@ -25,7 +25,8 @@ QString installedFamily(const QString &formFamily);
 // application object and the connection to the window system are made on the main
 // thread. wait() returns once it is read; call it before the first text is laid out,
 // so that Qt finds the configuration ready instead of reading it a second time
-// alongside. The destructor waits as well.
+// alongside. The destructor waits as well, but it must have returned before the
+// application object is destroyed: Qt then gives the configuration back.
 class FontConfigPreload
 {
 public:
