@@ -191,7 +191,6 @@ void setItems(Order &order, const QList<OrderItem> &items)
 namespace {
 
 constexpr qsizetype kChunk = 1 << 16;
-constexpr qsizetype kBatch = 1000;
 
 // What the first reading learns of one order's rows, for the second.
 struct KeyInfo
@@ -300,7 +299,7 @@ public:
             while (qsizetype(begun.size()) > keep && begun.front().rowsLeft == 0) {
                 handOn(begun.front(), batch);
                 begun.pop_front();
-                if (batch.size() >= kBatch)
+                if (batch.size() >= kOrderBatchSize)
                     handler(std::exchange(batch, {}));
             }
         };

@@ -42,15 +42,6 @@ QString ImportReport::text() const
 
 namespace {
 
-void add(StoreSummary &total, const StoreSummary &part)
-{
-    total.added += part.added;
-    total.alreadyKnown += part.alreadyKnown;
-    total.updated += part.updated;
-    total.changedAfterPrint += part.changedAfterPrint;
-    total.setAside += part.setAside;
-}
-
 using ItemKey = std::pair<QString, QString>;  // format, order number
 
 } // namespace
@@ -115,7 +106,7 @@ ImportReport importFiles(database::Connection &connection, const QStringList &pa
                         ++report.itemsJoined;
                     }
                 }
-                add(report.summary, store::addOrders(connection, batch));
+                report.summary += store::addOrders(connection, batch);
             });
             describe(index, read);  // the encoding chosen in the mapping dialog, the mapping's name
         }
@@ -142,7 +133,7 @@ ImportReport importFiles(database::Connection &connection, const QStringList &pa
                 withItems << stored;
                 ++report.itemsJoined;
             }
-            if (withItems.size() >= 1000)
+            if (withItems.size() >= kOrderBatchSize)
                 storeWithItems();
         }
         storeWithItems();

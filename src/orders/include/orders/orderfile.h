@@ -61,7 +61,8 @@ OrderFile readOrderFile(const QByteArray &bytes, const QString &path, const Read
 // The same from the file on disk.
 OrderFile readOrderFile(const QString &path, const ReadOptions &options = {});
 
-// Takes the orders of a file a batch at a time.
+// Takes the orders of a file a batch at a time, of at most kOrderBatchSize orders.
+inline constexpr qsizetype kOrderBatchSize = 1000;
 using OrderBatchHandler = std::function<void(QList<Order> &&batch)>;
 
 // Reads one export in bounded memory: the whole file is checked first (nothing is

@@ -22,6 +22,16 @@ struct StoreSummary
     int updated = 0;       // not yet printed, and its destination, goods or date had changed
     int changedAfterPrint = 0;  // printed (or being printed), and the download differs
     int setAside = 0;      // cancelled, refunded, shipped, pickup: set aside with the reason
+
+    StoreSummary &operator+=(const StoreSummary &part)
+    {
+        added += part.added;
+        alreadyKnown += part.alreadyKnown;
+        updated += part.updated;
+        changedAfterPrint += part.changedAfterPrint;
+        setAside += part.setAside;
+        return *this;
+    }
 };
 
 // What the order list shows of an order, in the list's sort and filter.
