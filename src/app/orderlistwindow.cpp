@@ -431,7 +431,11 @@ void OrderListWindow::printClaimed(const QList<Order> &claimed, int selected, co
                                                   : orders::DeliveryFrom::OrderOnly);
         orderIds << order.id;
     }
-    jobs::SlipJob job = m_hooks.slipJob ? m_hooks.slipJob(slips) : jobs::SlipJob{slips};
+    jobs::SlipJob job;
+    if (m_hooks.slipJob)
+        job = m_hooks.slipJob(slips);
+    else
+        job.slips = slips;
     job.orderIds = orderIds;
     job.claimToken = token;
     // The progress is shown from the job's start, so that 「中止」 is there from the first page.
