@@ -422,7 +422,9 @@ void ShopFilesTest::heldOrdersSetAside()
     file.write(original.readAll().replace("#2001,a@example.invalid,paid", "#2001,a@example.invalid,voided"));
     file.close();
     QCOMPARE(import(db, {file.fileName()}).summary.setAside, 1);
-    const Order *cancelled = findOrder(storedOrders(db), QStringLiteral("#2001"));
+    const QList<Order> afterwards = storedOrders(db);
+    const Order *cancelled = findOrder(afterwards, QStringLiteral("#2001"));
+    QVERIFY(cancelled);
     QCOMPARE(cancelled->state, OrderState::SetAside);
     QCOMPARE(cancelled->holdReason, QStringLiteral("キャンセル"));
 }
